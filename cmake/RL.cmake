@@ -1,0 +1,66 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# rl_library(NAME <name> [SOURCES ...] [GLOB] [LIBS ...])
+# With GLOB, every .cpp of the calling folder (not its subfolders) is taken.
+function(rl_library)
+  cmake_parse_arguments(A "GLOB" "NAME" "SOURCES;LIBS" ${ARGN})
+  set(srcs ${A_SOURCES})
+  if(A_GLOB)
+    file(GLOB globbed CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    list(APPEND srcs ${globbed})
+  endif()
+  add_library(${A_NAME} STATIC ${srcs})
+  target_include_directories(${A_NAME} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${A_NAME} PUBLIC ${A_LIBS} Threads::Threads)
+endfunction()
+
+# rl_test(NAME <name> LABEL <label> SOURCES ... [LIBS ...] [GUI] [TIMEOUT s])
+# One executable per test; ctest runs it with its folder as label.
+function(rl_test)
+  cmake_parse_arguments(A "GUI" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${A_NAME} ${A_SOURCES})
+  target_link_libraries(${A_NAME} PRIVATE ${A_LIBS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME ${A_NAME} COMMAND ${A_NAME})
+  set(labels ${A_LABEL})
+  if(A_GUI)
+    list(APPEND labels gui)
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  set_tests_properties(${A_NAME} PROPERTIES LABELS "${labels}" TIMEOUT ${A_TIMEOUT}
+    ENVIRONMENT "RL_TOOLKIT=headless;RL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()
+
+# rl_tests_from_folder(LABEL <label> LIBS ...)
+# Every *Test.cpp of the calling folder becomes its own test executable.
+function(rl_tests_from_folder)
+  cmake_parse_arguments(A "GUI" "LABEL;PREFIX" "LIBS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
+  if(NOT A_PREFIX)
+    set(A_PREFIX ${A_LABEL})
+  endif()
+  foreach(t IN LISTS tests)
+    get_filename_component(base ${t} NAME_WE)
+    if(A_GUI)
+      rl_test(NAME ${A_PREFIX}.${base} LABEL ${A_LABEL} SOURCES ${t} LIBS ${A_LIBS} GUI)
+    else()
+      rl_test(NAME ${A_PREFIX}.${base} LABEL ${A_LABEL} SOURCES ${t} LIBS ${A_LIBS})
+    endif()
+  endforeach()
+endfunction()
+
+# rl_embed(TARGET <target> FILE <path> SYMBOL <name>)
+# Compiles a file into the target as `extern const char <name>[]` with
+# `extern const unsigned long <name>_size`.
+function(rl_embed)
+  cmake_parse_arguments(A "" "TARGET;FILE;SYMBOL" "" ${ARGN})
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/embed_${A_SYMBOL}.cpp)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DIN=${A_FILE} -DOUT=${out} -DSYMBOL=${A_SYMBOL}
+            -P ${CMAKE_SOURCE_DIR}/cmake/Embed.cmake
+    DEPENDS ${A_FILE} ${CMAKE_SOURCE_DIR}/cmake/Embed.cmake
+    VERBATIM)
+  target_sources(${A_TARGET} PRIVATE ${out})
+endfunction()

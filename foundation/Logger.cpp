@@ -1,0 +1,162 @@
+#include "foundation/Logger.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include "foundation/ExceptionUtil.h"
+
+namespace foundation {
+
+std::atomic<int> Logger::m_loggingLevel{Logger::LEVEL_NONE};
+std::atomic<bool> Logger::m_useConsole{false};
+
+namespace {
+
+const char* const DEFAULT_LOG = "default.log";
+
+std::mutex& logLock() {
+    static std::mutex m;
+    return m;
+}
+
+// Guarded by pathLock(): the path may be set from one thread while another logs.
+std::mutex& pathLock() {
+    static std::mutex m;
+    return m;
+}
+std::string& logFilePath() {
+    static std::string path = DEFAULT_LOG;
+    return path;
+}
+FILE*& logWriter() {
+    static FILE* writer = nullptr;
+    return writer;
+}
+std::string timestamp() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%m/%d/%y %I:%M %p", &local);
+    return buf;
+}
+
+void emit(FILE* file, bool console, const std::string& piece) {
+    if (file) std::fwrite(piece.data(), 1, piece.size(), file);
+    if (console) std::fwrite(piece.data(), 1, piece.size(), stdout);
+}
+
+}  // namespace
+
+void Logger::setLogFilePath(const std::string& path) {
+    std::lock_guard<std::mutex> guard(pathLock());
+    if (logFilePath() == DEFAULT_LOG) {
+        // The default file is only a stop-gap: the next entry opens the new one.
+        std::lock_guard<std::mutex> lock(logLock());
+        if (logWriter()) {
+            std::fclose(logWriter());
+            logWriter() = nullptr;
+        }
+    }
+    logFilePath() = path;
+}
+
+std::string Logger::getLogFilePath() {
+    std::lock_guard<std::mutex> guard(pathLock());
+    return logFilePath();
+}
+
+void Logger::log(const std::string& message, const std::exception* failure) {
+    std::string path = getLogFilePath();
+    std::lock_guard<std::mutex> lock(logLock());
+    FILE*& writer = logWriter();
+    if (!writer) {
+        writer = std::fopen(path.c_str(), "ab");
+        if (!writer) {
+            std::fprintf(stdout, "IOException: Unable to open log file %s: %s\n", path.c_str(), std::strerror(errno));
+            std::fflush(stdout);
+            return;
+        }
+    }
+    bool console = m_useConsole.load(std::memory_order_relaxed);
+    emit(writer, console, timestamp());
+    emit(writer, console, " - ");
+    bool hasMessage = !message.empty();
+    if (hasMessage) {
+        emit(writer, console, message);
+        if (failure) {
+            emit(writer, console, ": ");
+            emit(writer, console, ExceptionUtil::getStackTrace(failure));
+        }
+        emit(writer, console, "\n");
+    } else if (failure) {
+        emit(writer, console, ExceptionUtil::getStackTrace(failure));
+        emit(writer, console, "\n");
+    } else {
+        // An empty entry ends its line too, so that the next entry starts clean.
+        emit(writer, console, "\n");
+    }
+    std::fflush(writer);
+    if (console) std::fflush(stdout);
+}
+
+void Logger::close() {
+    std::lock_guard<std::mutex> lock(logLock());
+    if (logWriter()) {
+        std::fclose(logWriter());
+        logWriter() = nullptr;
+    }
+}
+
+bool Logger::writeFileChecked(const std::string& path, const std::string& bytes) {
+    static std::atomic<unsigned> counter{0};
+    std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+    std::vector<char> name(tmp.begin(), tmp.end());
+    name.push_back('\0');
+    int fd = ::open(name.data(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    auto fail = [&](const std::string& what, int err) {
+        std::string text = "IOException: " + what + " " + path + ": " + std::strerror(err);
+        std::fprintf(stdout, "%s\n", text.c_str());
+        std::fflush(stdout);
+        if (getLevel() > LEVEL_NONE) log("Unable to write file " + path + ": " + std::strerror(err), nullptr);
+        return false;
+    };
+    if (fd < 0) return fail("Unable to create", errno);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            ::unlink(name.data());
+            return fail("Unable to write", err);
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        int err = errno;
+        ::unlink(name.data());
+        return fail("Unable to write", err);
+    }
+    if (std::rename(name.data(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(name.data());
+        return fail("Unable to replace", err);
+    }
+    return true;
+}
+
+void Logger::writeFile(const std::string& path, const std::string& text) { writeFileChecked(path, text); }
+
+void Logger::writeFileBytes(const std::string& path, const std::vector<unsigned char>& data) {
+    writeFileChecked(path, std::string(data.begin(), data.end()));
+}
+
+}  // namespace foundation

@@ -1,0 +1,54 @@
+#include "tests/support/TempWorkDir.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+namespace rltest {
+
+TempWorkDir::TempWorkDir() {
+    std::vector<char> buf(256);
+    if (::getcwd(buf.data(), buf.size())) m_previous = buf.data();
+    std::string tmpl = (std::filesystem::temp_directory_path() / "rltest-XXXXXX").string();
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
+    m_path = name.data();
+    if (::chdir(m_path.c_str()) != 0) throw std::runtime_error("chdir failed");
+}
+
+TempWorkDir::~TempWorkDir() {
+    if (!m_previous.empty()) (void)::chdir(m_previous.c_str());
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string sourceDir() {
+    const char* dir = std::getenv("RL_SOURCE_DIR");
+    return dir ? dir : ".";
+}
+
+}  // namespace rltest
