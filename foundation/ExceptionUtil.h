@@ -11,8 +11,9 @@ public:
     // The failure's type name (without namespaces) for the report texts.
     static std::string typeName(const std::exception& failure);
     // Type and message on one line ("Type: message", or the type alone), then
-    // one line per trace frame; every line ends with "\n". An absent failure
-    // stands for a generic failure raised at the call point.
+    // one line per trace frame and a "Caused by: " line per nested failure;
+    // every line ends with "\n". An absent failure stands for a generic
+    // failure raised at the call point.
     static std::string getStackTrace(const std::exception* failure);
     static std::string getStackTrace(const std::exception& failure) { return getStackTrace(&failure); }
     // The one-line description, "\n", then getStackTrace of the failure.

@@ -1,6 +1,7 @@
 #include "foundation/Logger.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,13 +21,9 @@ namespace {
 
 const char* const DEFAULT_LOG = "default.log";
 
+// One lock for the path, the writer and every entry, so that a path change
+// can never race with an entry that is opening the file.
 std::mutex& logLock() {
-    static std::mutex m;
-    return m;
-}
-
-// Guarded by pathLock(): the path may be set from one thread while another logs.
-std::mutex& pathLock() {
     static std::mutex m;
     return m;
 }
@@ -38,12 +35,16 @@ FILE*& logWriter() {
     static FILE* writer = nullptr;
     return writer;
 }
+// "MM/dd/yy hh:mm a", by hand so that the program's locale cannot change or
+// drop the AM/PM marker.
 std::string timestamp() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%m/%d/%y %I:%M %p", &local);
+    int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%02d %02d:%02d %s", local.tm_mon + 1, local.tm_mday,
+                  local.tm_year % 100, hour, local.tm_min, local.tm_hour < 12 ? "AM" : "PM");
     return buf;
 }
 
@@ -55,10 +56,9 @@ void emit(FILE* file, bool console, const std::string& piece) {
 }  // namespace
 
 void Logger::setLogFilePath(const std::string& path) {
-    std::lock_guard<std::mutex> guard(pathLock());
+    std::lock_guard<std::mutex> lock(logLock());
     if (logFilePath() == DEFAULT_LOG) {
         // The default file is only a stop-gap: the next entry opens the new one.
-        std::lock_guard<std::mutex> lock(logLock());
         if (logWriter()) {
             std::fclose(logWriter());
             logWriter() = nullptr;
@@ -68,16 +68,17 @@ void Logger::setLogFilePath(const std::string& path) {
 }
 
 std::string Logger::getLogFilePath() {
-    std::lock_guard<std::mutex> guard(pathLock());
+    std::lock_guard<std::mutex> lock(logLock());
     return logFilePath();
 }
 
 void Logger::log(const std::string& message, const std::exception* failure) {
-    std::string path = getLogFilePath();
     std::lock_guard<std::mutex> lock(logLock());
     FILE*& writer = logWriter();
     if (!writer) {
-        writer = std::fopen(path.c_str(), "ab");
+        const std::string& path = logFilePath();
+        // "e": child processes must not inherit the log file.
+        writer = std::fopen(path.c_str(), "abe");
         if (!writer) {
             std::fprintf(stdout, "IOException: Unable to open log file %s: %s\n", path.c_str(), std::strerror(errno));
             std::fflush(stdout);
@@ -128,6 +129,9 @@ bool Logger::writeFileChecked(const std::string& path, const std::string& bytes)
         return false;
     };
     if (fd < 0) return fail("Unable to create", errno);
+    // A replaced file keeps its permissions (a private file stays private).
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
 #include <regex>
 #include <stdexcept>
 #include <thread>
@@ -25,6 +30,26 @@ protected:
 };
 
 const std::regex LINE(R"(\d\d/\d\d/\d\d \d\d:\d\d (AM|PM) - )");
+
+std::string stampNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%m/%d/%y %I:%M %p", &t);
+    return buf;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0, end;
+    while ((end = text.find('\n', start)) != std::string::npos) {
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    EXPECT_EQ(start, text.size()) << "last line not ended";
+    return out;
+}
 
 }  // namespace
 
@@ -113,4 +138,103 @@ TEST_F(LoggerTest, WriteFileReplacesWholeAndKeepsOldFileOnFailure) {
     // A folder that does not exist: nothing is written, nothing is thrown.
     Logger::writeFile("missing/page.html", "x");
     EXPECT_FALSE(rltest::fileExists("missing/page.html"));
+}
+
+TEST_F(LoggerTest, ExactLineFormatAtEveryLevel) {
+    Logger::setLogFilePath("Lanternbay.log");
+    // level -> what error, warning, info and verbose write
+    const char* expected[] = {"", "E", "EW", "EWI", "EWIV"};
+    for (int level = Logger::LEVEL_NONE; level <= Logger::LEVEL_VERBOSE; ++level) {
+        Logger::setLevel(level);
+        std::string tag = "L" + std::to_string(level);
+        std::string before = stampNow();
+        Logger::error(tag + "E");
+        Logger::warning(tag + "W");
+        Logger::info(tag + "I");
+        Logger::verbose(tag + "V");
+        std::string after = stampNow();
+        Logger::close();
+        std::vector<std::string> got = lines(rltest::readFile("Lanternbay.log"));
+        std::string letters = expected[level];
+        ASSERT_EQ(got.size(), letters.size()) << "level " << level;
+        for (size_t i = 0; i < letters.size(); ++i) {
+            std::string message = tag + letters[i];
+            EXPECT_TRUE(got[i] == before + " - " + message || got[i] == after + " - " + message) << got[i];
+        }
+        rltest::writeFile("Lanternbay.log", "");
+    }
+    EXPECT_FALSE(rltest::fileExists("default.log"));
+}
+
+TEST_F(LoggerTest, ConsoleEchoRepeatsTheEntry) {
+    Logger::setUseConsole(true);
+    testing::internal::CaptureStdout();
+    Logger::log("to both", nullptr);
+    std::runtime_error failure("bad");
+    Logger::log("with failure", &failure);
+    std::string console = testing::internal::GetCapturedStdout();
+    Logger::close();
+    EXPECT_EQ(console, rltest::readFile("default.log"));
+    EXPECT_TRUE(std::regex_match(console, std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d (AM|PM) - to both\n)"
+                                                     R"(\d\d/\d\d/\d\d \d\d:\d\d (AM|PM) - with failure: runtime_error: bad\n\n)")))
+        << console;
+}
+
+TEST_F(LoggerTest, EmptyEntryEndsItsLine) {
+    Logger::log("", nullptr);
+    Logger::log("next", nullptr);
+    Logger::close();
+    std::vector<std::string> got = lines(rltest::readFile("default.log"));
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_TRUE(std::regex_match(got[0], std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d (AM|PM) - )")));
+    EXPECT_TRUE(std::regex_match(got[1], std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d (AM|PM) - next)")));
+}
+
+TEST_F(LoggerTest, UnopenableFileLosesTheEntryAndIsTriedAgain) {
+    Logger::setLogFilePath("logs/app.log");
+    testing::internal::CaptureStdout();
+    Logger::log("lost", nullptr);
+    std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_NE(console.find("logs/app.log"), std::string::npos);
+    EXPECT_FALSE(rltest::fileExists("default.log"));
+    ASSERT_EQ(::mkdir("logs", 0755), 0);
+    Logger::log("kept", nullptr);
+    Logger::close();
+    std::string text = rltest::readFile("logs/app.log");
+    EXPECT_EQ(text.find("lost"), std::string::npos);
+    EXPECT_NE(text.find("kept"), std::string::npos);
+}
+
+TEST_F(LoggerTest, PathChangeWhileLoggingNeverStrandsTheDefaultFile) {
+    // Entries racing a switch away from the default file: once the switch is
+    // done, every later entry goes to the new file.
+    std::atomic<bool> run{true};
+    std::vector<std::thread> writers;
+    for (int i = 0; i < 3; ++i) {
+        writers.emplace_back([&] {
+            while (run) {
+                Logger::log("early", nullptr);
+                if (Logger::getLogFilePath() == "default.log") Logger::close();
+            }
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Logger::setLogFilePath("own.log");
+    run = false;
+    for (auto& w : writers) w.join();
+    Logger::log("after switch", nullptr);
+    Logger::close();
+    EXPECT_NE(rltest::readFile("own.log").find("after switch"), std::string::npos);
+    EXPECT_EQ(rltest::readFile("default.log").find("after switch"), std::string::npos);
+}
+
+TEST_F(LoggerTest, WriteFileKeepsThePermissionsOfTheFileItReplaces) {
+    rltest::writeFile("private.settings", "old");
+    ASSERT_EQ(::chmod("private.settings", 0600), 0);
+    EXPECT_TRUE(Logger::writeFileChecked("private.settings", "new"));
+    struct stat st {};
+    ASSERT_EQ(::stat("private.settings", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(rltest::readFile("private.settings"), "new");
+    EXPECT_FALSE(Logger::writeFileChecked("nowhere/x", "y"));
 }
