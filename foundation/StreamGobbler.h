@@ -1,0 +1,44 @@
+#pragma once
+// Drains one stream of a child process on a thread of its own, line by
+// line, until the stream ends, so that the child never blocks on a full
+// pipe. Lines go to the redirect stream when one is given and are dropped
+// otherwise.
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+namespace foundation {
+
+class StreamGobbler : public std::enable_shared_from_this<StreamGobbler> {
+public:
+    // Takes ownership of the descriptor; it is closed when the stream ends.
+    static std::shared_ptr<StreamGobbler> create(int in, const std::string& type);
+    static std::shared_ptr<StreamGobbler> create(int in, const std::string& type, std::ostream* redirect);
+    ~StreamGobbler();
+    StreamGobbler(const StreamGobbler&) = delete;
+    StreamGobbler& operator=(const StreamGobbler&) = delete;
+
+    // Starts the reading thread; the thread keeps the object alive until
+    // the stream ends.
+    void start();
+    // Reads to the end on the calling thread.
+    void run();
+    // Waits up to ms milliseconds for the end of the stream.
+    bool waitForEnd(int ms);
+    const std::string& getType() const { return m_type; }
+
+private:
+    StreamGobbler(int in, const std::string& type, std::ostream* redirect);
+
+    int m_is;
+    std::string m_type;
+    std::ostream* m_os;
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    bool m_ended = false;
+};
+
+}  // namespace foundation

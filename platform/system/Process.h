@@ -1,0 +1,42 @@
+#pragma once
+// Process creation from an argument vector: never through a shell. A child
+// started for reading gets /dev/null as input and pipes for its output and
+// error streams; a separate child runs in its own session with /dev/null as
+// all three streams and is reaped by nobody but the system. This process
+// ignores SIGPIPE once it starts children; children get the default.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace sys {
+
+// Words of one command string: blanks separate them, runs of blanks count
+// as one, and nothing is quoted.
+std::vector<std::string> splitCommandLine(const std::string& command);
+
+void ignoreSigpipe();
+
+struct Child {
+    pid_t pid = -1;
+    int outFd = -1;  // read end of the child's standard output
+    int errFd = -1;  // read end of the child's standard error
+};
+
+// Starts argv[0] (searched on PATH when it holds no "/") with the arguments.
+// Throws std::system_error ("Cannot run program ...") when it cannot be
+// started, including when the program does not exist. The caller owns the
+// two descriptors and must wait for the child (or reap it in the background).
+Child startWithPipes(const std::vector<std::string>& argv);
+
+// Waits for the child; its exit value, or 128 + the signal that ended it.
+int waitForExit(pid_t pid);
+
+// Reaps the child on a thread of its own once it ends.
+void reapInBackground(pid_t pid);
+
+// Starts a separate process and returns at once; throws as startWithPipes.
+void startDetached(const std::vector<std::string>& argv);
+
+}  // namespace sys
