@@ -1,0 +1,132 @@
+#include "platform/toolkit/Browser.h"
+
+#include "platform/toolkit/Composite.h"
+#include "platform/toolkit/Display.h"
+
+namespace tk {
+
+Browser::Browser(Token, Composite* parent, int style) : Control(displayOf(parent), parent, style) {}
+
+void Browser::attach() {
+    attachTo(getDisplay()->backend().createBrowser(static_cast<BrowserSite&>(*this), *parentPeer(), getStyle()));
+}
+
+BrowserPeer* Browser::getBrowserPeer() const { return static_cast<BrowserPeer*>(m_peer.get()); }
+
+bool Browser::changing(const std::string& location, bool top) {
+    Event event;
+    event.location = location;
+    event.top = top;
+    sendEvent(LocationChanging, event);
+    return event.doit && !isDisposed();
+}
+
+bool Browser::setUrl(const std::string& url) {
+    checkWidget();
+    if (!changing(url, true)) return false;
+    apply([&] { getBrowserPeer()->navigate(url); });
+    return true;
+}
+
+std::string Browser::getUrl() const {
+    checkWidget();
+    return m_url;
+}
+
+bool Browser::setText(const std::string& html) {
+    checkWidget();
+    apply([&] { getBrowserPeer()->setText(html); });
+    return true;
+}
+
+void Browser::refresh() {
+    checkWidget();
+    apply([this] { getBrowserPeer()->refresh(); });
+}
+
+bool Browser::back() {
+    checkWidget();
+    // History steps go through the changing listeners like a click.
+    return getBrowserPeer()->back();
+}
+
+bool Browser::forward() {
+    checkWidget();
+    return getBrowserPeer()->forward();
+}
+
+bool Browser::isBackEnabled() const {
+    checkWidget();
+    return getBrowserPeer()->isBackEnabled();
+}
+
+bool Browser::isForwardEnabled() const {
+    checkWidget();
+    return getBrowserPeer()->isForwardEnabled();
+}
+
+void Browser::stop() {
+    checkWidget();
+    apply([this] { getBrowserPeer()->stop(); });
+}
+
+bool Browser::execCommand(int command, int option) {
+    checkWidget();
+    bool done = false;
+    getDisplay()->runModal([&] { done = getBrowserPeer()->execCommand(command, option); });
+    return done;
+}
+
+std::shared_ptr<Browser> Browser::openWindow() {
+    Event event;
+    sendEvent(OpenWindow, event);
+    if (event.browser && event.browser->isDisposed()) return nullptr;
+    return event.browser;
+}
+
+bool Browser::userChanging(const std::string& location, bool top) {
+    bool proceed = false;
+    fromUser([&] { proceed = changing(location, top); });
+    return proceed;
+}
+
+void Browser::userChanged(const std::string& location, bool top) {
+    fromUser([&] {
+        if (top) m_url = location;
+        Event event;
+        event.location = location;
+        event.top = top;
+        sendEvent(LocationChanged, event);
+    });
+}
+
+void Browser::userCompleted() {
+    fromUser([this] { sendEvent(ProgressCompleted); });
+}
+
+BrowserPeer* Browser::userOpenWindow() {
+    BrowserPeer* taken = nullptr;
+    fromUser([&] {
+        auto browser = openWindow();
+        if (browser) taken = browser->getBrowserPeer();
+    });
+    return taken;
+}
+
+void Browser::userVisibility(bool show) {
+    fromUser([&] { sendEvent(show ? VisibilityShow : VisibilityHide); });
+}
+
+void Browser::userCloseWindow() {
+    fromUser([this] { sendEvent(CloseWindow); });
+}
+
+void Browser::userTitle(const std::string& title) {
+    fromUser([&] {
+        Event event;
+        event.text = title;
+        sendEvent(TitleChanged, event);
+    });
+}
+
+}  // namespace tk
