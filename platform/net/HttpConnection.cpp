@@ -1,0 +1,490 @@
+#include "platform/net/HttpConnection.h"
+
+#include <curl/curl.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace net {
+
+namespace {
+
+// Bytes held for the reader before the transfer is paused.
+constexpr size_t kMaxBuffered = 1 << 20;
+// Longest wait between two looks at the abort check.
+constexpr int kPollMs = 50;
+
+std::string sanitize(const std::string& text) {
+    if (text.find_first_of("\r\n") == std::string::npos) return text;
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != '\r' && c != '\n') out += c;
+    }
+    return out;
+}
+
+std::string trim(const std::string& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n')) --e;
+    return text.substr(b, e - b);
+}
+
+bool equalsIgnoreCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    }
+    return true;
+}
+
+// Process-wide: libcurl's global state and a share object for the DNS and
+// TLS session caches. Connections themselves are not shared across threads
+// (libcurl does not support that); each thread keeps its own in its multi
+// handle. Never freed: detached workers may still use it at exit.
+struct Global {
+    CURLSH* share = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
+    bool ok = false;
+
+    Global() {
+        ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+        ok = ok && info && (info->features & CURL_VERSION_SSL);
+        share = curl_share_init();
+        curl_share_setopt(share, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(share, CURLSHOPT_LOCKFUNC, &Global::lock);
+        curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &Global::unlock);
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    }
+
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+        static_cast<Global*>(user)->locks[static_cast<size_t>(data)].lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* user) {
+        static_cast<Global*>(user)->locks[static_cast<size_t>(data)].unlock();
+    }
+};
+
+Global& global() {
+    static Global* g = new Global();
+    return *g;
+}
+
+// Per thread: the multi handle that drives this thread's transfers and keeps
+// its idle connections, and a few idle easy handles for reuse.
+struct ThreadMulti {
+    static constexpr size_t kIdleHandles = 4;
+    CURLM* multi = curl_multi_init();
+    std::vector<CURL*> idle;
+    // The connect-to list of the last RL_CONNECT_TO text seen.
+    std::string connectToText;
+    curl_slist* connectTo = nullptr;
+    // Lists of earlier texts stay alive: a transfer may still hold one.
+    std::vector<curl_slist*> retired;
+
+    ~ThreadMulti() {
+        for (CURL* e : idle) curl_easy_cleanup(e);
+        curl_multi_cleanup(multi);
+        if (connectTo) curl_slist_free_all(connectTo);
+        for (curl_slist* list : retired) curl_slist_free_all(list);
+    }
+
+    curl_slist* connectToFor(const std::string& text) {
+        if (text != connectToText || !connectTo) {
+            if (connectTo) retired.push_back(connectTo);
+            connectTo = nullptr;
+            connectToText = text;
+            size_t start = 0;
+            while (start <= text.size()) {
+                size_t comma = text.find(',', start);
+                if (comma == std::string::npos) comma = text.size();
+                std::string entry = trim(text.substr(start, comma - start));
+                if (!entry.empty()) connectTo = curl_slist_append(connectTo, entry.c_str());
+                start = comma + 1;
+            }
+        }
+        return connectTo;
+    }
+
+    CURL* take() {
+        if (idle.empty()) return curl_easy_init();
+        CURL* e = idle.back();
+        idle.pop_back();
+        curl_easy_reset(e);
+        return e;
+    }
+
+    void give(CURL* e) {
+        if (idle.size() < kIdleHandles) {
+            idle.push_back(e);
+        } else {
+            curl_easy_cleanup(e);
+        }
+    }
+};
+
+ThreadMulti& threadMulti() {
+    global();
+    thread_local ThreadMulti tm;
+    return tm;
+}
+
+// Extra certificate authorities, parsed once per file version.
+struct ExtraCas {
+    std::mutex lock;
+    std::string path;
+    time_t mtime = 0;
+    off_t size = -1;
+    std::vector<X509*> certs;
+
+    void addTo(const std::string& file, X509_STORE* store) {
+        std::lock_guard<std::mutex> guard(lock);
+        struct stat st {};
+        if (::stat(file.c_str(), &st) != 0) return;
+        if (file != path || st.st_mtime != mtime || st.st_size != size) {
+            for (X509* c : certs) X509_free(c);
+            certs.clear();
+            path = file;
+            mtime = st.st_mtime;
+            size = st.st_size;
+            if (BIO* bio = BIO_new_file(file.c_str(), "r")) {
+                while (X509* cert = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) certs.push_back(cert);
+                BIO_free(bio);
+            }
+            ERR_clear_error();
+        }
+        // A certificate already in the store is no failure.
+        for (X509* cert : certs) X509_STORE_add_cert(store, cert);
+        ERR_clear_error();
+    }
+};
+
+ExtraCas& extraCas() {
+    static ExtraCas* cas = new ExtraCas();
+    return *cas;
+}
+
+}  // namespace
+
+struct HttpConnection::Impl {
+    HttpConnection* owner = nullptr;
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    curl_slist* headers = nullptr;
+    bool added = false;
+    bool finished = false;
+    CURLcode result = CURLE_OK;
+    bool paused = false;
+    std::string buffer;
+    size_t bufferPos = 0;
+    std::string caFile;
+    char errbuf[CURL_ERROR_SIZE] = {0};
+
+    size_t available() const { return buffer.size() - bufferPos; }
+
+    void release() {
+        if (easy) {
+            if (added) curl_multi_remove_handle(multi, easy);
+            threadMulti().give(easy);
+            easy = nullptr;
+        }
+        added = false;
+        if (headers) curl_slist_free_all(headers);
+        headers = nullptr;
+    }
+
+    ~Impl() { release(); }
+
+    static size_t onHeader(char* data, size_t size, size_t count, void* user) {
+        auto* self = static_cast<Impl*>(user);
+        size_t total = size * count;
+        self->owner->headerLine(std::string(data, total));
+        return total;
+    }
+
+    static size_t onWrite(char* data, size_t size, size_t count, void* user) {
+        auto* self = static_cast<Impl*>(user);
+        size_t total = size * count;
+        if (self->available() >= kMaxBuffered) {
+            self->paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        if (self->bufferPos > 0 && self->bufferPos >= self->buffer.size() / 2) {
+            self->buffer.erase(0, self->bufferPos);
+            self->bufferPos = 0;
+        }
+        self->buffer.append(data, total);
+        return total;
+    }
+
+    static int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        auto* self = static_cast<Impl*>(user);
+        const auto& check = self->owner->m_abortCheck;
+        return (check && check()) ? 1 : 0;
+    }
+
+    static CURLcode onSslContext(CURL*, void* sslctx, void* user) {
+        auto* self = static_cast<Impl*>(user);
+        X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslctx));
+        if (store) extraCas().addTo(self->caFile, store);
+        return CURLE_OK;
+    }
+};
+
+HttpConnection::HttpConnection(std::string url) : m_url(std::move(url)) {}
+
+bool HttpConnection::initialize() { return global().ok; }
+
+HttpConnection::~HttpConnection() = default;
+
+void HttpConnection::setMethod(const std::string& method) { m_method = method; }
+
+void HttpConnection::addRequestHeader(const std::string& name, const std::string& value) {
+    m_requestHeaders.emplace_back(sanitize(name), sanitize(value));
+}
+
+void HttpConnection::setBody(std::string bytes) { m_body = std::move(bytes); }
+
+void HttpConnection::setAbortCheck(std::function<bool()> check) { m_abortCheck = std::move(check); }
+
+void HttpConnection::setTimeoutMs(int64_t ms) { m_timeoutMs = ms; }
+
+void HttpConnection::headerLine(const std::string& raw) {
+    std::string line = raw;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (line.rfind("HTTP/", 0) == 0) {
+        // A new answer (after an interim 1xx one) starts its field list afresh.
+        m_statusLine = line;
+        m_headers.clear();
+        m_status = 0;
+        auto sp = line.find(' ');
+        if (sp != std::string::npos) m_status = std::atoi(line.c_str() + sp + 1);
+        return;
+    }
+    if (line.empty()) {
+        if (m_status >= 200) m_headersDone = true;
+        return;
+    }
+    if ((line[0] == ' ' || line[0] == '\t') && !m_headers.empty()) {
+        m_headers.back().second += " " + trim(line);
+        return;
+    }
+    auto colon = line.find(':');
+    if (colon == std::string::npos) {
+        m_headers.emplace_back(trim(line), "");
+    } else {
+        m_headers.emplace_back(trim(line.substr(0, colon)), trim(line.substr(colon + 1)));
+    }
+}
+
+void HttpConnection::prepare() {
+    if (m_impl) return;
+    m_impl = std::make_unique<Impl>();
+    Impl& im = *m_impl;
+    im.owner = this;
+    im.multi = threadMulti().multi;
+    im.easy = threadMulti().take();
+    if (!im.easy) throw NetError(FailureKind::Other, "Unable to create a connection");
+    CURL* e = im.easy;
+    curl_easy_setopt(e, CURLOPT_URL, m_url.c_str());
+    curl_easy_setopt(e, CURLOPT_PRIVATE, &im);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, im.errbuf);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(e, CURLOPT_SHARE, global().share);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &im);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onWrite);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &im);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &im);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    if (m_timeoutMs > 0) curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_timeoutMs));
+
+    if (m_method == "POST") {
+        const std::string& body = m_body ? *m_body : std::string();
+        curl_easy_setopt(e, CURLOPT_POST, 1L);
+        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        curl_easy_setopt(e, CURLOPT_COPYPOSTFIELDS, body.data());
+    } else if (m_method != "GET") {
+        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, m_method.c_str());
+    }
+
+    for (const auto& [name, value] : m_requestHeaders) {
+        // "Name;" is libcurl's way of sending a field with an empty value.
+        std::string field = value.empty() ? name + ";" : name + ": " + value;
+        im.headers = curl_slist_append(im.headers, field.c_str());
+    }
+    // No "Expect: 100-continue" round trip before a body.
+    im.headers = curl_slist_append(im.headers, "Expect:");
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, im.headers);
+
+    if (const char* connectTo = std::getenv("RL_CONNECT_TO"); connectTo && *connectTo) {
+        curl_easy_setopt(e, CURLOPT_CONNECT_TO, threadMulti().connectToFor(connectTo));
+        // Requests rerouted for tests never go through a proxy.
+        curl_easy_setopt(e, CURLOPT_PROXY, "");
+    }
+    if (const char* caFile = std::getenv("RL_CA_FILE"); caFile && *caFile) {
+        im.caFile = caFile;
+        // The extra authorities go into this connection's own store, never
+        // into the store libcurl caches for later connections.
+        curl_easy_setopt(e, CURLOPT_CA_CACHE_TIMEOUT, 0L);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &Impl::onSslContext);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &im);
+    }
+
+    if (curl_multi_add_handle(im.multi, e) != CURLM_OK) {
+        throw NetError(FailureKind::Other, "Unable to start the request");
+    }
+    im.added = true;
+}
+
+void HttpConnection::fail(int curlCode) {
+    Impl& im = *m_impl;
+    long osErrno = 0;
+    curl_off_t connectTime = 0;
+    if (im.easy) {
+        curl_easy_getinfo(im.easy, CURLINFO_OS_ERRNO, &osErrno);
+        curl_easy_getinfo(im.easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+    }
+    FailureKind kind = classifyFailure(curlCode, osErrno, connectTime > 0);
+    std::string message = im.errbuf[0] ? std::string(im.errbuf) : curl_easy_strerror(static_cast<CURLcode>(curlCode));
+    im.finished = true;
+    im.result = static_cast<CURLcode>(curlCode);
+    im.release();
+    throw NetError(kind, message, curlCode, osErrno);
+}
+
+void HttpConnection::pump(const std::function<bool()>& done) {
+    Impl& im = *m_impl;
+    while (!done() && !im.finished && im.easy) {
+        if (m_abortCheck && m_abortCheck()) {
+            im.release();
+            im.finished = true;
+            im.result = CURLE_ABORTED_BY_CALLBACK;
+            throw NetError(FailureKind::Aborted, "Transfer aborted", CURLE_ABORTED_BY_CALLBACK);
+        }
+        int running = 0;
+        CURLMcode mc = curl_multi_perform(im.multi, &running);
+        if (mc != CURLM_OK) {
+            im.release();
+            im.finished = true;
+            throw NetError(FailureKind::Other, curl_multi_strerror(mc));
+        }
+        // Other connections of this thread may finish in the same pass.
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(im.multi, &left)) {
+            if (msg->msg != CURLMSG_DONE) continue;
+            Impl* target = nullptr;
+            curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, reinterpret_cast<char**>(&target));
+            if (target) {
+                target->finished = true;
+                target->result = msg->data.result;
+            }
+        }
+        if (done() || im.finished) break;
+        int fds = 0;
+        curl_multi_poll(im.multi, nullptr, 0, kPollMs, &fds);
+    }
+}
+
+int HttpConnection::getResponseCode() {
+    prepare();
+    if (!m_headersDone) {
+        pump([this] { return m_headersDone; });
+        if (!m_headersDone) {
+            if (m_impl->result != CURLE_OK) fail(m_impl->result);
+            throw NetError(FailureKind::Protocol, "No answer header received");
+        }
+    }
+    return m_status;
+}
+
+std::optional<std::string> HttpConnection::getHeaderFieldKey(size_t index) const {
+    if (index == 0 || index > m_headers.size()) return std::nullopt;
+    return m_headers[index - 1].first;
+}
+
+std::optional<std::string> HttpConnection::getHeaderField(size_t index) const {
+    if (index == 0) {
+        if (m_statusLine.empty()) return std::nullopt;
+        return m_statusLine;
+    }
+    if (index > m_headers.size()) return std::nullopt;
+    return m_headers[index - 1].second;
+}
+
+std::optional<std::string> HttpConnection::getHeaderField(const std::string& name) const {
+    for (auto it = m_headers.rbegin(); it != m_headers.rend(); ++it) {
+        if (equalsIgnoreCase(it->first, name)) return it->second;
+    }
+    return std::nullopt;
+}
+
+size_t HttpConnection::awaitBody() {
+    getResponseCode();
+    Impl& im = *m_impl;
+    if (im.available() == 0 && !im.finished) {
+        if (im.paused && im.easy) {
+            im.paused = false;
+            curl_easy_pause(im.easy, CURLPAUSE_CONT);
+        }
+        pump([&im] { return im.available() > 0; });
+    }
+    if (im.available() == 0 && im.result != CURLE_OK) fail(im.result);
+    return im.available();
+}
+
+size_t HttpConnection::read(char* buffer, size_t size) {
+    if (size == 0) return 0;
+    size_t n = std::min(size, awaitBody());
+    if (n == 0) return 0;
+    Impl& im = *m_impl;
+    std::memcpy(buffer, im.buffer.data() + im.bufferPos, n);
+    im.bufferPos += n;
+    if (im.bufferPos == im.buffer.size()) {
+        im.buffer.clear();
+        im.bufferPos = 0;
+    }
+    return n;
+}
+
+size_t HttpConnection::read(std::string& out, size_t size) {
+    if (size == 0) return 0;
+    size_t n = std::min(size, awaitBody());
+    if (n == 0) return 0;
+    Impl& im = *m_impl;
+    out.append(im.buffer, im.bufferPos, n);
+    im.bufferPos += n;
+    if (im.bufferPos == im.buffer.size()) {
+        im.buffer.clear();
+        im.bufferPos = 0;
+    }
+    return n;
+}
+
+void HttpConnection::disconnect() {
+    if (!m_impl) return;
+    if (!m_impl->finished) {
+        m_impl->finished = true;
+        m_impl->result = CURLE_ABORTED_BY_CALLBACK;
+    }
+    m_impl->release();
+}
+
+}  // namespace net

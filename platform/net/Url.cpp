@@ -1,0 +1,97 @@
+#include "platform/net/Url.h"
+
+#include <cctype>
+
+namespace net {
+
+namespace {
+
+bool startsWithIgnoreCase(const std::string& text, const char* prefix) {
+    size_t i = 0;
+    for (; prefix[i]; ++i) {
+        if (i >= text.size() ||
+            std::tolower(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool badHostCharacter(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u <= ' ' || c == '\\' || c == '"' || c == '<' || c == '>' || c == '^' || c == '`' || c == '{' ||
+           c == '|' || c == '}' || u == 0x7F;
+}
+
+}  // namespace
+
+std::string Url::hostHeader() const {
+    if (port >= 0 && port != defaultPort()) return host + ":" + std::to_string(port);
+    return host;
+}
+
+std::optional<Url> parseUrl(const std::string& address) {
+    Url url;
+    size_t pos;
+    if (startsWithIgnoreCase(address, "http://")) {
+        url.scheme = "http";
+        pos = 7;
+    } else if (startsWithIgnoreCase(address, "https://")) {
+        url.scheme = "https";
+        pos = 8;
+    } else {
+        return std::nullopt;
+    }
+    size_t authorityEnd = address.find_first_of("/?#", pos);
+    if (authorityEnd == std::string::npos) authorityEnd = address.size();
+    std::string authority = address.substr(pos, authorityEnd - pos);
+    // Credentials in the address are no part of the host.
+    size_t at = authority.rfind('@');
+    if (at != std::string::npos) authority = authority.substr(at + 1);
+
+    std::string portText;
+    if (!authority.empty() && authority[0] == '[') {
+        size_t close = authority.find(']');
+        if (close == std::string::npos) return std::nullopt;
+        url.host = authority.substr(0, close + 1);
+        std::string rest = authority.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest[0] != ':') return std::nullopt;
+            portText = rest.substr(1);
+        }
+    } else {
+        size_t colon = authority.find(':');
+        url.host = authority.substr(0, colon);
+        if (colon != std::string::npos) portText = authority.substr(colon + 1);
+    }
+    if (url.host.empty() || url.host.size() > 253) return std::nullopt;
+    for (char c : url.host) {
+        if (badHostCharacter(c)) return std::nullopt;
+    }
+    if (!portText.empty()) {
+        if (portText.size() > 5) return std::nullopt;
+        int port = 0;
+        for (char c : portText) {
+            if (c < '0' || c > '9') return std::nullopt;
+            port = port * 10 + (c - '0');
+        }
+        if (port > 65535) return std::nullopt;
+        url.port = port;
+    }
+
+    std::string rest = address.substr(authorityEnd);
+    size_t hash = rest.find('#');
+    if (hash != std::string::npos) {
+        url.fragment = rest.substr(hash + 1);
+        rest = rest.substr(0, hash);
+    }
+    size_t question = rest.find('?');
+    if (question != std::string::npos) {
+        url.query = rest.substr(question + 1);
+        rest = rest.substr(0, question);
+    }
+    url.path = rest.empty() ? "/" : rest;
+    return url;
+}
+
+}  // namespace net
