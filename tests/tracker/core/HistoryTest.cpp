@@ -1,0 +1,197 @@
+// The balance history: file lines, loading, saving, the popup text and the
+// removal of a user.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <stdexcept>
+
+#include "tests/tracker/core/EngineTestKit.h"
+#include "tracker/core/HistoryEntry.h"
+
+namespace {
+
+using namespace rltest;
+using tracker::History;
+using tracker::HistoryEntry;
+using tracker::RLPreferences;
+
+class HistoryTest : public ::testing::Test {
+protected:
+    std::string file() const { return world.dir.file("Roamledger.history"); }
+    void writeHistory(const std::string& text) {
+        writeFile(file(), text);
+        History::reset();
+    }
+    static std::vector<float> balances(const std::vector<HistoryEntry>& list) {
+        std::vector<float> out;
+        for (const auto& e : list) out.push_back(e.getBalance());
+        return out;
+    }
+    EngineWorld world;
+};
+
+TEST(HistoryEntryTest, LineRoundTrip) {
+    struct Case {
+        HistoryEntry entry;
+        std::string line;
+    } cases[] = {
+        {{0, "AA", 1136073600000, 1234.5f}, "0 AA 1136073600000 1234.5"},
+        {{3, "HL", 1, 1234.0f}, "3 HL 1 1234"},
+        {{12, "CT", 0, -50.25f}, "12 CT 0 -50.25"},
+        {{1, "B6", 5, 1.0e10f}, "1 B6 5 1.0E10"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.entry.toString(), c.line);
+        HistoryEntry back(c.line);
+        EXPECT_EQ(back.getUser(), c.entry.getUser()) << c.line;
+        EXPECT_EQ(back.getSource(), c.entry.getSource()) << c.line;
+        EXPECT_EQ(back.getDate(), c.entry.getDate()) << c.line;
+        EXPECT_EQ(back.getBalance(), c.entry.getBalance()) << c.line;
+    }
+    EXPECT_EQ(HistoryEntry("2 DL 77 500\r").getBalance(), 500.0f);
+    EXPECT_TRUE(std::isnan(HistoryEntry("0 AA 1 NaN").getBalance()));
+    EXPECT_EQ(HistoryEntry("0 AA 1 -Infinity").getBalance(), -INFINITY);
+}
+
+TEST(HistoryEntryTest, MalformedLinesAreRefused) {
+    for (const char* line : {"", "0 AA 123", "x AA 1 2", "0 AA 1 2 3", "-1 AA 1 2", "0 AA t 2", "0 AA 1 abc",
+                             "0 AA 1 1e99", "1.5 AA 1 2", "0 AA 1 12,5"}) {
+        EXPECT_THROW(HistoryEntry{std::string_view(line)}, std::invalid_argument) << line;
+    }
+}
+
+TEST_F(HistoryTest, MissingFileIsLoggedOnceAndRetried) {
+    EXPECT_FALSE(History::doesHistoryExist());
+    EXPECT_TRUE(History::getEntries(0, "AA", false).empty());
+    EXPECT_TRUE(History::getEntries(0, "AA", false).empty());
+    EXPECT_FALSE(History::isHistoryLoaded());
+    const std::string line = "History file at " + file() + " not found";
+    const std::string log = world.log();
+    ASSERT_NE(log.find(line), std::string::npos);
+    EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos);
+
+    // The file appears later: the next look loads it.
+    writeFile(file(), "0 AA 5 100\n");
+    EXPECT_EQ(History::getEntries(0, "AA", false).size(), 1u);
+    EXPECT_TRUE(History::isHistoryLoaded());
+}
+
+TEST_F(HistoryTest, CrLfLinesAndAMalformedLineLoad) {
+    writeHistory("0 AA 1000 100\r\n0 AA 2000 not-a-number\r\n1 AA 1500 7\r\n0 AA 3000 300\r\n\r\n");
+    EXPECT_TRUE(History::doesHistoryExist());
+    EXPECT_EQ(balances(History::getEntries(0, "AA", false)), (std::vector<float>{100, 300}));
+    EXPECT_EQ(balances(History::getEntries(1, "AA", false)), (std::vector<float>{7}));
+    EXPECT_TRUE(History::isHistoryLoaded());
+    EXPECT_EQ(History::size(), 3u);
+    EXPECT_NE(world.log().find("Skipping malformed line 2 of history file at " + file()), std::string::npos);
+    // Loaded once: asking again reads nothing twice.
+    History::getEntries(0, "AA", false);
+    EXPECT_EQ(History::size(), 3u);
+}
+
+TEST_F(HistoryTest, OrderAndReverseOrder) {
+    writeHistory("0 AA 1000 1\n0 DL 1500 9\n0 AA 2000 2\n");
+    History::addEntry(0, "AA", 3000, 3);
+    EXPECT_EQ(balances(History::getEntries(0, "AA", false)), (std::vector<float>{3, 1, 2}));
+    RLPreferences::setReverseHistory(true);
+    EXPECT_EQ(balances(History::getEntries(0, "AA")), (std::vector<float>{2, 1, 3}));
+    RLPreferences::setReverseHistory(false);
+    EXPECT_EQ(balances(History::getEntries(0, "AA")), (std::vector<float>{3, 1, 2}));
+}
+
+TEST_F(HistoryTest, SaveAppendsOnlyNewPoints) {
+    writeHistory("0 AA 1000 1");  // no line end after the last line
+    History::addEntry(0, "AA", 2000, 1234.5f);
+    History::addEntry(1, "DL", 3000, 1234.0f);
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 1000 1\n0 AA 2000 1234.5\n1 DL 3000 1234\n");
+    EXPECT_EQ(History::newEntryCount(), 0u);
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 1000 1\n0 AA 2000 1234.5\n1 DL 3000 1234\n");
+    History::addEntry(0, "AA", 4000, 5);
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 1000 1\n0 AA 2000 1234.5\n1 DL 3000 1234\n0 AA 4000 5\n");
+
+    // What was saved reads back whole.
+    History::reset();
+    EXPECT_EQ(balances(History::getEntries(0, "AA", false)), (std::vector<float>{1, 1234.5f, 5}));
+}
+
+TEST_F(HistoryTest, FailedSaveKeepsThePointsForTheNextSave) {
+    ASSERT_EQ(::mkdir(file().c_str(), 0700), 0);  // a folder where the file should be
+    History::reset();
+    History::addEntry(0, "AA", 1, 2);
+    History::save();
+    EXPECT_NE(world.log().find("History file at " + file() + " could not be saved"), std::string::npos);
+    EXPECT_EQ(History::newEntryCount(), 1u);
+    ASSERT_EQ(::rmdir(file().c_str()), 0);
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 1 2\n");
+}
+
+TEST_F(HistoryTest, HistoryTextOfAnAccount) {
+    addUserWith("Main User; Two", {{"Hilton", "h", "1", "1"}});
+    History::addEntry(0, "HL", 1136073600999, 1500);
+    History::addEntry(0, "HL", 1136160000000, 1500.5f);
+    History::addEntry(0, "AA", 1136160000000, 9);
+    RLPreferences::setReverseHistory(false);
+    const int decimals = RLPreferences::getConfig("Hilton")->getMaxDecimals();
+    EXPECT_EQ(History::generateHistoryHTML(0, "Hilton"),
+              "Main_User__Two;HL;" + std::to_string(decimals) + ";1136073600;1500;1136160000;1500.5");
+    RLPreferences::setReverseHistory(true);
+    EXPECT_EQ(History::generateHistoryHTML(0, "Hilton"),
+              "Main_User__Two;HL;" + std::to_string(decimals) + ";1136160000;1500.5;1136073600;1500");
+    EXPECT_FALSE(History::generateHistoryHTML(0, "Delta").has_value());
+    EXPECT_FALSE(History::generateHistoryHTML(0, "NoSuchProgram").has_value());
+}
+
+TEST_F(HistoryTest, SharedAbbreviationListsBothPrograms) {
+    // "CT" stays shared by two programs, as stored histories rely on it.
+    addUserWith("Main User", {});
+    History::addEntry(0, "CT", 1000, 10);
+    EXPECT_TRUE(History::generateHistoryHTML(0, "ChaseTravel").has_value());
+    EXPECT_TRUE(History::generateHistoryHTML(0, "Citi").has_value());
+}
+
+TEST_F(HistoryTest, RemovingAUserRewritesTheFileAndMovesLaterUsersDown) {
+    addUserWith("Zero", {});
+    addUserWith("One", {});
+    addUserWith("Two", {});
+    writeHistory("0 AA 1 10\n1 AA 2 20\ngarbage line\n2 AA 3 30\r\n2 DL 4 40\n");
+    History::getEntries(0, "AA", false);  // loaded
+    History::addEntry(2, "HL", 5, 50);    // not yet saved
+
+    RLPreferences::removeUser(1);  // the preferences tell the history
+    EXPECT_EQ(readFile(file()), "0 AA 1 10\ngarbage line\n1 AA 3 30\n1 DL 4 40\n");
+    EXPECT_EQ(balances(History::getEntries(1, "AA", false)), (std::vector<float>{30}));
+    EXPECT_TRUE(History::getEntries(2, "AA", false).empty());
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 1 10\ngarbage line\n1 AA 3 30\n1 DL 4 40\n1 HL 5 50\n");
+
+    // Before a load, only the file changes; the load then reads it.
+    History::reset();
+    EXPECT_TRUE(History::removeUser(0));
+    EXPECT_EQ(readFile(file()), "garbage line\n0 AA 3 30\n0 DL 4 40\n0 HL 5 50\n");
+    EXPECT_EQ(balances(History::getEntries(0, "DL", false)), (std::vector<float>{40}));
+}
+
+TEST_F(HistoryTest, RemovingAUserWithoutAFileChangesMemoryOnly) {
+    History::addEntry(0, "AA", 1, 1);
+    History::addEntry(1, "AA", 2, 2);
+    EXPECT_TRUE(History::removeUser(0));
+    EXPECT_FALSE(fileExists(file()));
+    EXPECT_EQ(balances(History::getEntries(0, "AA", false)), (std::vector<float>{2}));
+}
+
+TEST_F(HistoryTest, PointsAddedBeforeTheLoadStayFirst) {
+    writeHistory("0 AA 1 1\n");
+    History::addEntry(0, "AA", 2, 2);
+    EXPECT_EQ(balances(History::getEntries(0, "AA", false)), (std::vector<float>{2, 1}));
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 1 1\n0 AA 2 2\n");
+}
+
+}  // namespace

@@ -1,0 +1,369 @@
+#include "tracker/core/History.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <string_view>
+#include <system_error>
+
+#include "foundation/EnvUtil.h"
+#include "foundation/Logger.h"
+#include "foundation/RLConstants.h"
+#include "foundation/StrUtil.h"
+#include "tracker/core/RLPreferences.h"
+
+namespace tracker {
+
+using foundation::Logger;
+
+namespace {
+
+// Malformed lines logged one by one before the rest are only counted.
+constexpr int MAX_MALFORMED_LOGGED = 10;
+
+struct State {
+    std::mutex lock;
+    std::vector<HistoryEntry> entries;
+    std::optional<std::vector<HistoryEntry>> newEntries;
+    std::string filePath;
+    bool historyExists = false;
+    bool isHistoryLoaded = false;
+    bool notedThatHistoryDidNotExist = false;
+
+    State() {
+        start();
+        RLPreferences::setUserRemovedListener([](int removedUser) { History::removeUser(removedUser); });
+    }
+
+    void start() {
+        entries.clear();
+        entries.reserve(200);
+        newEntries.reset();
+        filePath = foundation::EnvUtil::getWorkingDirectory(true) + foundation::RLConstants::ProductNameInternal() + ".history";
+        historyExists = false;
+        isHistoryLoaded = false;
+        notedThatHistoryDidNotExist = false;
+        int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            historyExists = true;
+            ::close(fd);
+        }
+    }
+};
+
+State& state() {
+    static State s;
+    return s;
+}
+
+// Reads a whole file; errno-style failure as a system_error, ENOENT included.
+std::string readWhole(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw std::system_error(errno, std::generic_category(), path);
+    std::string data;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            throw std::system_error(err, std::generic_category(), path);
+        }
+        if (n == 0) break;
+        data.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return data;
+}
+
+// Calls fn(line) for every line; LF or CR LF ends a line.
+template <typename Fn>
+void forEachLine(std::string_view data, Fn fn) {
+    size_t pos = 0;
+    while (pos < data.size()) {
+        size_t end = data.find('\n', pos);
+        size_t next = end == std::string_view::npos ? data.size() : end + 1;
+        if (end == std::string_view::npos) end = data.size();
+        std::string_view line = data.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        fn(line);
+        pos = next;
+    }
+}
+
+bool isBlankLine(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
+}
+
+void renumber(std::vector<HistoryEntry>& list, int user) {
+    std::erase_if(list, [user](const HistoryEntry& e) { return e.getUser() == user; });
+    for (auto& e : list) {
+        if (e.getUser() > user) e.setUser(e.getUser() - 1);
+    }
+}
+
+// Appends everything or nothing: a short write is cut back off.
+bool appendAll(const std::string& path, const std::string& text, std::string& failure) {
+    int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        failure = std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    off_t original = 0;
+    if (::fstat(fd, &st) == 0) original = st.st_size;
+    std::string out;
+    if (original > 0) {
+        // A last line without its line end would swallow the first new point.
+        char last = '\n';
+        if (::pread(fd, &last, 1, original - 1) == 1 && last != '\n') out += '\n';
+    }
+    out += text;
+    size_t done = 0;
+    bool ok = true;
+    while (done < out.size()) {
+        ssize_t n = ::write(fd, out.data() + done, out.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            failure = std::strerror(errno);
+            ok = false;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (!ok) {
+        if (::ftruncate(fd, original) != 0) failure += " (and could not be cut back)";
+    }
+    if (::close(fd) != 0 && ok) {
+        failure = std::strerror(errno);
+        ok = false;
+    }
+    return ok;
+}
+
+}  // namespace
+
+void History::addEntry(int user, const std::string& source, int64_t date, float balance) {
+    addEntry(HistoryEntry(user, source, date, balance));
+}
+
+void History::addEntry(const HistoryEntry& entry) {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.entries.push_back(entry);
+    if (!s.newEntries) {
+        s.newEntries.emplace();
+        s.newEntries->reserve(10);
+    }
+    s.newEntries->push_back(entry);
+}
+
+std::vector<HistoryEntry> History::getEntries(int user, const std::string& source) {
+    return getEntries(user, source, RLPreferences::getReverseHistory());
+}
+
+std::vector<HistoryEntry> History::getEntries(int user, const std::string& source, bool reverse) {
+    State& s = state();
+    if (!isHistoryLoaded()) load();
+    std::vector<HistoryEntry> result;
+    {
+        std::lock_guard<std::mutex> guard(s.lock);
+        for (const auto& e : s.entries) {
+            if (e.getUser() == user && e.getSource() == source) result.push_back(e);
+        }
+    }
+    if (reverse) std::reverse(result.begin(), result.end());
+    return result;
+}
+
+std::optional<std::string> History::generateHistoryHTML(int user, const std::string& programKey) {
+    auto row = RLPreferences::findRow(programKey);
+    if (!row) return std::nullopt;
+    const SourceConfig* config = RLPreferences::getConfig(*row);
+    if (!config) return std::nullopt;
+    std::vector<HistoryEntry> points = getEntries(user, config->getAbbreviation());
+    if (points.empty()) return std::nullopt;
+
+    std::string name = RLPreferences::getDisplayNameForUser(user);
+    // Blanks and the field separator would break the fields apart.
+    std::replace(name.begin(), name.end(), ' ', '_');
+    std::replace(name.begin(), name.end(), ';', '_');
+
+    std::string text;
+    text.reserve(name.size() + 16 + points.size() * 20);
+    text += name;
+    text += ';';
+    text += config->getAbbreviation();
+    text += ';';
+    text += std::to_string(config->getMaxDecimals());
+    text += ';';
+    bool first = true;
+    for (const auto& p : points) {
+        if (!first) text += ';';
+        first = false;
+        text += std::to_string(p.getDate() / 1000);
+        text += ';';
+        text += foundation::StrUtil::cleanFloatToString(p.getBalance());
+    }
+    return text;
+}
+
+bool History::doesHistoryExist() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.historyExists;
+}
+
+void History::markHistoryAsExisting() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.historyExists = true;
+}
+
+bool History::isHistoryLoaded() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.isHistoryLoaded;
+}
+
+void History::load() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (s.isHistoryLoaded) return;
+    std::string data;
+    try {
+        data = readWhole(s.filePath);
+    } catch (const std::system_error& failure) {
+        if (failure.code().value() == ENOENT) {
+            if (!s.notedThatHistoryDidNotExist) {
+                s.notedThatHistoryDidNotExist = true;
+                Logger::info("History file at " + s.filePath + " not found");
+            }
+        } else {
+            Logger::error("Error loading history file at " + s.filePath, failure);
+        }
+        return;
+    }
+
+    std::vector<HistoryEntry> loaded;
+    loaded.reserve(std::count(data.begin(), data.end(), '\n') + 1);
+    int lineNumber = 0;
+    int malformed = 0;
+    HistoryEntry entry(0, std::string(), 0, 0.0f);
+    forEachLine(data, [&](std::string_view line) {
+        ++lineNumber;
+        if (isBlankLine(line)) return;
+        if (HistoryEntry::parse(line, entry)) {
+            loaded.push_back(entry);
+            return;
+        }
+        if (++malformed <= MAX_MALFORMED_LOGGED) {
+            Logger::error("Skipping malformed line " + std::to_string(lineNumber) + " of history file at " +
+                          s.filePath + ": " + std::string(line));
+        }
+    });
+    if (malformed > MAX_MALFORMED_LOGGED) {
+        Logger::error("Skipped " + std::to_string(malformed - MAX_MALFORMED_LOGGED) +
+                      " more malformed lines of history file at " + s.filePath);
+    }
+    s.entries.insert(s.entries.end(), std::make_move_iterator(loaded.begin()),
+                     std::make_move_iterator(loaded.end()));
+    s.historyExists = true;
+    s.isHistoryLoaded = true;
+}
+
+void History::save() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (!s.newEntries) return;
+    std::string text;
+    text.reserve(s.newEntries->size() * 32);
+    for (const auto& e : *s.newEntries) {
+        text += e.toString();
+        text += '\n';
+    }
+    std::string failure;
+    if (!appendAll(s.filePath, text, failure)) {
+        Logger::error("History file at " + s.filePath + " could not be saved",
+                      std::runtime_error(failure));
+        return;
+    }
+    s.newEntries.reset();
+    s.historyExists = true;
+}
+
+bool History::removeUser(int user) {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    renumber(s.entries, user);
+    if (s.newEntries) renumber(*s.newEntries, user);
+
+    std::string data;
+    try {
+        data = readWhole(s.filePath);
+    } catch (const std::system_error& failure) {
+        if (failure.code().value() == ENOENT) return true;
+        Logger::error("Error loading history file at " + s.filePath, failure);
+        return false;
+    }
+    std::string out;
+    out.reserve(data.size());
+    bool changed = false;
+    HistoryEntry entry(0, std::string(), 0, 0.0f);
+    forEachLine(data, [&](std::string_view line) {
+        if (HistoryEntry::parse(line, entry) && entry.getUser() >= user) {
+            changed = true;
+            if (entry.getUser() == user) return;
+            entry.setUser(entry.getUser() - 1);
+            out += entry.toString();
+        } else {
+            // Lines that do not parse are kept as they are: nothing of the
+            // file is lost by the rewrite.
+            out += line;
+        }
+        out += '\n';
+    });
+    if (!changed) return true;
+    if (!Logger::writeFileChecked(s.filePath, out)) {
+        Logger::error("History file at " + s.filePath + " could not be rewritten");
+        return false;
+    }
+    return true;
+}
+
+void History::connectToPreferences() { (void)state(); }
+
+std::string History::getFilePath() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.filePath;
+}
+
+size_t History::size() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.entries.size();
+}
+
+size_t History::newEntryCount() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.newEntries ? s.newEntries->size() : 0;
+}
+
+void History::reset() {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.start();
+}
+
+}  // namespace tracker
