@@ -1,0 +1,170 @@
+// The scenario format: a scenario that reads wrongly would pass or fail an
+// adapter for the wrong reason, so the parser and the patterns are tested
+// on their own.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/tracker/adapters/Scenario.h"
+
+namespace {
+
+using rltest::Pattern;
+using rltest::Scenario;
+using rltest::StoredCheck;
+
+std::vector<Scenario> parse(const std::string& text) { return rltest::parseScenarios("Demo", "Demo.scenarios", text); }
+
+TEST(PatternTest, RangesMatchOnlyNumbersWithinTheirBounds) {
+    const Pattern p("&x={1..32}&y={1..44}");
+    EXPECT_TRUE(p.matches("&x=1&y=44"));
+    EXPECT_TRUE(p.matches("&x=32&y=1"));
+    EXPECT_FALSE(p.matches("&x=0&y=5"));
+    EXPECT_FALSE(p.matches("&x=33&y=5"));
+    EXPECT_FALSE(p.matches("&x=5&y=45"));
+    EXPECT_FALSE(p.matches("&x=&y=5"));
+    EXPECT_FALSE(p.matches("&x=5&y=5&z=1"));
+    // A shorter run of the digits is tried when the longer is out of range.
+    EXPECT_TRUE(Pattern("{1..9}9").matches("99"));
+    EXPECT_FALSE(Pattern("{1..9}").matches("99"));
+}
+
+TEST(PatternTest, WildcardsAndContainment) {
+    const Pattern p("user={*}&pin={*}");
+    EXPECT_TRUE(p.matches("user=&pin="));
+    EXPECT_TRUE(p.matches("user=a&b&pin=c"));
+    EXPECT_FALSE(p.matches("user=a"));
+    EXPECT_TRUE(Pattern("Info=No viewstate").foundIn("<!--\r\nInfo=No viewstate found"));
+    EXPECT_FALSE(Pattern("Info=No viewstate").foundIn("Info=No view state"));
+    EXPECT_TRUE(Pattern("x={1..5}").foundIn("a x=9 x=4 b"));
+    EXPECT_TRUE(Pattern("").foundIn(""));
+}
+
+TEST(PatternTest, EscapesAndBracesThatAreNoPattern) {
+    EXPECT_TRUE(Pattern("a\\{b\\}").matches("a{b}"));
+    EXPECT_TRUE(Pattern("caf\\xE9\\r\\n").matches("caf\xE9\r\n"));
+    EXPECT_THROW(Pattern("a{b}"), std::invalid_argument);
+    EXPECT_THROW(Pattern("{5..1}"), std::invalid_argument);
+    EXPECT_THROW(Pattern("{1..2"), std::invalid_argument);
+    EXPECT_THROW(Pattern("\\q"), std::invalid_argument);
+    EXPECT_THROW(Pattern("\\xZ1"), std::invalid_argument);
+}
+
+TEST(ScenarioFormatTest, ReadsAWholeScenario) {
+    const auto list = parse(
+        "# a comment\n"
+        "scenario: Balance, after its label!\n"
+        "  user: M\\xC3\\xBCller\n"
+        "  password: a&b\n"
+        "  serve: POST https://WWW.Example.com/login?x=1\n"
+        "    answer: 302\n"
+        "    header: Location: /next\n"
+        "  serve: GET https://www.example.com/next\n"
+        "    body: <<END\n"
+        "line one\\xE9\n"
+        "joined \\\n"
+        "on\n"
+        "@@pad 3\n"
+        "END\n"
+        "  expect: POST https://www.example.com/login?x=1\n"
+        "    body: u={*}&x={1..9}\n"
+        "    cookie: sid=4\\x32\n"
+        "  expect: GET http://www.example.com/next\n"
+        "    no-cookies:\n"
+        "  balance: 12345\n"
+        "  details: [not-tracked]\n"
+        "  activity-contains: <td>{*}</td>\n"
+        "  report: [none]\n"
+        "  log: registerBalance\n"
+        "  tag: retrieve\n");
+    ASSERT_EQ(list.size(), 1u);
+    const Scenario& s = list[0];
+    ASSERT_EQ(s.error, "");
+    EXPECT_EQ(s.testName(), "Demo_1_Balance_after_its_label");
+    EXPECT_EQ(s.user, "M\xC3\xBC" "ller");
+    EXPECT_EQ(s.password, "a&b");
+    ASSERT_EQ(s.served.size(), 2u);
+    EXPECT_EQ(s.served[0].address.host, "www.example.com");
+    EXPECT_EQ(s.served[0].address.target, "/login?x=1");
+    EXPECT_EQ(s.served[0].status, 302);
+    ASSERT_EQ(s.served[0].headers.size(), 1u);
+    EXPECT_EQ(s.served[0].headers[0].second, "/next");
+    EXPECT_EQ(s.served[1].body, "line one\xE9\njoined on\n...");
+    ASSERT_EQ(s.expected.size(), 2u);
+    EXPECT_TRUE(s.expected[0].body->matches("u=joe&x=3"));
+    EXPECT_EQ(s.expected[0].cookies[0].second, "42");
+    EXPECT_EQ(s.expected[1].scheme, "http");
+    EXPECT_TRUE(s.expected[1].noCookies);
+    EXPECT_EQ(s.balance, "12345");
+    EXPECT_EQ(s.details.kind, StoredCheck::NotTracked);
+    EXPECT_EQ(s.activity.contains.size(), 1u);
+    EXPECT_TRUE(s.noReport);
+    EXPECT_TRUE(s.hasTag("retrieve"));
+}
+
+TEST(ScenarioFormatTest, SharedAccountAndAnswersGiveWayToTheScenarioOwn) {
+    const auto list = parse(
+        "shared: login page\n"
+        "  user: joe\n"
+        "  password: pw1\n"
+        "  serve: GET https://a.example/login\n"
+        "    body: form\n"
+        "  serve: POST https://a.example/login\n"
+        "    body: welcome\n"
+        "scenario: takes both\n"
+        "  status: Unknown\n"
+        "scenario: own password and answer\n"
+        "  password: other\n"
+        "  serve: POST https://a.example/login\n"
+        "    body: refused\n"
+        "  status: InvalidLogin\n");
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].user, "joe");
+    EXPECT_EQ(list[0].password, "pw1");
+    ASSERT_EQ(list[0].served.size(), 2u);
+    EXPECT_EQ(list[1].user, "joe");
+    EXPECT_EQ(list[1].password, "other");
+    ASSERT_EQ(list[1].served.size(), 2u);
+    EXPECT_EQ(list[1].served[0].body, "form");
+    EXPECT_EQ(list[1].served[1].body, "refused");
+}
+
+TEST(ScenarioFormatTest, ProblemsFailTheirScenarioWithTheLine) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"scenario: a\n  status: Nonsense\n", "Demo.scenarios:2: unknown status name: Nonsense"},
+        {"scenario: a\n  wrong: 1\n  status: Unknown\n", "Demo.scenarios:2: unknown keyword \"wrong:\""},
+        {"scenario: a\n  user: x\n", "Demo.scenarios:1: scenario \"a\" names neither balance nor status"},
+        {"scenario: a\n  serve: GET https://a.example/\n    body: <<END\nnever ends\n",
+         "Demo.scenarios:3: body from line 3 has no end line \"END\""},
+        {"scenario: a\n  expect: GET ftp://a.example/\n  status: Unknown\n",
+         "Demo.scenarios:2: scheme must be http or https: ftp://a.example"},
+        {"scenario: a\n  details: [nothing]\n  status: Unknown\n", "Demo.scenarios:2: unknown fixed row [nothing]"},
+        {"user: early\nscenario: a\n  status: Unknown\n",
+         "Demo.scenarios:1: \"user:\" before the first \"scenario:\""},
+        {"shared: x\n  balance: 1\nscenario: a\n  status: Unknown\n",
+         "Demo.scenarios:2: \"balance:\" in the shared block (only the account and serve)"},
+        {"scenario: a\n  no colon here\n  status: Unknown\n",
+         "Demo.scenarios:2: expected \"keyword: value\", got: no colon here"},
+    };
+    for (const Case& c : cases) {
+        const auto list = parse(c.text);
+        ASSERT_FALSE(list.empty()) << c.text;
+        EXPECT_EQ(list[0].error, c.error) << c.text;
+    }
+}
+
+TEST(ScenarioFormatTest, ScenariosAreNumberedPerFileAndNamedForTests) {
+    const auto list = parse("scenario: one\n status: Unknown\nscenario: \n status: Unknown\nscenario: a-b  c\n balance: 1\n");
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].testName(), "Demo_1_one");
+    EXPECT_EQ(list[1].testName(), "Demo_2");
+    EXPECT_EQ(list[2].testName(), "Demo_3_a_b_c");
+    EXPECT_EQ(list[2].line, 5);
+}
+
+}  // namespace
