@@ -1,0 +1,141 @@
+#include "platform/toolkit/qt/QtRuntime.h"
+
+#include "platform/toolkit/Style.h"
+#include "platform/toolkit/ToolkitException.h"
+#include "platform/toolkit/qt/QtSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QPageSize>
+#include <QStandardPaths>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <unistd.h>
+
+namespace tk::qt {
+
+namespace {
+
+std::mutex g_mutex;
+QtRuntime* g_runtime = nullptr;
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// argv for QApplication: it keeps references to both for its whole life.
+int g_argc = 1;
+char g_programName[256] = "program";
+char* g_argv[] = {g_programName, nullptr};
+
+// A download the page asks for (not a page save) goes to the user's
+// download folder under its suggested name, without overwriting a file.
+void acceptDownload(QWebEngineDownloadRequest* download) {
+    if (download->isSavePageDownload()) {
+        download->accept();
+        return;
+    }
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty()) folder = QDir::homePath();
+    QDir().mkpath(folder);
+    QString name = download->downloadFileName();
+    if (name.isEmpty()) name = QStringLiteral("download");
+    QFileInfo info(name);
+    QString candidate = name;
+    for (int n = 1; QFileInfo::exists(QDir(folder).filePath(candidate)); ++n) {
+        candidate = info.completeSuffix().isEmpty()
+                        ? QStringLiteral("%1 (%2)").arg(info.baseName()).arg(n)
+                        : QStringLiteral("%1 (%2).%3").arg(info.baseName()).arg(n).arg(info.completeSuffix());
+    }
+    download->setDownloadDirectory(folder);
+    download->setDownloadFileName(candidate);
+    download->accept();
+}
+
+}  // namespace
+
+void QtRuntime::prepareEnvironment() {
+    // The engine's sandbox refuses to run as root; it reads these at start.
+    if (::getuid() == 0 && !isSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+        const char* flags = std::getenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        if (flags == nullptr || std::strstr(flags, "--no-sandbox") == nullptr) {
+            ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+        }
+    }
+    // The engine prints its graphics set-up at every start otherwise.
+    if (!isSet("QT_LOGGING_RULES")) QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+}
+
+QtRuntime& QtRuntime::instance() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_runtime != nullptr) {
+        if (g_runtime->m_thread != std::this_thread::get_id()) {
+            throw ToolkitException(ERROR_THREAD_INVALID_ACCESS,
+                                   "the Qt toolkit serves only the thread that made its first display");
+        }
+        return *g_runtime;
+    }
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    bool x11OrWayland = platform == nullptr || *platform == '\0' || std::strncmp(platform, "xcb", 3) == 0 ||
+                        std::strncmp(platform, "wayland", 7) == 0;
+    if (x11OrWayland && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
+        // Qt would abort the process here; a clear failure lets the program
+        // report it.
+        throw ToolkitException(ERROR_NO_HANDLES,
+                               "no window system: DISPLAY is not set (start the program in a desktop session, "
+                               "or under xvfb-run, or choose RL_TOOLKIT=headless)");
+    }
+    g_runtime = new QtRuntime();
+    return *g_runtime;
+}
+
+QtRuntime::QtRuntime()
+    : m_pageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
+                   QPageLayout::Millimeter) {
+    prepareEnvironment();
+    std::strncpy(g_programName, program_invocation_short_name, sizeof(g_programName) - 1);
+    // Required by the web engine, before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (QCoreApplication::instance() != nullptr) {
+        m_application = qobject_cast<QApplication*>(QCoreApplication::instance());
+        if (m_application == nullptr) {
+            throw ToolkitException(ERROR_NO_HANDLES, "a non-widget Qt application already exists");
+        }
+    } else {
+        m_application = new QApplication(g_argc, g_argv);
+    }
+    // The toolkit decides when the program ends, not the last window.
+    m_application->setQuitOnLastWindowClosed(false);
+    m_thread = std::this_thread::get_id();
+}
+
+QWebEngineProfile& QtRuntime::profile() {
+    if (m_profile != nullptr) return *m_profile;
+    // A named profile keeps cookies on disk, as a user's browser does; the
+    // panes of one program share it.
+    m_profile = new QWebEngineProfile(QStringLiteral("browser"), m_application);
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    QWebEngineSettings* settings = m_profile->settings();
+    // Content pages are local files that pull pictures and scripts from
+    // the web.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    // Only for pages that declare no character set; a declared one rules.
+    settings->setDefaultTextEncoding(QStringLiteral("windows-1252"));
+    QObject::connect(m_profile, &QWebEngineProfile::downloadRequested, m_profile, &acceptDownload);
+    return *m_profile;
+}
+
+}  // namespace tk::qt

@@ -1,0 +1,178 @@
+#include "platform/toolkit/qt/QtSupport.h"
+
+#include "platform/toolkit/Style.h"
+
+#include "platform/toolkit/Backend.h"
+
+#include <QDialog>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QMetaObject>
+#include <QWidget>
+
+namespace tk::qt {
+
+QColor toQColor(const Color& color) { return QColor(color.getRed(), color.getGreen(), color.getBlue()); }
+
+Color fromQColor(const QColor& color) { return Color(color.red(), color.green(), color.blue()); }
+
+QFont toQFont(const FontData& data) {
+    QFont font;
+    if (!data.name.empty()) font.setFamily(qs(data.name));
+    if (data.height > 0) font.setPointSize(data.height);
+    font.setBold((data.style & BOLD) != 0);
+    font.setItalic((data.style & ITALIC) != 0);
+    return font;
+}
+
+FontData fromQFont(const QFont& font) {
+    FontData data;
+    data.name = us(font.family());
+    data.height = font.pointSize() > 0 ? font.pointSize() : (font.pixelSize() * 3 + 2) / 4;
+    data.style = (font.bold() ? BOLD : NORMAL) | (font.italic() ? ITALIC : NORMAL);
+    return data;
+}
+
+Qt::CursorShape toCursorShape(int shape) {
+    switch (shape) {
+        case CURSOR_WAIT: return Qt::WaitCursor;
+        case CURSOR_CROSS: return Qt::CrossCursor;
+        case CURSOR_APPSTARTING: return Qt::BusyCursor;
+        case CURSOR_HELP: return Qt::WhatsThisCursor;
+        case CURSOR_IBEAM: return Qt::IBeamCursor;
+        case CURSOR_NO: return Qt::ForbiddenCursor;
+        case CURSOR_HAND: return Qt::PointingHandCursor;
+        default: return Qt::ArrowCursor;
+    }
+}
+
+int stateMaskOf(Qt::KeyboardModifiers modifiers) {
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier) mask |= SHIFT;
+    if (modifiers & Qt::ControlModifier) mask |= CTRL;
+    if (modifiers & Qt::AltModifier) mask |= ALT;
+    return mask;
+}
+
+int mouseButtonOf(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton: return 1;
+        case Qt::MiddleButton: return 2;
+        case Qt::RightButton: return 3;
+        default: return 0;
+    }
+}
+
+KeyInfo keyInfoOf(const QKeyEvent& event) {
+    KeyInfo info;
+    int key = event.key();
+    QString text = event.text();
+    if (!text.isEmpty()) info.character = text.toUcs4().value(0, 0);
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: info.keyCode = CR; info.character = '\r'; return info;
+        case Qt::Key_Escape: info.keyCode = ESC; info.character = ESC; return info;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: info.keyCode = TAB; info.character = '\t'; return info;
+        case Qt::Key_Backspace: info.keyCode = BS; info.character = BS; return info;
+        case Qt::Key_Delete: info.keyCode = DEL; info.character = DEL; return info;
+        case Qt::Key_Up: info.keyCode = ARROW_UP; info.character = 0; return info;
+        case Qt::Key_Down: info.keyCode = ARROW_DOWN; info.character = 0; return info;
+        case Qt::Key_Left: info.keyCode = ARROW_LEFT; info.character = 0; return info;
+        case Qt::Key_Right: info.keyCode = ARROW_RIGHT; info.character = 0; return info;
+        case Qt::Key_Shift: info.keyCode = SHIFT; info.character = 0; return info;
+        case Qt::Key_Control: info.keyCode = CTRL; info.character = 0; return info;
+        case Qt::Key_Alt: info.keyCode = ALT; info.character = 0; return info;
+        default: break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35) {
+        info.keyCode = F1 + (key - Qt::Key_F1);
+        info.character = 0;
+        return info;
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        // Letters are reported in lower case whatever the shift state.
+        info.keyCode = 'a' + (key - Qt::Key_A);
+        if ((event.modifiers() & Qt::ControlModifier) && info.character == 0) {
+            info.character = static_cast<char32_t>(key - Qt::Key_A + 1);
+        }
+        return info;
+    }
+    if (key > 0 && key < 0x01000000) {
+        info.keyCode = key < 0x10000 ? key : 0;
+        if (info.character == 0) info.character = static_cast<char32_t>(key);
+        return info;
+    }
+    info.keyCode = static_cast<int>(info.character);
+    return info;
+}
+
+int acceleratorOf(const QKeyEvent& event) {
+    int key = event.key();
+    Qt::KeyboardModifiers modifiers = event.modifiers();
+    bool function = key >= Qt::Key_F1 && key <= Qt::Key_F35;
+    if (!function && !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) return 0;
+    if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta) return 0;
+    int code;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        code = 'A' + (key - Qt::Key_A);
+    } else if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        code = '0' + (key - Qt::Key_0);
+    } else {
+        code = keyInfoOf(event).keyCode;
+    }
+    if (code == 0) return 0;
+    return stateMaskOf(modifiers) | code;
+}
+
+int utf16Index(const QString& text, int codePoints) {
+    if (codePoints <= 0) return 0;
+    int index = 0;
+    int seen = 0;
+    while (index < text.size() && seen < codePoints) {
+        index += (text.at(index).isHighSurrogate() && index + 1 < text.size()) ? 2 : 1;
+        ++seen;
+    }
+    return index;
+}
+
+void PeerBridge::release() {
+    if (m_released) return;
+    m_released = true;
+    m_filter = nullptr;
+    deleteLater();
+}
+
+void PeerBridge::later(std::function<void()> body) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, body = std::move(body)] {
+            if (!m_released) body();
+        },
+        Qt::QueuedConnection);
+}
+
+bool PeerBridge::eventFilter(QObject* watched, QEvent* event) {
+    if (m_released || !m_filter) return false;
+    // The filter may release this bridge; keep the callback alive meanwhile.
+    Filter filter = m_filter;
+    return filter(watched, event);
+}
+
+int execModal(QDialog& dialog, DisplaySite* site) {
+    QTimer queued;
+    if (site != nullptr) {
+        // Timers and posted tasks of the toolkit run inside the dialog's loop.
+        QObject::connect(&queued, &QTimer::timeout, &dialog, [site] { site->runQueuedWork(); });
+        queued.start(10);
+    }
+    return dialog.exec();
+}
+
+void retireWidget(QWidget* widget) {
+    if (widget == nullptr) return;
+    widget->hide();
+    widget->deleteLater();
+}
+
+}  // namespace tk::qt

@@ -1,0 +1,64 @@
+// The demo program as a person starts it: it opens its window and saves a
+// picture of it; without a window system it says so and ends.
+
+#include "tests/platform/toolkit/qt/QtTestSupport.h"
+#include "tests/support/TempWorkDir.h"
+
+#include <QImage>
+#include <QSet>
+
+#include <sys/wait.h>
+
+namespace {
+
+struct DemoRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// The demo with its arguments, its output and error streams captured.
+DemoRun runDemo(const std::string& environment, const std::string& arguments) {
+    std::string command = environment + " '" TK_DEMO_PATH "' " + arguments + " 2>&1";
+    DemoRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(QtDemo, SavesAPictureOfItsWindow) {
+    RL_REQUIRE_DISPLAY();
+    rltest::TempWorkDir dir;
+    std::string shot = dir.file("demo.png");
+    DemoRun run = runDemo("", "--screenshot '" + shot + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("saved " + shot), std::string::npos);
+    QImage image(QString::fromStdString(shot));
+    ASSERT_FALSE(image.isNull());
+    // The client area of an 820 x 620 window less the frame.
+    EXPECT_GT(image.width(), 780);
+    EXPECT_GT(image.height(), 560);
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+    }
+    EXPECT_GT(colours.size(), 20);  // text, table, buttons: far from blank
+}
+
+TEST(QtDemo, WithoutWindowSystemFailsWithAClearMessage) {
+    DemoRun run = runDemo("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "--seconds 1");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("no window system"), std::string::npos) << run.output;
+}
+
+TEST(QtDemo, RefusesUnknownArguments) {
+    DemoRun run = runDemo("", "--colour blue");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.output.find("usage: tk-demo"), std::string::npos);
+}
+
+}  // namespace

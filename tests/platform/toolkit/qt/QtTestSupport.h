@@ -1,0 +1,90 @@
+#pragma once
+// Shared by the Qt backend's tests: the process runs with RL_TOOLKIT=qt, a
+// home folder of its own (the web engine's profile, downloads and caches go
+// there, not into the user's home) and the Qt backend registered. Without
+// a window system the tests are skipped with a note.
+
+#include "platform/toolkit/Toolkit.h"
+#include "platform/toolkit/qt/QtAccess.h"
+#include "platform/toolkit/qt/QtBackend.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace rltest::qt {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    QtEnvironment() {
+        char pattern[] = "/tmp/rl-qt-test-XXXXXX";
+        if (::mkdtemp(pattern) != nullptr) m_home = pattern;
+        for (const char* sub : {"data", "cache", "config", "runtime", "Downloads"}) {
+            std::filesystem::create_directories(m_home + "/" + sub);
+        }
+        std::filesystem::permissions(m_home + "/runtime", std::filesystem::perms::owner_all);
+        ::setenv("HOME", m_home.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (m_home + "/data").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (m_home + "/cache").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (m_home + "/config").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (m_home + "/runtime").c_str(), 1);
+        ::setenv("RL_TOOLKIT", "qt", 1);
+        tk::qt::registerBackend();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_home, ignored);
+    }
+    const std::string& home() const { return m_home; }
+
+private:
+    std::string m_home;
+};
+
+inline QtEnvironment& environment() {
+    static QtEnvironment* env = static_cast<QtEnvironment*>(::testing::AddGlobalTestEnvironment(new QtEnvironment()));
+    return *env;
+}
+
+// Made before main() so that the variables are set before anything starts.
+inline const bool g_environmentReady = (environment(), true);
+
+inline bool haveDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && *display != '\0';
+}
+
+#define RL_REQUIRE_DISPLAY()                                                       \
+    do {                                                                           \
+        if (!rltest::qt::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run"; \
+    } while (false)
+
+// Runs body from the native event loop once the next modal Qt dialog is up
+// (it gets the dialog); checks every 20 ms for up to 10 s.
+inline void whenModalOpens(std::function<void(QWidget*)> body) {
+    auto* timer = new QTimer(qApp);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, tries, body] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && modal->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            body(modal);
+        } else if (++*tries > 500) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+}  // namespace rltest::qt
