@@ -219,4 +219,19 @@ void BasePreferences::setPersistDownloads(bool value) {
     storeString(PREF_PERSIST_DOWNLOADS, booleanText(value));
 }
 
+void BasePreferences::setHideNavigator(const std::string& text) {
+    m_hideNavigator.set(text);
+    storeString(PREF_HIDE_NAVIGATOR, text);
+}
+
+void BasePreferences::setCloseNavigators(const std::string& text) {
+    m_closeNavigators.set(text);
+    storeString(PREF_CLOSE_NAVIGATORS, text);
+}
+
+void BasePreferences::setPersistDownloads(const std::string& text) {
+    m_persistDownloads.set(text);
+    storeString(PREF_PERSIST_DOWNLOADS, text);
+}
+
 }  // namespace tracker

@@ -132,6 +132,14 @@ public:
     static void setHideNavigator(bool value);
     static void setCloseNavigators(bool value);
     static void setPersistDownloads(bool value);
+    // The same with the option's text, kept as given (any text other than
+    // "true" in some case reads as false).
+    static void setHideNavigator(const std::string& text);
+    static void setCloseNavigators(const std::string& text);
+    static void setPersistDownloads(const std::string& text);
+    static void setHideNavigator(const char* text) { setHideNavigator(std::string(text)); }
+    static void setCloseNavigators(const char* text) { setCloseNavigators(std::string(text)); }
+    static void setPersistDownloads(const char* text) { setPersistDownloads(std::string(text)); }
 
     // The bound store (nullptr before loadPrefs).
     static std::shared_ptr<IPrefPersist> getPrefPersist();

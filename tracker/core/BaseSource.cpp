@@ -205,7 +205,17 @@ void BaseSource::reportError(const std::string& info) {
                        "\r\nStack=" + ExceptionUtil::dumpStack() + "\r\n-->\r\n" + dump;
 
     std::string userTag = "??";
-    if (username.size() >= 2) userTag = std::string(1, username.front()) + username.back();
+    // Whole characters, not bytes: a name is UTF-8.
+    auto isContinuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    const size_t characters = static_cast<size_t>(
+        std::count_if(username.begin(), username.end(), [&](char c) { return !isContinuation(c); }));
+    if (characters >= 2) {
+        size_t firstEnd = 1;
+        while (firstEnd < username.size() && isContinuation(username[firstEnd])) ++firstEnd;
+        size_t lastStart = username.size() - 1;
+        while (lastStart > 0 && isContinuation(username[lastStart])) --lastStart;
+        userTag = username.substr(0, firstEnd) + username.substr(lastStart);
+    }
 
     sendErrorReport(getKey(), uuid, userTag, maskSecrets(text));
 }

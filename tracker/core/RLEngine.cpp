@@ -742,7 +742,7 @@ bool RLEngine::writeOutput() {
                 const double change = *currentValue - *previousValue;
                 marker = format(change);
                 negativeChange = !marker.empty() && marker.front() == '-';
-                if (marker != "0") addHistoryPoint(*currentValue);
+                addHistoryPoint(*currentValue);
             }
 
             out += std::string("<tr class=") + rowClass(rows) + "><td>&nbsp;" + source->getDisplay() + "</td>";

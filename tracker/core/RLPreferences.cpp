@@ -681,6 +681,41 @@ void RLPreferences::setMaskPasswords(bool value) {
     storeString(PREF_MASK_PASSWORDS, booleanText(value));
 }
 
+void RLPreferences::setHorizontalLayout(const std::string& text) {
+    m_horizontalLayout.set(text);
+    storeString(PREF_HORIZONTAL_LAYOUT, text);
+}
+
+void RLPreferences::setFlyerTalkLinks(const std::string& text) {
+    m_flyerTalkLinks.set(text);
+    storeString(PREF_FLYERTALK_LINKS, text);
+}
+
+void RLPreferences::setITYTLinks(const std::string& text) {
+    m_ITYTLinks.set(text);
+    storeString(PREF_ITYT_LINKS, text);
+}
+
+void RLPreferences::setCalculateTotal(const std::string& text) {
+    m_calculateTotal.set(text);
+    storeString(PREF_CALCULATE_TOTAL, text);
+}
+
+void RLPreferences::setShowUsernames(const std::string& text) {
+    m_showUsernames.set(text);
+    storeString(PREF_SHOW_USERNAMES, text);
+}
+
+void RLPreferences::setReverseHistory(const std::string& text) {
+    m_reverseHistory.set(text);
+    storeString(PREF_REVERSE_HISTORY, text);
+}
+
+void RLPreferences::setMaskPasswords(const std::string& text) {
+    m_maskPasswords.set(text);
+    storeString(PREF_MASK_PASSWORDS, text);
+}
+
 void RLPreferences::setColorHeaderRow(const std::string& value) {
     m_colorHeaderRow.set(value);
     storeString(PREF_COLOR_HEADER_ROW, value);

@@ -119,6 +119,21 @@ public:
     static void setShowUsernames(bool value);
     static void setReverseHistory(bool value);
     static void setMaskPasswords(bool value);
+    // The same with the option's text, kept as given.
+    static void setHorizontalLayout(const std::string& text);
+    static void setFlyerTalkLinks(const std::string& text);
+    static void setITYTLinks(const std::string& text);
+    static void setCalculateTotal(const std::string& text);
+    static void setShowUsernames(const std::string& text);
+    static void setReverseHistory(const std::string& text);
+    static void setMaskPasswords(const std::string& text);
+    static void setHorizontalLayout(const char* text) { setHorizontalLayout(std::string(text)); }
+    static void setFlyerTalkLinks(const char* text) { setFlyerTalkLinks(std::string(text)); }
+    static void setITYTLinks(const char* text) { setITYTLinks(std::string(text)); }
+    static void setCalculateTotal(const char* text) { setCalculateTotal(std::string(text)); }
+    static void setShowUsernames(const char* text) { setShowUsernames(std::string(text)); }
+    static void setReverseHistory(const char* text) { setReverseHistory(std::string(text)); }
+    static void setMaskPasswords(const char* text) { setMaskPasswords(std::string(text)); }
     static void setColorHeaderRow(const std::string& value);
     static void setColorLightRow(const std::string& value);
     static void setColorDarkRow(const std::string& value);

@@ -109,15 +109,13 @@ void RLSource::validateLoginLengths(int usernameExact, int usernameMin, int user
                                     int password2Max) {
     const std::string display = getDisplay();
     // One rule set: exact, then minimum, then maximum; the first broken one
-    // is logged.
+    // is logged. A length that passes the exact rule still faces the other two.
     auto check = [&display](const char* what, size_t lengthValue, int exact, int min, int max) {
         const int length = static_cast<int>(lengthValue);
         const std::string head = std::string("Possible invalid ") + what + " length for " + display + ": ";
-        if (exact > 0) {
-            if (length != exact) {
-                Logger::error(head + std::to_string(exact) + " != " + std::to_string(length));
-                return false;
-            }
+        if (exact > 0 && length != exact) {
+            Logger::error(head + std::to_string(exact) + " != " + std::to_string(length));
+            return false;
         } else if (min > 0 && length < min) {
             Logger::error(head + std::to_string(length) + " < " + std::to_string(min));
             return false;

@@ -117,6 +117,33 @@ TEST_F(Preferences, DisplayOptionsAndTheirDefaults) {
     EXPECT_EQ(BasePreferences::getMaxThreadsHigh(), 40);
 }
 
+TEST_F(Preferences, BooleanOptionsSetAsTextKeepTheirText) {
+    writeSettings({});
+    load();
+    // A literal must not turn into the boolean true.
+    BasePreferences::setHideNavigator("false");
+    EXPECT_FALSE(BasePreferences::getHideNavigator());
+    EXPECT_EQ(store->getStringValue("OptHideNavigator"), "false");
+
+    BasePreferences::setPersistDownloads(std::string("TRUE"));
+    EXPECT_TRUE(BasePreferences::getPersistDownloads());
+    EXPECT_EQ(store->getStringValue("OptPersistDownloads"), "TRUE");
+
+    RLPreferences::setCalculateTotal("no");
+    EXPECT_FALSE(RLPreferences::getCalculateTotal());
+    EXPECT_EQ(store->getStringValue("OptCalculateTotal"), "no");
+    // Any other text is false, and stays in the report as it was set.
+    EXPECT_EQ(valueOf(RLPreferences::collectSystemAndSettingsInfo(true), "OptCalculateTotal"), "no");
+
+    RLPreferences::setReverseHistory("False");
+    RLPreferences::setShowUsernames("True");
+    RLPreferences::setCloseNavigators("true");
+    EXPECT_FALSE(RLPreferences::getReverseHistory());
+    EXPECT_TRUE(RLPreferences::getShowUsernames());
+    EXPECT_TRUE(BasePreferences::getCloseNavigators());
+    EXPECT_EQ(store->getStringValue("OptReverseHistory"), "False");
+}
+
 TEST_F(Preferences, FarhavenIgnoresTheForumAndHistoryOrderOptions) {
     writeSettings({{"OptReverseHistory", "false"}, {"OptFlyerTalkLink", "true"}, {"OptITYTLink", "true"}});
     BaseRLApp::setAppType(BaseRLApp::APP_TYPE_FARHAVEN);

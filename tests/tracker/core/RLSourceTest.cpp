@@ -74,12 +74,23 @@ TEST_F(RLSourceTest, LengthRulesLogTheFirstBrokenRuleOfEachCredential) {
         EXPECT_FALSE(s->isUsernameLengthMayBeInvalid());
         EXPECT_FALSE(s->isPasswordLengthMayBeInvalid());
     }
+    {
+        auto s = bound();
+        // Meeting the exact length does not excuse the maximum or minimum.
+        s->validateLoginLengths(10, 0, 9, 3, 4, 0);
+        EXPECT_TRUE(s->isUsernameLengthMayBeInvalid());
+        EXPECT_TRUE(s->isPasswordLengthMayBeInvalid());
+    }
     const std::string log = logText();
     EXPECT_NE(log.find("Possible invalid username length for Delta Test: 11 != 10\n"), std::string::npos);
     EXPECT_EQ(log.find("10 < 12"), std::string::npos);
     EXPECT_NE(log.find("Possible invalid password length for Delta Test: 3 < 4\n"), std::string::npos);
     EXPECT_NE(log.find("Possible invalid username length for Delta Test: 10 < 11\n"), std::string::npos);
     EXPECT_NE(log.find("Possible invalid password length for Delta Test: 3 > 2\n"), std::string::npos);
+    EXPECT_NE(log.find("Possible invalid username length for Delta Test: 10 > 9\n"), std::string::npos);
+    EXPECT_NE(log.find("Possible invalid password length for Delta Test: 3 < 4\n",
+                       log.find("Possible invalid username length for Delta Test: 10 > 9\n")),
+              std::string::npos);
     // Only the call that reached the second password logs it.
     size_t count = 0;
     for (size_t at = log.find("Possible invalid password2 length"); at != std::string::npos;
@@ -123,7 +134,9 @@ TEST_F(RLSourceTest, ReportCarriesTheAccountAndThePagesInFetchOrder) {
 
 TEST_F(RLSourceTest, UserTagIsTheFirstAndLastCharacter) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"", "??"}, {"a", "??"}, {"ab", "ab"}, {"abcde", "ae"}};
+        {"", "??"}, {"a", "??"}, {"ab", "ab"}, {"abcde", "ae"},
+        // Characters, not bytes, of a UTF-8 name.
+        {"\u00e9", "??"}, {"\u00e9tienne", "\u00e9e"}, {"ren\u00e9", "r\u00e9"}, {"\u00f8\u20ac", "\u00f8\u20ac"}};
     for (const auto& [name, tag] : cases) {
         account(KEY, name);
         auto s = bound();

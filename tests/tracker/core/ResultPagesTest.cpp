@@ -298,6 +298,22 @@ TEST_F(ResultPagesTest, DetailsAndActivityGoIntoThePopupAsStored) {
               "'<tr class=d><td>&nbsp;Tier</td><td class=r>&nbsp;Gold</td></tr>','<tr><th>Date</th></tr>',''");
 }
 
+TEST_F(ResultPagesTest, ChangeOfNoValueStillRecordsAHistoryPoint) {
+    registerIdle(adapters, {"American", "Delta"});
+    // Same value written differently: a computed change of 0; same text: no change at all.
+    addUserWith("Main User", {{"American", "aa", "1500", "1500.00"}, {"Delta", "dl", "700", "700"}});
+    History::markHistoryAsExisting();
+    auto engine = prepare(true, true);
+    engine->writeOutput();
+    const std::string page = world.read("Roamledger.html");
+    EXPECT_NE(page.find("AAdvantage</td><td class=r>1,500</td><td class=r>0</td>"), std::string::npos);
+    EXPECT_NE(page.find("SkyMiles</td><td class=r>700</td><td></td>"), std::string::npos);
+    const auto aa = History::getEntries(0, "AA", false);
+    ASSERT_EQ(aa.size(), 1u);
+    EXPECT_EQ(aa[0].getBalance(), 1500.0f);
+    EXPECT_TRUE(History::getEntries(0, "DL", false).empty());
+}
+
 TEST_F(ResultPagesTest, NumbersAreGroupedWithAtMostTwoDecimals) {
     registerIdle(adapters, {"American", "Delta", "Hilton", "United"});
     addUserWith("Main User", {{"American", "a", "1234567.891", "1234567.891"},
