@@ -112,7 +112,9 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
         ThreadStop::checkpoint();
         beNice();
         if (!postData) touch();
-        url = lowBytes(repairURL(url));
+        // The caller's address is text; a redirect target is already bytes
+        // of the answer and goes out as it came.
+        url = hop == 0 ? lowBytes(repairURL(url)) : repairURL(url);
         if (!net::parseUrl(url)) {
             throwRequestFailure(std::make_shared<MalformedURLException>("no usable http or https address: " + url),
                                 url);

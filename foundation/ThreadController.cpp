@@ -115,7 +115,13 @@ void ThreadController::pollLoop() {
             for (auto& source : m_sources) {
                 if (startedNow >= free) break;
                 if (!source || source->isStarted() || source->isRunning()) continue;
-                source->startWorker();
+                if (!source->startWorker()) {
+                    // A thread runs once: a worker that ran before would be
+                    // waited for forever.
+                    Logger::error("Unable to start thread " + source->getClassName() + ": it has run before");
+                    source.reset();
+                    continue;
+                }
                 ++startedNow;
                 ++running;
             }

@@ -7,6 +7,8 @@
 // at the next poll ("Forcing end of thread ...") and ends the run without
 // starting the waiting ones. When the run ends, by itself, forced or after a
 // failure, the starter's threadsCompleted() is called exactly once.
+// A worker whose thread has run before cannot run again: it is dropped from
+// the list with an error line.
 //
 // Stopping is cooperative: a stopped worker's web requests and sleeps end at
 // once, it leaves its body within about a second and records nothing more.

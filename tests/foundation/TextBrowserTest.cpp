@@ -349,6 +349,31 @@ TEST_F(TextBrowserTest, BlanksAndHighCharactersInAddresses) {
     EXPECT_TRUE(log.contains("Replacing spaces in URL with +: http://h.example/a b?q=x y"));
 }
 
+TEST_F(TextBrowserTest, RedirectTargetsAreBytesAndGoOutUnchanged) {
+    // A Location is bytes of the answer, not text of ours: a UTF-8 sequence
+    // in it must reach the site as those same bytes.
+    h().on("GET", "*", Answer::page("landed"))
+        .on("GET", "/start", Answer::redirect("/caf\xC3\xA9.asp?q=\xC3\xA9"));
+    TextBrowser tb(false, 0);
+    EXPECT_EQ(tb.doGet("http://h.example/start"), "landed");
+    auto requests = h().requests();
+    ASSERT_EQ(requests.size(), 2u);
+    // The transport may percent-encode the path; the bytes must be the same.
+    std::string path;
+    const std::string& sent = requests[1].path;
+    for (size_t i = 0; i < sent.size(); ++i) {
+        if (sent[i] == '%' && i + 2 < sent.size()) {
+            path += static_cast<char>(std::stoi(sent.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            path += sent[i];
+        }
+    }
+    EXPECT_EQ(path, "/caf\xC3\xA9.asp");
+    EXPECT_EQ(requests[1].target.substr(requests[1].target.find('?')), "?q=\xC3\xA9");
+    EXPECT_EQ(tb.getLastLocation().value(), "http://h.example/caf\xC3\xA9.asp?q=\xC3\xA9");
+}
+
 TEST_F(TextBrowserTest, NetworkFailuresAreTellableFromSiteFaults) {
     h().on("GET", "/missing", Answer::page("gone", 404))
         .on("GET", "/broken", Answer::page("oops", 500))

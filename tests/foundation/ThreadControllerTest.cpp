@@ -343,6 +343,30 @@ TEST(ThreadControllerTest, AWorkerIsNeverStartedTwice) {
     EXPECT_EQ(t.runs("once"), 1);
 }
 
+TEST(ThreadControllerTest, AWorkerThatRanBeforeIsDroppedAndTheRunStillEnds) {
+    LogCapture log;
+    Timeline t;
+    auto worker = std::make_shared<SleepWorker>("again", 20, t);
+    ControllerRun first;
+    first.workers.push_back(worker);
+    first.start(1, 20, 5000, 5000);
+    ASSERT_TRUE(first.finish(3000));
+    ASSERT_TRUE(worker->join(1000));
+
+    // Its thread has run: a second controller cannot run it again, and must
+    // neither wait for it forever nor leave its starter untold.
+    ControllerRun second;
+    second.workers.push_back(worker);
+    second.workers.push_back(std::make_shared<SleepWorker>("fresh", 20, t));
+    second.start(1, 20, 5000, 5000);
+    ASSERT_TRUE(second.finish(3000));
+    EXPECT_EQ(second.starter->calls.load(), 1);
+    EXPECT_EQ(t.runs("again"), 1);
+    EXPECT_EQ(t.runs("fresh"), 1);
+    EXPECT_EQ(second.controller->getSources()[0], nullptr);
+    EXPECT_TRUE(log.contains("Unable to start thread SleepWorker"));
+}
+
 TEST(BaseNetThreadTest, StateAcrossInitRunAndDestroy) {
     LogCapture log;
     Timeline t;
