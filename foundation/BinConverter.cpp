@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "foundation/StrUtil.h"
+
 namespace foundation {
 
 namespace {
@@ -16,24 +18,6 @@ int nibble(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 }  // namespace
@@ -112,21 +96,10 @@ std::string BinConverter::byteArrayToUNCString(const std::vector<uint8_t>& data,
     int avail = ofs >= static_cast<int>(data.size()) ? 0 : static_cast<int>(data.size()) - ofs;
     if (len > avail) len = avail;
     len &= ~1;
-    std::string out;
-    for (int i = 0; i < len; i += 2) {
-        uint32_t unit = static_cast<uint32_t>(data[ofs + i]) << 8 | data[ofs + i + 1];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < len) {
-            uint32_t next = static_cast<uint32_t>(data[ofs + i + 2]) << 8 | data[ofs + i + 3];
-            if (next >= 0xDC00 && next <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFD;
-        appendUtf8(out, unit);
-    }
-    return out;
+    std::u16string units;
+    units.reserve(len / 2);
+    for (int i = 0; i < len; i += 2) units += static_cast<char16_t>(data[ofs + i] << 8 | data[ofs + i + 1]);
+    return StrUtil::utf16ToUtf8(units);
 }
 
 }  // namespace foundation

@@ -309,4 +309,59 @@ std::vector<std::string> StrUtil::parseOutHTMLTags(std::string_view html, bool r
     }
 }
 
+void StrUtil::appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string StrUtil::utf16ToUtf8(std::u16string_view units) {
+    std::string out;
+    out.reserve(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        char32_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            appendUtf8(out, 0xFFFD);
+        } else {
+            appendUtf8(out, u);
+        }
+    }
+    return out;
+}
+
+std::u16string StrUtil::utf8ToUtf16(std::string_view text) {
+    std::u16string units;
+    units.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t length = 0;
+        char32_t cp = charAt(text, pos, length);
+        if (length == 0) break;
+        pos += length;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            units += static_cast<char16_t>(0xD800 + (cp >> 10));
+            units += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            units += static_cast<char16_t>(cp);
+        }
+    }
+    return units;
+}
+
 }  // namespace foundation

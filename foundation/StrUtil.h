@@ -89,6 +89,13 @@ public:
     // Whether the code point is a decimal digit of the basic multilingual
     // plane (any script).
     static bool isDecimalDigit(char32_t c);
+    // Appends the UTF-8 form of a code point.
+    static void appendUtf8(std::string& out, char32_t cp);
+    // UTF-16 units to UTF-8; pairs are joined, a lone surrogate becomes U+FFFD.
+    static std::string utf16ToUtf8(std::u16string_view units);
+    // UTF-8 to UTF-16 units; a byte that starts no well-formed sequence
+    // stands for the ISO 8859-1 character of its value, so nothing is lost.
+    static std::u16string utf8ToUtf16(std::string_view text);
 };
 
 }  // namespace foundation

@@ -1,7 +1,6 @@
 #include "tracker/core/BaseEngine.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 
 #include "foundation/Logger.h"
@@ -13,62 +12,14 @@ namespace tracker {
 
 using foundation::Logger;
 
-BaseEngine::BaseEngine() : m_stopToken(std::make_shared<foundation::StopToken>()) {}
+BaseEngine::BaseEngine() = default;
 
-BaseEngine::~BaseEngine() {
-    std::lock_guard<std::mutex> lock(m_threadLock);
-    if (!m_thread.joinable()) return;
-    // The body holds a reference until it returns, so the last reference is
-    // dropped either by the body itself or after it let go: never wait on
-    // one's own thread.
-    if (m_thread.get_id() == std::this_thread::get_id()) {
-        m_thread.detach();
-    } else {
-        m_thread.join();
-    }
-}
+BaseEngine::~BaseEngine() = default;
 
-void BaseEngine::start() {
-    std::shared_ptr<BaseEngine> self = shared_from_this();
-    std::lock_guard<std::mutex> lock(m_threadLock);
-    if (m_thread.joinable() || m_alive.load()) {
-        Logger::error("Engine thread already started");
-        return;
-    }
-    m_alive.store(true, std::memory_order_release);
-    m_thread = std::thread([self]() {
-        {
-            foundation::ThreadStop::Scope scope(self->m_stopToken);
-            try {
-                self->run();
-            } catch (const std::exception& failure) {
-                Logger::error("Unhandled failure in engine thread", failure);
-            } catch (...) {
-                // A stop request leaves the body this way.
-            }
-        }
-        {
-            std::lock_guard<std::mutex> endLock(self->m_endLock);
-            self->m_ended = true;
-            self->m_alive.store(false, std::memory_order_release);
-        }
-        self->m_endCond.notify_all();
-    });
-}
-
-void BaseEngine::requestStop() { m_stopToken->requestStop(); }
-
-bool BaseEngine::join(int64_t timeoutMs) {
-    {
-        std::unique_lock<std::mutex> endLock(m_endLock);
-        if (!m_endCond.wait_for(endLock, std::chrono::milliseconds(std::max<int64_t>(timeoutMs, 0)),
-                                [this] { return m_ended || !m_alive.load(); })) {
-            return false;
-        }
-    }
-    std::lock_guard<std::mutex> lock(m_threadLock);
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
-    return true;
+bool BaseEngine::start() {
+    if (Thread::start()) return true;
+    Logger::error("Engine thread already started");
+    return false;
 }
 
 void BaseEngine::setupOutputandURLPaths(const std::string& folder) {

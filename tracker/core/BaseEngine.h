@@ -1,7 +1,8 @@
 #pragma once
 // The engine of one retrieval as the account threads, the page writers and
 // the window see it: the page paths, the changed flag, the completion count
-// and the window callback, plus the engine thread itself.
+// and the window callback, plus the engine thread itself (a
+// foundation::Thread).
 //
 // Ownership: an engine is always held by std::shared_ptr (start() and
 // BaseSource::setEngine need it). The engine thread's body holds one more
@@ -18,41 +19,32 @@
 //    any thread.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
-#include "foundation/ThreadStop.h"
+#include "foundation/Thread.h"
 
 namespace tracker {
 
 class IDisplayer;
 class BaseSource;
 
-class BaseEngine : public std::enable_shared_from_this<BaseEngine> {
+class BaseEngine : public foundation::Thread {
 public:
     BaseEngine();
-    virtual ~BaseEngine();
-    BaseEngine(const BaseEngine&) = delete;
-    BaseEngine& operator=(const BaseEngine&) = delete;
+    ~BaseEngine() override;
 
     // The body of the engine thread.
-    virtual void run() = 0;
+    void run() override = 0;
 
-    // Starts the engine thread once; the body runs run() and catches every
-    // failure. The engine must be owned by a shared_ptr.
-    void start();
-    // True from start() until the body has returned.
-    bool isAlive() const { return m_alive.load(std::memory_order_acquire); }
-    // Cooperative stop of the engine thread (for the program's exit).
-    void requestStop();
-    const std::shared_ptr<foundation::StopToken>& getStopToken() const { return m_stopToken; }
-    // Waits up to timeoutMs for the body to end; true when it ended (the
-    // thread is then joined). Never blocks longer than asked.
-    bool join(int64_t timeoutMs);
+    // Starts the engine thread once (false, logged, when it was started
+    // before); the body runs run() and catches every failure. The engine
+    // must be owned by a shared_ptr. isAlive, requestStop (for the
+    // program's exit), getStopToken and join(ms) come from
+    // foundation::Thread.
+    bool start();
 
     // Sets the page paths. folder is joined to the product name unchanged, so
     // it ends with "/" (or is empty for the working folder).
@@ -98,6 +90,11 @@ public:
     static std::string toFileURL(const std::string& path);
 
 protected:
+    // This engine as its own type, for handing to account threads.
+    std::shared_ptr<BaseEngine> sharedEngine() {
+        return std::static_pointer_cast<BaseEngine>(shared_from_this());
+    }
+
     std::atomic<bool> m_dataUpdated{false};
     std::shared_ptr<IDisplayer> m_displayer;
     std::string m_balancesPath;
@@ -114,13 +111,6 @@ protected:
 
 private:
     mutable std::mutex m_displayerLock;
-    std::mutex m_threadLock;
-    std::thread m_thread;
-    std::atomic<bool> m_alive{false};
-    std::mutex m_endLock;
-    std::condition_variable m_endCond;
-    bool m_ended = false;
-    std::shared_ptr<foundation::StopToken> m_stopToken;
 };
 
 }  // namespace tracker

@@ -27,79 +27,29 @@ int64_t BaseSource::currentTimeMillis() {
         .count();
 }
 
-BaseSource::BaseSource() : m_stopToken(std::make_shared<foundation::StopToken>()) {}
+BaseSource::BaseSource() = default;
 
-BaseSource::~BaseSource() {
-    std::lock_guard<std::mutex> lock(m_threadLock);
-    if (!m_thread.joinable()) return;
-    // The body holds a reference until it returns, so this runs either on
-    // the body's own thread or after the body let go.
-    if (m_thread.get_id() == std::this_thread::get_id()) {
-        m_thread.detach();
-    } else {
-        m_thread.join();
-    }
-}
+BaseSource::~BaseSource() = default;
 
 bool BaseSource::start() {
-    std::shared_ptr<BaseSource> self;
-    try {
-        self = shared_from_this();
-    } catch (const std::bad_weak_ptr&) {
+    if (!weak_from_this().lock()) {
         Logger::error("Cannot start a source that is not held by a shared pointer: " + getKey());
         return false;
     }
-    std::lock_guard<std::mutex> lock(m_threadLock);
-    if (m_thread.joinable() || isStarted() || isExcluded() || m_endDone.load()) return false;
+    if (hasBeenStarted() || isExcluded() || m_endDone.load()) return false;
+    // Claims the start against a concurrent caller.
+    if (m_started.exchange(true, std::memory_order_acq_rel)) return false;
     const int64_t now = currentTimeMillis();
     m_startTime.store(now, std::memory_order_release);
     m_activityStamp.store(now, std::memory_order_release);
-    m_started.store(true, std::memory_order_release);
     m_running.store(true, std::memory_order_release);
     try {
-        m_thread = std::thread([self]() { self->threadMain(); });
+        if (Thread::start()) return true;
     } catch (const std::exception& failure) {
         Logger::error("Cannot start thread of type: " + getKey(), failure);
-        m_running.store(false, std::memory_order_release);
-        return false;
     }
-    return true;
-}
-
-void BaseSource::threadMain() {
-    {
-        foundation::ThreadStop::Scope scope(m_stopToken);
-        try {
-            run();
-        } catch (...) {
-            // run() catches everything itself; nothing may leave the thread.
-        }
-    }
-    {
-        std::lock_guard<std::mutex> lock(m_endLock);
-        m_ended = true;
-    }
-    m_endCond.notify_all();
-}
-
-void BaseSource::requestStop() { m_stopToken->requestStop(); }
-
-bool BaseSource::hasEnded() const {
-    std::lock_guard<std::mutex> lock(m_endLock);
-    return m_ended;
-}
-
-bool BaseSource::join(int64_t timeoutMs) {
-    {
-        std::unique_lock<std::mutex> lock(m_endLock);
-        if (!m_endCond.wait_for(lock, std::chrono::milliseconds(std::max<int64_t>(timeoutMs, 0)),
-                                [this] { return m_ended; })) {
-            return false;
-        }
-    }
-    std::lock_guard<std::mutex> lock(m_threadLock);
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
-    return true;
+    m_running.store(false, std::memory_order_release);
+    return false;
 }
 
 void BaseSource::run() {

@@ -3,12 +3,12 @@
 // fetched, its start and activity times, and its end bookkeeping towards the
 // engine.
 //
-// Threads. A source is held by std::shared_ptr (the engine's slot) and, while
-// its body runs, by the body itself; start() needs the shared_ptr. The
-// engine stops a source cooperatively: requestStop() sets the source's
-// StopToken, which is bound to the source's thread, so the web client gives
-// up its request and sleeps end at once; the body then leaves by
-// foundation::ThreadStopped. After the stop request the source records
+// Threads. A source is a foundation::Thread: held by std::shared_ptr (the
+// engine's slot) and, while its body runs, by the body itself; start() needs
+// the shared_ptr. The engine stops a source cooperatively: requestStop()
+// sets the source's StopToken, which is bound to the source's thread, so
+// the web client gives up its request and sleeps end at once; the body then
+// leaves by foundation::ThreadStopped. After the stop request the source records
 // nothing (RLSource drops every recording that its own thread attempts) and
 // leaves the engine alone: the engine that stopped it counts it
 // (BaseEngine::countCompletedOnce) and tells the window.
@@ -22,17 +22,15 @@
 // its destructor never blocks on a body that is still running.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "foundation/ThreadStop.h"
+#include "foundation/Thread.h"
 
 namespace foundation {
 class TextBrowser;
@@ -44,35 +42,28 @@ namespace tracker {
 class BaseEngine;
 class SourceConfig;
 
-class BaseSource : public std::enable_shared_from_this<BaseSource> {
+class BaseSource : public foundation::Thread {
 public:
     // Start time of a source that never started: never overdue.
     static constexpr int64_t NEVER_STARTED = std::numeric_limits<int64_t>::max();
 
     BaseSource();
-    virtual ~BaseSource();
-    BaseSource(const BaseSource&) = delete;
-    BaseSource& operator=(const BaseSource&) = delete;
+    ~BaseSource() override;
 
     // --- thread control -------------------------------------------------
     // Marks the source started and running, stamps its start and activity
     // times, and starts its thread. Only once, never for an excluded source;
     // false when nothing was started.
     bool start();
-    // Cooperative stop; the source records nothing afterwards.
-    void requestStop();
-    bool isStopRequested() const { return m_stopToken->stopRequested(); }
-    const std::shared_ptr<foundation::StopToken>& getStopToken() const { return m_stopToken; }
-    // True once the body has finished (or was never started and destroy()
-    // ran).
-    bool hasEnded() const;
-    // Waits up to timeoutMs for the body to end; true when it ended (the
-    // thread is then joined).
-    bool join(int64_t timeoutMs);
+    // requestStop, isStopRequested, getStopToken and join(ms) come from
+    // foundation::Thread; after a stop request the source records nothing.
+    // True once a started body has finished.
+    bool hasEnded() const { return hasBeenStarted() && !isAlive(); }
 
     // The thread body: update() with the failure handling and the end
-    // bookkeeping. start() runs it on the source's thread.
-    virtual void run();
+    // bookkeeping. start() runs it on the source's thread; it may also be
+    // called directly.
+    void run() override;
     // Only the end bookkeeping (once per source); it does not stop a body
     // that is still running, and leaves the page log and the client to it.
     virtual void destroy();
@@ -151,20 +142,12 @@ protected:
     mutable std::mutex m_engineLock;
 
 private:
-    void threadMain();
     void endBookkeeping();
     void dropResources();
 
-    std::shared_ptr<foundation::StopToken> m_stopToken;
     std::atomic<int64_t> m_activityStamp{0};
     std::atomic<bool> m_completionClaimed{false};
     std::atomic<bool> m_endDone{false};
-
-    std::mutex m_threadLock;
-    std::thread m_thread;
-    mutable std::mutex m_endLock;
-    std::condition_variable m_endCond;
-    bool m_ended = false;
 };
 
 }  // namespace tracker

@@ -18,6 +18,7 @@
 #include "foundation/FileUtil.h"
 #include "foundation/Logger.h"
 #include "foundation/Messages.h"
+#include "foundation/PropertiesFormat.h"
 #include "foundation/StrUtil.h"
 #include "platform/toolkit/DirectoryDialog.h"
 #include "platform/toolkit/Style.h"
@@ -32,213 +33,6 @@ namespace tracker {
 namespace {
 
 const char* const LINE_END = "\n";
-const char* const HEX_DIGITS = "0123456789ABCDEF";
-
-// ---- UTF-8 and UTF-16 -------------------------------------------------------
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// UTF-16 units to UTF-8; pairs are joined, a lone surrogate becomes U+FFFD.
-std::string unitsToUtf8(const std::u16string& units) {
-    std::string out;
-    out.reserve(units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-        char32_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            appendUtf8(out, 0xFFFD);
-        } else {
-            appendUtf8(out, u);
-        }
-    }
-    return out;
-}
-
-// UTF-8 to UTF-16 units; a byte that starts no well-formed sequence stands
-// for the ISO 8859-1 character of its value, so nothing is dropped.
-std::u16string utf8ToUnits(const std::string& text) {
-    std::u16string units;
-    units.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t length = 0;
-        char32_t cp = foundation::StrUtil::charAt(text, pos, length);
-        if (length == 0) break;
-        pos += length;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            units += static_cast<char16_t>(0xD800 + (cp >> 10));
-            units += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            units += static_cast<char16_t>(cp);
-        }
-    }
-    return units;
-}
-
-// ---- Reading ----------------------------------------------------------------
-
-bool isWhite(char16_t c) { return c == u' ' || c == u'\t' || c == u'\f'; }
-
-int hexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
-// Resolves the escapes of one key or value.
-std::string unescape(const std::u16string& line, size_t begin, size_t end) {
-    std::u16string units;
-    units.reserve(end - begin);
-    for (size_t i = begin; i < end; ++i) {
-        char16_t c = line[i];
-        if (c != u'\\') {
-            units += c;
-            continue;
-        }
-        if (++i >= end) break;  // a lone trailing backslash stands for nothing
-        c = line[i];
-        switch (c) {
-            case u't': units += u'\t'; break;
-            case u'n': units += u'\n'; break;
-            case u'r': units += u'\r'; break;
-            case u'f': units += u'\f'; break;
-            case u'u': {
-                if (i + 4 >= end) throw std::invalid_argument("Malformed \\uxxxx encoding.");
-                int value = 0;
-                for (size_t k = 1; k <= 4; ++k) {
-                    int h = hexValue(line[i + k]);
-                    if (h < 0) throw std::invalid_argument("Malformed \\uxxxx encoding.");
-                    value = value * 16 + h;
-                }
-                units += static_cast<char16_t>(value);
-                i += 4;
-                break;
-            }
-            default: units += c; break;
-        }
-    }
-    return unitsToUtf8(units);
-}
-
-// Splits one logical line into key and value and adds them.
-void addEntry(const std::u16string& line, std::map<std::string, std::string>& into) {
-    size_t limit = line.size();
-    size_t keyLen = 0;
-    size_t valueStart = limit;
-    bool hasSeparator = false;
-    bool precedingBackslash = false;
-    while (keyLen < limit) {
-        char16_t c = line[keyLen];
-        if ((c == u'=' || c == u':') && !precedingBackslash) {
-            valueStart = keyLen + 1;
-            hasSeparator = true;
-            break;
-        }
-        if (isWhite(c) && !precedingBackslash) {
-            valueStart = keyLen + 1;
-            break;
-        }
-        precedingBackslash = c == u'\\' ? !precedingBackslash : false;
-        ++keyLen;
-    }
-    while (valueStart < limit) {
-        char16_t c = line[valueStart];
-        if (!isWhite(c)) {
-            if (!hasSeparator && (c == u'=' || c == u':')) hasSeparator = true;
-            else break;
-        }
-        ++valueStart;
-    }
-    into[unescape(line, 0, keyLen)] = unescape(line, valueStart, limit);
-}
-
-// ---- Writing ----------------------------------------------------------------
-
-void appendUnicodeEscape(std::string& out, char16_t c) {
-    out += "\\u";
-    out += HEX_DIGITS[(c >> 12) & 0xF];
-    out += HEX_DIGITS[(c >> 8) & 0xF];
-    out += HEX_DIGITS[(c >> 4) & 0xF];
-    out += HEX_DIGITS[c & 0xF];
-}
-
-std::string escape(const std::string& utf8, bool escapeSpace) {
-    std::u16string units = utf8ToUnits(utf8);
-    std::string out;
-    out.reserve(units.size() + units.size() / 4);
-    for (size_t x = 0; x < units.size(); ++x) {
-        char16_t c = units[x];
-        if (c > 61 && c < 127) {
-            if (c == u'\\') out += "\\\\";
-            else out += static_cast<char>(c);
-            continue;
-        }
-        switch (c) {
-            case u' ':
-                if (x == 0 || escapeSpace) out += '\\';
-                out += ' ';
-                break;
-            case u'\t': out += "\\t"; break;
-            case u'\n': out += "\\n"; break;
-            case u'\r': out += "\\r"; break;
-            case u'\f': out += "\\f"; break;
-            case u'=':
-            case u':':
-            case u'#':
-            case u'!':
-                out += '\\';
-                out += static_cast<char>(c);
-                break;
-            default:
-                if (c < 0x20 || c > 0x7E) appendUnicodeEscape(out, c);
-                else out += static_cast<char>(c);
-                break;
-        }
-    }
-    return out;
-}
-
-// A comment line of the header: characters above 0x7E escaped, a line
-// break continued as a further comment line.
-std::string commentLines(const std::string& utf8) {
-    std::u16string units = utf8ToUnits(utf8);
-    std::string out = "#";
-    for (size_t i = 0; i < units.size(); ++i) {
-        char16_t c = units[i];
-        if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < units.size() && units[i + 1] == u'\n') ++i;
-            out += LINE_END;
-            out += '#';
-        } else if (c > 0x7E || c < 0x20) {
-            appendUnicodeEscape(out, c);
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    out += LINE_END;
-    return out;
-}
 
 std::string currentDateLine() {
     std::time_t now = std::time(nullptr);
@@ -271,82 +65,21 @@ std::system_error ioFailure(const std::string& what, const std::string& path, in
 // ---- The file format ----------------------------------------------------------
 
 void PropertiesPrefPersist::parseProperties(const std::string& latin1, std::map<std::string, std::string>& into) {
-    std::u16string line;
-    bool startOfLine = true;     // before the first character of a natural line
-    bool skipWhite = true;       // dropping leading white space
-    bool continued = false;      // this natural line continues a logical one
-    bool comment = false;
-    bool precedingBackslash = false;
-    bool skipLF = false;
-
-    auto endLogicalLine = [&] {
-        if (!line.empty()) addEntry(line, into);
-        line.clear();
-        startOfLine = true;
-        skipWhite = true;
-        continued = false;
-        comment = false;
-        precedingBackslash = false;
-    };
-
-    for (unsigned char byte : latin1) {
-        char16_t c = byte;
-        if (skipLF) {
-            skipLF = false;
-            if (c == u'\n') continue;
-        }
-        if (skipWhite) {
-            if (isWhite(c)) continue;
-            if (!continued && (c == u'\r' || c == u'\n')) continue;
-            skipWhite = false;
-            continued = false;
-        }
-        if (startOfLine) {
-            startOfLine = false;
-            if (c == u'#' || c == u'!') {
-                comment = true;
-                continue;
-            }
-        }
-        if (c != u'\n' && c != u'\r') {
-            if (comment) continue;
-            line += c;
-            precedingBackslash = c == u'\\' ? !precedingBackslash : false;
-            continue;
-        }
-        if (comment || line.empty()) {
-            line.clear();
-            startOfLine = true;
-            skipWhite = true;
-            comment = false;
-            precedingBackslash = false;
-            continue;
-        }
-        if (precedingBackslash) {
-            line.pop_back();
-            skipWhite = true;
-            continued = true;
-            precedingBackslash = false;
-            if (c == u'\r') skipLF = true;
-            continue;
-        }
-        endLogicalLine();
-    }
-    if (comment) return;
-    if (precedingBackslash && !line.empty()) line.pop_back();
-    endLogicalLine();
+    foundation::PropertiesFormat::parse(latin1, into);
 }
 
-std::string PropertiesPrefPersist::escapeKey(const std::string& utf8) { return escape(utf8, true); }
+std::string PropertiesPrefPersist::escapeKey(const std::string& utf8) { return foundation::PropertiesFormat::escapeKey(utf8); }
 
-std::string PropertiesPrefPersist::escapeValue(const std::string& utf8) { return escape(utf8, false); }
+std::string PropertiesPrefPersist::escapeValue(const std::string& utf8) {
+    return foundation::PropertiesFormat::escapeValue(utf8);
+}
 
 std::string PropertiesPrefPersist::formatProperties(const std::map<std::string, std::string>& table,
                                                     const std::string& headerComment) {
     std::string out;
     out.reserve(64 + table.size() * 48);
-    out += commentLines(headerComment);
-    out += commentLines(currentDateLine());
+    out += foundation::PropertiesFormat::commentLines(headerComment);
+    out += foundation::PropertiesFormat::commentLines(currentDateLine());
     for (const auto& [key, value] : table) {
         out += escapeKey(key);
         out += '=';

@@ -319,7 +319,7 @@ void RLEngine::createSource(int user, int keyRow, int row, const std::optional<s
         return;
     }
 
-    source->setEngine(shared_from_this());
+    source->setEngine(sharedEngine());
     source->setUser(user);
     bool excluded = false;
     if (singleKey && (singleUser != user || *singleKey != key)) excluded = true;
