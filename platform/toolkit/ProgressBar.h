@@ -2,7 +2,7 @@
 // Progress over minimum..maximum; bounds behave as a Scale's.
 
 #include "platform/toolkit/Control.h"
-#include "platform/toolkit/Scale.h"
+#include "platform/toolkit/RangeControl.h"
 
 namespace tk {
 
