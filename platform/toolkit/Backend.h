@@ -364,6 +364,7 @@ public:
     virtual void wake() = 0;                         // any thread
     virtual Rectangle getBounds() = 0;
     virtual Rectangle getClientArea() = 0;  // primary monitor, without task bars
+    // Asked only for the theme colours (widget and list colours).
     virtual Color getSystemColor(int id) = 0;
     virtual FontData getSystemFont() = 0;
     // Height of a window title bar; 26 until the window system can tell.

@@ -320,7 +320,27 @@ Rectangle Display::getClientArea() {
 
 Color Display::getSystemColor(int id) {
     checkDevice();
-    return m_peer->getSystemColor(id);
+    // The named colours are the same everywhere; only the theme's come from
+    // the window system.
+    switch (id) {
+        case COLOR_WHITE: return Color(255, 255, 255);
+        case COLOR_BLACK: return Color(0, 0, 0);
+        case COLOR_RED: return Color(255, 0, 0);
+        case COLOR_DARK_RED: return Color(128, 0, 0);
+        case COLOR_GREEN: return Color(0, 255, 0);
+        case COLOR_DARK_GREEN: return Color(0, 128, 0);
+        case COLOR_YELLOW: return Color(255, 255, 0);
+        case COLOR_DARK_YELLOW: return Color(128, 128, 0);
+        case COLOR_BLUE: return Color(0, 0, 255);
+        case COLOR_DARK_BLUE: return Color(0, 0, 128);
+        case COLOR_MAGENTA: return Color(255, 0, 255);
+        case COLOR_DARK_MAGENTA: return Color(128, 0, 128);
+        case COLOR_CYAN: return Color(0, 255, 255);
+        case COLOR_DARK_CYAN: return Color(0, 128, 128);
+        case COLOR_GRAY: return Color(192, 192, 192);
+        case COLOR_DARK_GRAY: return Color(128, 128, 128);
+        default: return m_peer->getSystemColor(id);
+    }
 }
 
 Font Display::getSystemFont() {

@@ -204,20 +204,11 @@ void BasePreferences::setPanelPopupDate(int64_t value) {
     storeLong(PREF_PANEL_POPUP_DATE, value);
 }
 
-void BasePreferences::setHideNavigator(bool value) {
-    m_hideNavigator.set(booleanText(value));
-    storeString(PREF_HIDE_NAVIGATOR, booleanText(value));
-}
+void BasePreferences::setHideNavigator(bool value) { setHideNavigator(std::string(booleanText(value))); }
 
-void BasePreferences::setCloseNavigators(bool value) {
-    m_closeNavigators.set(booleanText(value));
-    storeString(PREF_CLOSE_NAVIGATORS, booleanText(value));
-}
+void BasePreferences::setCloseNavigators(bool value) { setCloseNavigators(std::string(booleanText(value))); }
 
-void BasePreferences::setPersistDownloads(bool value) {
-    m_persistDownloads.set(booleanText(value));
-    storeString(PREF_PERSIST_DOWNLOADS, booleanText(value));
-}
+void BasePreferences::setPersistDownloads(bool value) { setPersistDownloads(std::string(booleanText(value))); }
 
 void BasePreferences::setHideNavigator(const std::string& text) {
     m_hideNavigator.set(text);

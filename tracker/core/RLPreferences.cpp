@@ -646,40 +646,19 @@ RLPreferences::StatsReporter RLPreferences::defaultStatsReporter() {
 
 // ---- Display options -------------------------------------------------------------------------
 
-void RLPreferences::setHorizontalLayout(bool value) {
-    m_horizontalLayout.set(booleanText(value));
-    storeString(PREF_HORIZONTAL_LAYOUT, booleanText(value));
-}
+void RLPreferences::setHorizontalLayout(bool value) { setHorizontalLayout(std::string(booleanText(value))); }
 
-void RLPreferences::setFlyerTalkLinks(bool value) {
-    m_flyerTalkLinks.set(booleanText(value));
-    storeString(PREF_FLYERTALK_LINKS, booleanText(value));
-}
+void RLPreferences::setFlyerTalkLinks(bool value) { setFlyerTalkLinks(std::string(booleanText(value))); }
 
-void RLPreferences::setITYTLinks(bool value) {
-    m_ITYTLinks.set(booleanText(value));
-    storeString(PREF_ITYT_LINKS, booleanText(value));
-}
+void RLPreferences::setITYTLinks(bool value) { setITYTLinks(std::string(booleanText(value))); }
 
-void RLPreferences::setCalculateTotal(bool value) {
-    m_calculateTotal.set(booleanText(value));
-    storeString(PREF_CALCULATE_TOTAL, booleanText(value));
-}
+void RLPreferences::setCalculateTotal(bool value) { setCalculateTotal(std::string(booleanText(value))); }
 
-void RLPreferences::setShowUsernames(bool value) {
-    m_showUsernames.set(booleanText(value));
-    storeString(PREF_SHOW_USERNAMES, booleanText(value));
-}
+void RLPreferences::setShowUsernames(bool value) { setShowUsernames(std::string(booleanText(value))); }
 
-void RLPreferences::setReverseHistory(bool value) {
-    m_reverseHistory.set(booleanText(value));
-    storeString(PREF_REVERSE_HISTORY, booleanText(value));
-}
+void RLPreferences::setReverseHistory(bool value) { setReverseHistory(std::string(booleanText(value))); }
 
-void RLPreferences::setMaskPasswords(bool value) {
-    m_maskPasswords.set(booleanText(value));
-    storeString(PREF_MASK_PASSWORDS, booleanText(value));
-}
+void RLPreferences::setMaskPasswords(bool value) { setMaskPasswords(std::string(booleanText(value))); }
 
 void RLPreferences::setHorizontalLayout(const std::string& text) {
     m_horizontalLayout.set(text);

@@ -141,22 +141,6 @@ Rectangle QtDisplayPeer::getClientArea() {
 Color QtDisplayPeer::getSystemColor(int id) {
     QPalette palette = QApplication::palette();
     switch (id) {
-        case COLOR_WHITE: return Color(255, 255, 255);
-        case COLOR_BLACK: return Color(0, 0, 0);
-        case COLOR_RED: return Color(255, 0, 0);
-        case COLOR_DARK_RED: return Color(128, 0, 0);
-        case COLOR_GREEN: return Color(0, 255, 0);
-        case COLOR_DARK_GREEN: return Color(0, 128, 0);
-        case COLOR_YELLOW: return Color(255, 255, 0);
-        case COLOR_DARK_YELLOW: return Color(128, 128, 0);
-        case COLOR_BLUE: return Color(0, 0, 255);
-        case COLOR_DARK_BLUE: return Color(0, 0, 128);
-        case COLOR_MAGENTA: return Color(255, 0, 255);
-        case COLOR_DARK_MAGENTA: return Color(128, 0, 128);
-        case COLOR_CYAN: return Color(0, 255, 255);
-        case COLOR_DARK_CYAN: return Color(0, 128, 128);
-        case COLOR_GRAY: return Color(192, 192, 192);
-        case COLOR_DARK_GRAY: return Color(128, 128, 128);
         case COLOR_WIDGET_FOREGROUND: return fromQColor(palette.color(QPalette::WindowText));
         case COLOR_WIDGET_BACKGROUND: return fromQColor(palette.color(QPalette::Window));
         case COLOR_LIST_FOREGROUND: return fromQColor(palette.color(QPalette::Text));
