@@ -279,7 +279,10 @@ BaseRLApp::~BaseRLApp() {
     if (!stopThreads(THREAD_END_WAIT_MS)) Logger::error("Tracker window dropped while its threads still run");
     m_alive.reset();
     BaseRLApp* self = this;
-    m_self.compare_exchange_strong(self, nullptr);
+    if (m_self.compare_exchange_strong(self, nullptr)) {
+        setCheckInProgress(false);
+        if (m_composite && getShell() == m_composite.get()) setShell(nullptr);
+    }
     // The listeners of the window's widgets call this object: they go first.
     try {
         if (m_menu && !m_menu->isDisposed()) m_menu->dispose();
@@ -383,30 +386,38 @@ void BaseRLApp::buildWindow(int appType, tk::Display* display, tk::Shell* parent
             break;
         }
     }
+    // Nothing may reach the shell through the statics once it is gone.
+    tk::Shell* shell = getShell();
+    shell->addDisposeListener([shell](tk::Event&) {
+        tk::Shell* expected = shell;
+        m_parentShell.compare_exchange_strong(expected, nullptr);
+    });
 }
 
 void BaseRLApp::fillEnvironmentSeams() {
     tk::Display* display = getDisplay();
     if (!display) return;
-    // Reports may be written on other threads: those get the values of the
-    // last look on the window's own thread.
-    auto bounds = std::make_shared<std::atomic<int64_t>>(0);
-    auto titleBar = std::make_shared<std::atomic<int>>(0);
-    auto look = [display, bounds, titleBar] {
-        if (!display->isUserInterfaceThread() || display->isDisposed()) return;
-        tk::Rectangle screen = display->getBounds();
-        bounds->store((static_cast<int64_t>(screen.width) << 32) | static_cast<uint32_t>(screen.height));
-        titleBar->store(display->getTitleBarHeight());
+    // Asked on a thread with a display, the answers come from it; anywhere
+    // else (reports written by other threads, or after the display is gone)
+    // from the last look.
+    static std::atomic<int64_t> screenSize{0};
+    static std::atomic<int> titleBar{0};
+    auto look = [] {
+        tk::Display* current = tk::Display::getCurrent();
+        if (!current || current->isDisposed()) return;
+        const tk::Rectangle screen = current->getBounds();
+        screenSize.store((static_cast<int64_t>(screen.width) << 32) | static_cast<uint32_t>(screen.height));
+        titleBar.store(current->getTitleBarHeight());
     };
     look();
-    EnvUtil::setResolutionProvider([look, bounds] {
+    EnvUtil::setResolutionProvider([look] {
         look();
-        const int64_t packed = bounds->load();
+        const int64_t packed = screenSize.load();
         return std::pair<int, int>(static_cast<int>(packed >> 32), static_cast<int>(packed & 0xFFFFFFFF));
     });
-    EnvUtil::setTitleBarHeightProvider([look, titleBar] {
+    EnvUtil::setTitleBarHeightProvider([look] {
         look();
-        return titleBar->load();
+        return titleBar.load();
     });
 
     const std::string version = display->getBrowserVersion();

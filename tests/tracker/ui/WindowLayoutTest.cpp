@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <thread>
+
+#include "foundation/EnvUtil.h"
 #include "tests/tracker/ui/WindowFixture.h"
 #include "tracker/ui/RLAppLanternbay.h"
 
@@ -156,7 +159,10 @@ TEST_F(WindowLayoutTest, BrandedEditionsArePanelsWithoutButtons) {
         EXPECT_TRUE(fileExists(dir.file("Roamledger.html")));
         EXPECT_TRUE(fileExists(dir.file("Roamledger-Abbr.html")));
         window.reset();
+        EXPECT_EQ(BaseRLApp::getShell(), host.get());
         host->dispose();
+        // A shell that is gone is not reachable through the statics.
+        EXPECT_EQ(BaseRLApp::getShell(), nullptr);
         std::remove(dir.file("Roamledger-Abbr.html").c_str());
     }
 }
@@ -255,6 +261,28 @@ TEST_F(WindowLayoutTest, StartShowsTheResultsPageWithTheAccountsOfTheSettings) {
     // The results folder in both spellings the pages' addresses use.
     EXPECT_EQ(app.getResultsDir(), dir.path() + "/");
     EXPECT_NE(fileUrl("Roamledger.html").find(app.getResultsDirAlt()), std::string::npos);
+}
+
+TEST_F(WindowLayoutTest, ReportsLearnTheScreenAndTitleBarFromTheWindow) {
+    tk::headless::Screen screen;
+    screen.bounds = {0, 0, 1600, 1200};
+    screen.titleBarHeight = 30;
+    tk::headless::setScreen(display, screen);
+    open(BaseRLApp::APP_TYPE_FARHAVEN);
+    EXPECT_EQ(foundation::EnvUtil::getResolution(), "1600x1200");
+    EXPECT_EQ(foundation::EnvUtil::getTitleBarHeight(), 30);
+    // Other threads get the window's last look.
+    std::string resolution;
+    int titleBar = 0;
+    std::thread reporter([&] {
+        resolution = foundation::EnvUtil::getResolution();
+        titleBar = foundation::EnvUtil::getTitleBarHeight();
+    });
+    reporter.join();
+    EXPECT_EQ(resolution, "1600x1200");
+    EXPECT_EQ(titleBar, 30);
+    // The headless backend has no web engine to name.
+    EXPECT_EQ(foundation::EnvUtil::getIEVersion(), "Unknown");
 }
 
 TEST_F(WindowLayoutTest, AMissingIconDoesNotStopTheWindow) {

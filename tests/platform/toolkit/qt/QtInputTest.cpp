@@ -135,6 +135,12 @@ TEST_F(QtInput, AnEmptyProgressRangeShowsAnEmptyBarNotABusyOne) {
     EXPECT_EQ(native->value(), 3);
 }
 
+TEST_F(QtInput, TheDisplayNamesItsWebEngine) {
+    const std::string version = display->getBrowserVersion();
+    EXPECT_FALSE(version.empty());
+    EXPECT_NE(version.find('.'), std::string::npos) << version;
+}
+
 TEST_F(QtInput, ChoicesInCombosListsTabsAndRanges) {
     auto combo = tk::make<tk::Combo>(shell, tk::READ_ONLY);
     combo->setBounds(10, 10, 150, 26);
