@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <sstream>
-#include <stdexcept>
 
 #include "platform/system/OpenUrl.h"
 #include "tests/support/TempWorkDir.h"
@@ -14,11 +13,7 @@
 namespace rltest {
 
 OpenedUrls::OpenedUrls() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "rl-opened-XXXXXX").string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
-    m_dir = name.data();
+    m_dir = makeTempDirectory("rltest-opened-");
     m_record = m_dir + "/opened.txt";
     m_program = m_dir + "/record-url";
     // One line per address: its arguments joined by a tab, written at once.

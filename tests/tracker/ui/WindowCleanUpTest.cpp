@@ -17,14 +17,7 @@ namespace {
 using namespace rltest;
 using tracker::ui::BaseRLApp;
 
-class WindowCleanUpTest : public WindowFixture {
-protected:
-    std::map<std::string, std::string> storedSettings() const {
-        std::map<std::string, std::string> table;
-        tracker::PropertiesPrefPersist::parseProperties(readFile(dir.file("Roamledger.settings")), table);
-        return table;
-    }
-};
+using WindowCleanUpTest = WindowFixture;
 
 TEST_F(WindowCleanUpTest, ExitSavesStatisticsAndHistoryAndEndsWithStatusZeroAfterEveryThread) {
     // One account ends at once, one hangs until it is stopped.

@@ -139,6 +139,13 @@ protected:
         return *window;
     }
 
+    // The settings file as it is on disk now.
+    std::map<std::string, std::string> storedSettings() const {
+        std::map<std::string, std::string> table;
+        tracker::PropertiesPrefPersist::parseProperties(readFile(dir.file("Roamledger.settings")), table);
+        return table;
+    }
+
     std::string log() const { return readFile(dir.file("Roamledger.log")); }
     bool logged(const std::string& part) const { return log().find(part) != std::string::npos; }
     std::string page(const std::string& name) const { return readFile(dir.file(name)); }

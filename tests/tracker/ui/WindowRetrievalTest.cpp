@@ -18,12 +18,6 @@ using tracker::ui::BaseRLApp;
 
 class WindowRetrievalTest : public WindowFixture {
 protected:
-    std::map<std::string, std::string> storedSettings() const {
-        std::map<std::string, std::string> table;
-        tracker::PropertiesPrefPersist::parseProperties(readFile(dir.file("Roamledger.settings")), table);
-        return table;
-    }
-
     size_t refreshesInLog() const {
         const auto& entries = browserRecord().log;
         return static_cast<size_t>(std::count(entries.begin(), entries.end(), "refresh"));

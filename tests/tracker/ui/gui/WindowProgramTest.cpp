@@ -3,7 +3,6 @@
 // the default user; without a window system or a usable folder it says so.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QImage>
 #include <QSet>
@@ -24,29 +23,15 @@ namespace {
 
 using tracker::RLPreferences;
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string output;
-};
-
 class WindowProgramTest : public ::testing::Test {
 protected:
     // The program with its arguments, on the Qt backend, with a home folder
     // of its own for the web engine's profile.
-    ProgramRun run(const std::string& arguments, const std::string& environment = "") {
+    rltest::CommandRun run(const std::string& arguments, const std::string& environment = "") {
         const std::string home = dir.file("home");
-        std::string command = "env " + environment + " RL_TOOLKIT=qt HOME='" + home + "' XDG_CACHE_HOME='" + home +
-                              "/cache' XDG_CONFIG_HOME='" + home + "/config' XDG_DATA_HOME='" + home +
-                              "/data' '" RL_WINDOW_PROGRAM "' " + arguments + " 2>&1";
-        ProgramRun result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return result;
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-        const int status = ::pclose(pipe);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
+        return rltest::runCommand("env " + environment + " RL_TOOLKIT=qt HOME='" + home + "' XDG_CACHE_HOME='" + home +
+                                  "/cache' XDG_CONFIG_HOME='" + home + "/config' XDG_DATA_HOME='" + home +
+                                  "/data' '" RL_WINDOW_PROGRAM "' " + arguments + " 2>&1");
     }
 
     static bool haveDisplay() {
@@ -98,7 +83,7 @@ TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
                       rltest::readFile(rltest::sourceDir() + "/resources/images/Roamledger.ico"));
 
     const std::string shot = dir.file("window.png");
-    ProgramRun result = run("'" + folder + "' --screenshot '" + shot + "'");
+    rltest::CommandRun result = run("'" + folder + "' --screenshot '" + shot + "'");
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_NE(result.output.find("saved " + shot), std::string::npos) << result.output;
     QSize size;
@@ -122,7 +107,7 @@ TEST_F(WindowProgramTest, AFirstStartWithoutSettingsOpensTheWindow) {
     if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
     const std::string folder = dir.file("fresh");
     std::filesystem::create_directories(folder);
-    ProgramRun result = run("'" + folder + "' --seconds 3");
+    rltest::CommandRun result = run("'" + folder + "' --seconds 3");
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_NE(rltest::readFile(folder + "/Roamledger.html").find("Click the"), std::string::npos);
     auto settings = settingsIn(folder);
@@ -131,15 +116,16 @@ TEST_F(WindowProgramTest, AFirstStartWithoutSettingsOpensTheWindow) {
 }
 
 TEST_F(WindowProgramTest, SaysWhyItCannotStart) {
-    ProgramRun noDisplay = run("'" + dir.path() + "' --seconds 1", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+    rltest::CommandRun noDisplay =
+        run("'" + dir.path() + "' --seconds 1", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
     EXPECT_EQ(noDisplay.exitCode, 1);
     EXPECT_NE(noDisplay.output.find("no window system"), std::string::npos) << noDisplay.output;
 
-    ProgramRun noFolder = run("'" + dir.file("missing") + "'");
+    rltest::CommandRun noFolder = run("'" + dir.file("missing") + "'");
     EXPECT_EQ(noFolder.exitCode, 2);
     EXPECT_NE(noFolder.output.find("cannot use folder"), std::string::npos) << noFolder.output;
 
-    ProgramRun badOption = run("--colour blue");
+    rltest::CommandRun badOption = run("--colour blue");
     EXPECT_EQ(badOption.exitCode, 2);
     EXPECT_NE(badOption.output.find("usage: roamledger-window"), std::string::npos) << badOption.output;
 }
