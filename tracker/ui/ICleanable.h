@@ -1,6 +1,6 @@
 #pragma once
-// An application's own clean-up, run just before the process ends (for
-// example by the upgrade client after it handed over to the installer).
+// An application's own clean-up, run just before the process ends for an
+// upgrade.
 
 namespace tracker::ui {
 

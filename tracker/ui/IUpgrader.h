@@ -1,13 +1,13 @@
 #pragma once
-// One upgrade cycle of an edition: check, ask, download, hand over. go()
-// returns when there is nothing to install or the user declined; otherwise
-// the process ends inside it.
+// What a window asks of its edition's upgrade client: one upgrade cycle.
 
 namespace tracker::ui {
 
 class IUpgrader {
 public:
     virtual ~IUpgrader() = default;
+    // Checks for newer components and, when the user agrees, downloads them
+    // and hands them to the finisher, which ends the process.
     virtual void go() = 0;
 };
 
