@@ -11,12 +11,15 @@
 // prints, in milliseconds since the program's start, when the results page
 // was first shown and then, after pressing the retrieve button, when the
 // page of the running retrieval was, and ends. Ending always goes through the
-// window's clean-up, which saves the settings and the history.
+// window's clean-up, which saves the settings and the history; so does an
+// interrupt or termination signal (Ctrl+C, a session's end).
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +40,13 @@ using tracker::ui::BaseRLApp;
 using Clock = std::chrono::steady_clock;
 
 const Clock::time_point g_start = Clock::now();
+
+std::atomic<bool> g_endRequested{false};
+
+void onEndSignal(int) { g_endRequested.store(true); }
+
+// How often the window looks whether it was asked to end by a signal.
+constexpr int SIGNAL_CHECK_MS = 200;
 
 long long sinceStart() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_start).count();
@@ -88,6 +98,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // A signal that comes while the window is built is acted on once it runs.
+    std::signal(SIGINT, onEndSignal);
+    std::signal(SIGTERM, onEndSignal);
     try {
         tk::qt::registerBackend();
         tk::Display display;
@@ -133,6 +146,15 @@ int main(int argc, char** argv) {
         if (seconds > 0) {
             display.timerExec(seconds * 1000, tk::runnable([&app] { app.cleanUp(false); }));
         }
+        std::shared_ptr<tk::Runnable> watch;
+        watch = tk::runnable([&] {
+            if (g_endRequested.load()) {
+                app.cleanUp(false);
+                return;
+            }
+            display.timerExec(SIGNAL_CHECK_MS, watch);
+        });
+        display.timerExec(SIGNAL_CHECK_MS, watch);
         tk::Composite* window = app.getComposite();
         while (!window->isDisposed()) {
             if (!display.readAndDispatch()) display.sleep();

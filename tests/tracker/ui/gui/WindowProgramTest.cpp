@@ -115,6 +115,21 @@ TEST_F(WindowProgramTest, AFirstStartWithoutSettingsOpensTheWindow) {
     EXPECT_EQ(settings["StatLaunchCount"], "1");
 }
 
+TEST_F(WindowProgramTest, ATerminationSignalEndsThroughTheCleanUp) {
+    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    const std::string folder = dir.file("signalled");
+    std::filesystem::create_directories(folder);
+    // Started in the background, terminated once its results page exists.
+    const std::string page = folder + "/Roamledger.html";
+    rltest::CommandRun result = run("'" + folder + "' & pid=$!; n=0; while [ ! -e '" + page +
+                                    "' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done; kill -TERM $pid; "
+                                    "wait $pid; echo \"ended with $?\"");
+    EXPECT_NE(result.output.find("ended with 0"), std::string::npos) << result.output;
+    auto settings = settingsIn(folder);
+    EXPECT_TRUE(settings.count("DurationLastLaunch"));
+    EXPECT_TRUE(settings.count("OptWindowX"));
+}
+
 TEST_F(WindowProgramTest, SaysWhyItCannotStart) {
     rltest::CommandRun noDisplay =
         run("'" + dir.path() + "' --seconds 1", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
