@@ -1,6 +1,7 @@
 #include "tracker/ui/BaseRLApp.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -793,7 +794,8 @@ void BaseRLApp::handleBrowserBeforeNavigate2(tk::Event& event) {
     } else if (isForumLink(url)) {
         event.doit = false;
         SWTUtil::navigateExternally(url);
-    } else if (url.find(m_resultsDir) != std::string::npos || url.find(m_resultsDirAlt) != std::string::npos) {
+    } else if (!m_resultsDir.empty() &&
+               (url.find(m_resultsDir) != std::string::npos || url.find(m_resultsDirAlt) != std::string::npos)) {
         // The program's own pages.
     } else {
         event.doit = false;
