@@ -27,6 +27,7 @@
 #include "tracker/core/RLPreferences.h"
 #include "tracker/core/RLSource.h"
 #include "tracker/core/SourceConfig.h"
+#include "tracker/ui/BaseDialog.h"
 #include "tracker/ui/ICleanable.h"
 #include "tracker/ui/IUpgrader.h"
 #include "tracker/ui/IWrapper.h"
@@ -609,6 +610,29 @@ void BaseRLApp::showHelpBugDialog() { Logger::verbose("Contact dialog asked for"
 
 void BaseRLApp::showAboutDialog() { Logger::verbose("About dialog asked for"); }
 
+void BaseRLApp::keepDialog(const std::shared_ptr<BaseDialog>& dialog) {
+    tk::Shell* shell = dialog->getShell();
+    if (!shell || shell->isDisposed()) return;
+    m_dialogs.push_back(dialog);
+    // Dropped after the dispose has run its course: the dialog's own
+    // listeners may be what closed the shell.
+    std::weak_ptr<int> alive = m_alive;
+    BaseDialog* kept = dialog.get();
+    tk::Display* display = shell->getDisplay();
+    shell->addDisposeListener([this, alive, kept, display](tk::Event&) {
+        display->asyncExec([this, alive, kept] {
+            if (alive.expired()) return;
+            std::erase_if(m_dialogs, [kept](const std::shared_ptr<BaseDialog>& d) { return d.get() == kept; });
+        });
+    });
+}
+
+std::vector<BaseDialog*> BaseRLApp::getDialogs() const {
+    std::vector<BaseDialog*> out;
+    for (const auto& dialog : m_dialogs) out.push_back(dialog.get());
+    return out;
+}
+
 // ---------------------------------------------------------------------------
 // Edition hooks
 
@@ -959,6 +983,8 @@ void BaseRLApp::cleanUp(bool viaWrapper) {
     }
     m_engine.reset();
     m_engineLink.reset();
+    // A dialog that goes ends the threads it started.
+    m_dialogs.clear();
     endProcess(0);
 }
 
