@@ -93,7 +93,7 @@ std::shared_ptr<tk::Scale> BaseDialog::addScale(tk::Composite* parent, int minim
     auto scale = tk::make<tk::Scale>(parent, tk::HORIZONTAL);
     scale->setMinimum(minimum);
     scale->setMaximum(maximum);
-    // The toolkit's scales draw their ticks at the page increment.
+    // A page click moves the scale by the page increment.
     scale->setPageIncrement(pageIncrement);
     scale->setSize(SCALE_WIDTH, SCALE_HEIGHT);
     return scale;

@@ -27,10 +27,12 @@
 #include "tracker/core/RLPreferences.h"
 #include "tracker/core/RLSource.h"
 #include "tracker/core/SourceConfig.h"
-#include "tracker/ui/BaseDialog.h"
+#include "tracker/ui/AboutDialog.h"
+#include "tracker/ui/BugReportDialog.h"
 #include "tracker/ui/ICleanable.h"
 #include "tracker/ui/IUpgrader.h"
 #include "tracker/ui/IWrapper.h"
+#include "tracker/ui/OptionsDialog.h"
 #include "tracker/ui/SWTUtil.h"
 
 namespace tracker::ui {
@@ -600,15 +602,27 @@ void BaseRLApp::enableSetupAndOptions(bool enabled) {
     if (m_mnuSetupOptions) m_mnuSetupOptions->setEnabled(enabled);
 }
 
-// The dialogs are built apart from the window; until a dialog exists its
-// action only records that it was asked for.
+// The Users and Accounts dialog is built apart from the window; until it
+// exists its action only records that it was asked for.
 void BaseRLApp::showSetupDialog() { Logger::verbose("Users and Accounts dialog asked for"); }
 
-void BaseRLApp::showOptionsDialog() { Logger::verbose("Options dialog asked for"); }
+void BaseRLApp::showOptionsDialog() {
+    auto dialog = std::make_shared<OptionsDialog>(getMenuAndDialogShell(), this);
+    keepDialog(dialog);
+    dialog->open();
+}
 
-void BaseRLApp::showHelpBugDialog() { Logger::verbose("Contact dialog asked for"); }
+void BaseRLApp::showHelpBugDialog() {
+    auto dialog = std::make_shared<BugReportDialog>(getMenuAndDialogShell(), this);
+    keepDialog(dialog);
+    dialog->open();
+}
 
-void BaseRLApp::showAboutDialog() { Logger::verbose("About dialog asked for"); }
+void BaseRLApp::showAboutDialog() {
+    auto dialog = std::make_shared<AboutDialog>(getMenuAndDialogShell(), this);
+    keepDialog(dialog);
+    dialog->open();
+}
 
 void BaseRLApp::keepDialog(const std::shared_ptr<BaseDialog>& dialog) {
     tk::Shell* shell = dialog->getShell();
