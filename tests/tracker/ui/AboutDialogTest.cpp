@@ -27,8 +27,7 @@ protected:
         if (!driver.pressAccelerator(*window->getMenuAndDialogShell(), tk::CTRL | 'O')) {
             throw std::runtime_error("About cannot be chosen");
         }
-        auto dialogs = window->getDialogs();
-        auto* dialog = dialogs.empty() ? nullptr : dynamic_cast<AboutDialog*>(dialogs.back());
+        auto* dialog = lastDialog<AboutDialog>();
         if (!dialog) throw std::runtime_error("no About dialog");
         return *dialog;
     }

@@ -48,8 +48,7 @@ protected:
         if (!driver.pressAccelerator(*window->getMenuAndDialogShell(), tk::CTRL | 'R')) {
             throw std::runtime_error("the contact item cannot be chosen");
         }
-        auto dialogs = window->getDialogs();
-        auto* dialog = dialogs.empty() ? nullptr : dynamic_cast<BugReportDialog*>(dialogs.back());
+        auto* dialog = lastDialog<BugReportDialog>();
         if (!dialog) throw std::runtime_error("no contact form");
         return *dialog;
     }
@@ -311,6 +310,22 @@ TEST_F(ContactFormTest, AFormThatGoesWhileItsPostRunsStopsThePost) {
     EXPECT_LT(took, 5000);
     settle();
     EXPECT_TRUE(driver.shownDialogs().empty());
+}
+
+TEST_F(ContactFormTest, TheEndOfTheProgramStopsARunningPost) {
+    web.site(SERVER).on("POST", MAILER, Answer::neverAnswer());
+    BugReportDialog& form = openForm(BaseRLApp::APP_TYPE_LANTERNBAY);
+    fill(form, "Tom", "tom@example.com", "Ending now.");
+    ASSERT_TRUE(driver.click(*form.getSendButton()));
+    ASSERT_TRUE(web.waitForRequests(1, 10000));
+    const auto started = Clock::now();
+    window->cleanUp(false);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count(), 5000);
+    EXPECT_EQ(endStatuses, (std::vector<int>{0}));
+    EXPECT_TRUE(window->getDialogs().empty());
+    settle();
+    EXPECT_TRUE(driver.shownDialogs().empty());
+    EXPECT_FALSE(logged("Unable to submit bug"));
 }
 
 }  // namespace

@@ -70,8 +70,7 @@ protected:
     // The dialog the window's Options menu item opened.
     OptionsDialog& openOptions() {
         if (!driver.choose(*window->getOptionsMenuItem())) throw std::runtime_error("Options cannot be chosen");
-        auto dialogs = window->getDialogs();
-        auto* dialog = dialogs.empty() ? nullptr : dynamic_cast<OptionsDialog*>(dialogs.back());
+        auto* dialog = lastDialog<OptionsDialog>();
         if (!dialog) throw std::runtime_error("no Options dialog");
         return *dialog;
     }
