@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
@@ -280,19 +279,6 @@ TEST_F(SpinnerTest, ADisposedBoxRefusesEveryOperation) {
     expectDisposed([&] { spinner->setFont(std::nullopt); });
     expectDisposed([&] { spinner->computeSize(tk::DEFAULT, tk::DEFAULT); });
     expectDisposed([&] { spinner->addSelectionListener([](tk::Event&) {}); });
-}
-
-TEST_F(SpinnerTest, AnotherThreadIsRefused) {
-    auto spinner = make();
-    int code = 0;
-    std::thread([&] {
-        try {
-            spinner->getSelection();
-        } catch (const tk::ToolkitException& failure) {
-            code = failure.code();
-        }
-    }).join();
-    EXPECT_EQ(code, tk::ERROR_THREAD_INVALID_ACCESS);
 }
 
 }  // namespace
