@@ -44,6 +44,8 @@ void UserNameDialog::build(const std::string& keyPrefix) {
         });
         m_shell->setDefaultButton(m_btnOK.get());
         m_shell->open();
+        // Ready for the name to be typed.
+        m_txtName->setFocus();
     });
 }
 

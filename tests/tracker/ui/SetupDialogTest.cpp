@@ -431,6 +431,7 @@ TEST_F(SetupDialogTest, AddsTwoUsersAndRefusesMissingForbiddenAndTakenNames) {
     EXPECT_EQ(add.getOKButton()->getBounds(), (tk::Rectangle{136, 74, 120, 24}));
     EXPECT_EQ(add.getOKButton()->getText(), "Add");
     EXPECT_EQ(small.getDefaultButton(), add.getOKButton());
+    EXPECT_EQ(focus(), add.getNameField());
     // The Users & Accounts dialog waits for the small one.
     EXPECT_FALSE(driver.click(*d.getRemoveUserButton()));
 
