@@ -49,7 +49,7 @@ const std::vector<std::string>& frmPreferences::StateCodes() {
     return codes;
 }
 
-frmPreferences::frmPreferences(tk::Shell* parent) : ModalForm(parent, CAPTION, 490, 620) {
+frmPreferences::frmPreferences(tk::Shell* parent) : ModalForm(parent, CAPTION, 490, 660) {
     tk::Shell* s = m_shell.get();
     constexpr int L = 14;   // labels
     constexpr int F = 262;  // fields
@@ -69,32 +69,32 @@ frmPreferences::frmPreferences(tk::Shell* parent) : ModalForm(parent, CAPTION, 4
         modMisc::OpenURLForObject(m_shell.get(), foundation::HostTable::url("TVListings.site", "/listings/setup/"));
     });
 
-    label(s, "Default Departure City/Airport for Orbitz:", L, 160, 245);
+    label(s, "Default Departure City/Airport for Orbitz:", L, 158, 240, 36);
     m_txtOrbitzDefaultDeparture = field(s, F, 157, 210);
 
     auto address = tk::make<tk::Group>(s, tk::NONE);
     address->setText("Default Address for MapQuest && WhitePages:");
-    address->setBounds(L - 4, 190, 466, 118);
-    label(address.get(), "Street", 10, 24, 60);
-    m_txtMapquestDefaultStreet = field(address.get(), 80, 21, 370);
-    label(address.get(), "City", 10, 54, 60);
-    m_txtMapquestDefaultCity = field(address.get(), 80, 51, 190);
-    label(address.get(), "State", 284, 54, 40);
+    address->setBounds(L - 4, 198, 466, 128);
+    label(address.get(), "Street", 10, 7, 60);
+    m_txtMapquestDefaultStreet = field(address.get(), 80, 4, 370);
+    label(address.get(), "City", 10, 37, 60);
+    m_txtMapquestDefaultCity = field(address.get(), 80, 34, 190);
+    label(address.get(), "State", 284, 37, 40);
     m_cmbMapquestDefaultState = tk::make<tk::Combo>(address.get(), tk::READ_ONLY | tk::DROP_DOWN);
     m_cmbMapquestDefaultState->setItems(StateCodes());
-    m_cmbMapquestDefaultState->setBounds(330, 51, 70, 24);
-    label(address.get(), "Zip Code", 10, 84, 60);
-    m_txtMapquestDefaultZipCode = field(address.get(), 80, 81, 90);
+    m_cmbMapquestDefaultState->setBounds(330, 33, 70, 24);
+    label(address.get(), "Zip Code", 10, 67, 60);
+    m_txtMapquestDefaultZipCode = field(address.get(), 80, 64, 90);
 
-    label(s, "Update Content at System Startup:", L, 322, 240);
-    m_chkUpdateOnLaunch = checkBox(s, F, 320);
-    label(s, "Unload From Memory on Hide:", L, 350, 240);
-    m_chkUnloadOnHide = checkBox(s, F, 348);
+    label(s, "Update Content at System Startup:", L, 340, 240);
+    m_chkUpdateOnLaunch = checkBox(s, F, 338);
+    label(s, "Unload From Memory on Hide:", L, 368, 240);
+    m_chkUnloadOnHide = checkBox(s, F, 366);
 
-    label(s, "System Tray Icon Size:", L, 380, 240);
+    label(s, "System Tray Icon Size:", L, 398, 240);
     m_cmbTraySize = tk::make<tk::Combo>(s, tk::READ_ONLY | tk::DROP_DOWN);
     m_cmbTraySize->setItems(kTraySizes);
-    m_cmbTraySize->setBounds(F, 377, 100, 24);
+    m_cmbTraySize->setBounds(F, 395, 100, 24);
     // Samples of the three sizes.
     ImageList images(m_display, ImageList::DefaultFolder());
     struct Sample {
@@ -106,33 +106,33 @@ frmPreferences::frmPreferences(tk::Shell* parent) : ModalForm(parent, CAPTION, 4
     const Sample samples[] = {{"Small:", "tray-small.png", L, 16}, {"Default:", "tray-default.png", 110, 24},
                               {"Large:", "tray-large.png", 260, 32}};
     for (const Sample& sample : samples) {
-        label(s, sample.caption, sample.x, 416, 50);
+        label(s, sample.caption, sample.x, 434, 50);
         auto picture = tk::make<tk::Label>(s, tk::NONE);
-        picture->setBounds(sample.x + 52, 408, sample.size, sample.size);
+        picture->setBounds(sample.x + 52, 426, sample.size, sample.size);
         if (auto image = images.Picture(sample.file)) picture->setImage(image);
     }
-    label(s, "or", 220, 416, 24);
-    label(s, "[System Tray Icon Size changes will take effect the next time that Lanternbay is launched]", L, 446, 460,
+    label(s, "or", 220, 434, 24);
+    label(s, "[System Tray Icon Size changes will take effect the next time that Lanternbay is launched]", L, 464, 460,
           34);
 
-    label(s, "Launch at System Startup:", L, 488, 240);
-    m_chkLaunchOnStartup = checkBox(s, F, 486);
+    label(s, "Launch at System Startup:", L, 506, 240);
+    m_chkLaunchOnStartup = checkBox(s, F, 504);
     label(s,
           "[The above setting assumes that the Lanternbay startup shortcut that was originally installed into the "
           "Start Menu still exists]",
-          L, 512, 460, 34);
+          L, 530, 460, 34);
 
     label(s,
           "This information is automatically inserted into various websites to retrieve your requested data. It is "
           "retained securely in the Lanternbay profile.",
-          L, 550, 300, 48);
+          L, 570, 300, 50);
     m_btnOK = tk::make<tk::Button>(s, tk::PUSH);
     m_btnOK->setText("OK");
-    m_btnOK->setBounds(326, 556, 70, 26);
+    m_btnOK->setBounds(326, 582, 70, 26);
     m_btnOK->addSelectionListener([this](tk::Event&) { btnOK_Click(); });
     m_btnCancel = tk::make<tk::Button>(s, tk::PUSH);
     m_btnCancel->setText("Cancel");
-    m_btnCancel->setBounds(402, 556, 70, 26);
+    m_btnCancel->setBounds(402, 582, 70, 26);
     m_btnCancel->addSelectionListener([this](tk::Event&) { Close(); });
     s->setDefaultButton(m_btnOK.get());
     g_current = this;

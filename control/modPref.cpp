@@ -47,7 +47,7 @@ constexpr Pref kPrefs[modPref::PREF_COUNT] = {
 };
 
 PopupMenu& owner() {
-    if (g_owner == nullptr) throw std::logic_error("The preference store has no owner: InitMenu was not called");
+    if (g_owner == nullptr) throw std::logic_error("The preference store has no owner: InitMenu was not called, or the control has ended");
     return *g_owner;
 }
 

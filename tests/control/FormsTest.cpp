@@ -115,6 +115,17 @@ TEST_F(Forms, ThePreferencesFormLoadsTheControlsValues) {
     EXPECT_EQ(site->ids(), (std::vector<com::DispId>{10, 10, 6}));
 }
 
+TEST_F(Forms, TheTvListingsButtonOpensTheSetUpPageOutside) {
+    recordOpenedUrls();
+    preferences([this](frmPreferences& form) {
+        EXPECT_EQ(form.btnTVGuideEmail()->getText(), "Not Registered?  Click Here...");
+        driver.click(*form.btnTVGuideEmail());
+        EXPECT_TRUE(form.IsOpen());
+        driver.click(*form.btnCancel());
+    });
+    EXPECT_EQ(openedUrl(), "http://www.tvguide.com/listings/setup/");
+}
+
 TEST_F(Forms, TheStateListHoldsTheFiftyStatesAndTheCapital) {
     const auto& codes = frmPreferences::StateCodes();
     ASSERT_EQ(codes.size(), 51u);
