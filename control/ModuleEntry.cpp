@@ -52,8 +52,11 @@ extern "C" com::ClassObject* ComGetClassObject(const char* classId) {
     return nullptr;
 }
 
+// Once a control was made, the program's toolkit keeps references made by
+// the module's code (its widgets' and pictures' bookkeeping) that can
+// outlive the control, so the module stays loaded from then on.
 extern "C" int ComCanUnloadNow() {
-    return tiraleaf::PopupMenu::LiveCount() == 0 && !tiraleaf::Keyboardhandler::IsHooked() ? 1 : 0;
+    return tiraleaf::PopupMenu::MadeCount() == 0 && !tiraleaf::Keyboardhandler::IsHooked() ? 1 : 0;
 }
 
 extern "C" int ComRegisterServer() { return guarded([] { com::registerClass(registration()); }); }

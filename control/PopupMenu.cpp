@@ -22,6 +22,7 @@ namespace tiraleaf {
 namespace {
 
 std::atomic<int> g_live{0};
+std::atomic<int> g_made{0};
 
 constexpr const char* MARKER_TEXT = "Existance of this file prevents Lanternbay from launching on startup\r\n";
 // Where the provider menu opens in the panel, in pixels.
@@ -33,6 +34,7 @@ constexpr int TWIPS_PER_PIXEL = 15;
 
 PopupMenu::PopupMenu() {
     ++g_live;
+    ++g_made;
     defineInterface();
 }
 
@@ -46,6 +48,8 @@ PopupMenu::~PopupMenu() {
 }
 
 int PopupMenu::LiveCount() { return g_live.load(); }
+
+int PopupMenu::MadeCount() { return g_made.load(); }
 
 void PopupMenu::defineInterface() {
     struct Text {
@@ -358,8 +362,10 @@ void PopupMenu::btnSearch_Click() {
 }
 
 void PopupMenu::btnSearchProvider_Click() {
-    if (!m_menu) return;
-    int chosen = m_menu->ShowPopupMenu(MENU_X * TWIPS_PER_PIXEL, MENU_Y * TWIPS_PER_PIXEL);
+    // Held while shown: the host may initialise the menu anew meanwhile.
+    std::shared_ptr<cNewMenu6> shown = m_menu;
+    if (!shown) return;
+    int chosen = shown->ShowPopupMenu(MENU_X * TWIPS_PER_PIXEL, MENU_Y * TWIPS_PER_PIXEL);
     if (chosen == 0 || m_closed) return;
     ShowSelectedProvider(chosen);
     CheckProviderItem(m_selectedProvider, false);
@@ -425,7 +431,7 @@ void PopupMenu::InitMenu(const std::string& p_rootDir) {
     modPref::SetRootDir(root);
     modPref::SetOwner(this);
     if (m_txtSearch) m_txtSearch->setText(SEARCH_PLACEHOLDER);
-    m_menu = std::make_unique<cNewMenu6>();
+    m_menu = std::make_shared<cNewMenu6>();
     m_menu->SetOwnerWindow(m_window);
     m_menu->SetImageList(getImages());
     m_menu->SetDisplayStyle(1);

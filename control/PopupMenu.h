@@ -58,8 +58,10 @@ public:
     PopupMenu();
     ~PopupMenu() override;
 
-    // Live controls of this module (for its can-unload answer).
+    // Controls of this module alive now, and made since the process started
+    // (for its can-unload answer).
     static int LiveCount();
+    static int MadeCount();
 
     // ---- the control in its site ----
     void setClientSite(com::ClientSite* site) override;
@@ -154,7 +156,7 @@ private:
     com::ClientSite* m_site = nullptr;
     tk::Composite* m_window = nullptr;
     bool m_closed = false;
-    std::unique_ptr<cNewMenu6> m_menu;
+    std::shared_ptr<cNewMenu6> m_menu;
     std::unique_ptr<ImageList> m_images;
     int m_selectedProvider = 0;
     Inet m_inet;

@@ -33,6 +33,8 @@ TEST_F(WebRequests, AFailedDownloadIsTheMethodsFailure) {
     web.site("www.weather.example").on("GET", "/gone", Answer::page("no", 404));
     EXPECT_ANY_THROW(control->DownloadURL("http://www.weather.example/gone"));
     EXPECT_ANY_THROW(control->DownloadURL("http://nowhere.invalid/"));
+    // Only web addresses are fetched.
+    EXPECT_ANY_THROW(control->DownloadURL("file:///etc/passwd"));
 }
 
 TEST_F(WebRequests, DownloadWithPostSendsTheDataUnchangedAfterBody) {

@@ -131,6 +131,8 @@ extern "C" com::ClassObject* ComGetClassObject(const char* classId) {
     return nullptr;
 }
 
+// Its label never takes the focus, so the toolkit keeps nothing of it once
+// the control is gone.
 extern "C" int ComCanUnloadNow() { return g_objects.load() == 0 ? 1 : 0; }
 
 extern "C" int ComRegisterServer() {

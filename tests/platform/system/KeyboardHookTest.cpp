@@ -75,6 +75,20 @@ protected:
             return 0;
         };
     }
+    // Ctrl, Alt, S pressed and released in reverse: S comes down with both
+    // modifiers down, and the last release finds none.
+    void expectControlAltS() {
+        ASSERT_EQ(seen.size(), 6u);
+        EXPECT_EQ(seen[0].vk, static_cast<uint32_t>(sys::VK_LCONTROL));
+        EXPECT_EQ(seen[1].vk, static_cast<uint32_t>(sys::VK_LMENU));
+        EXPECT_EQ(seen[2].vk, 'S');
+        EXPECT_EQ(seen[2].message, sys::WM_KEYDOWN);
+        EXPECT_TRUE(seen[2].ctrl);
+        EXPECT_TRUE(seen[2].alt);
+        EXPECT_EQ(seen[3].message, sys::WM_KEYUP);
+        EXPECT_FALSE(seen[5].ctrl);
+        EXPECT_FALSE(seen[5].alt);
+    }
     TaskQueue queue;
     std::vector<Seen> seen;
 };
@@ -93,14 +107,7 @@ TEST_F(KeyboardHook, InjectedKeysReachTheProcedureWithTheStatesOfTheirMoment) {
     // Nothing runs on the typing thread; the loop runs it, in order.
     EXPECT_TRUE(seen.empty());
     queue.runAll();
-    ASSERT_EQ(seen.size(), 6u);
-    EXPECT_EQ(seen[2].vk, 'S');
-    EXPECT_EQ(seen[2].message, sys::WM_KEYDOWN);
-    EXPECT_TRUE(seen[2].ctrl);
-    EXPECT_TRUE(seen[2].alt);
-    EXPECT_EQ(seen[3].message, sys::WM_KEYUP);
-    EXPECT_FALSE(seen[5].ctrl);
-    EXPECT_FALSE(seen[5].alt);
+    expectControlAltS();
     // Outside a procedure the query answers the state now.
     EXPECT_EQ(sys::getAsyncKeyState(sys::VK_CONTROL), 0);
 
@@ -150,14 +157,7 @@ TEST_F(KeyboardHook, TheWindowSystemSourceSeesKeysTypedOnTheDisplay) {
     ASSERT_NE(hook, 0u);
     ASSERT_TRUE(rltest::typeControlAlt("s"));
     ASSERT_TRUE(queue.pumpUntil([&] { return seen.size() >= 6; }, 10000)) << seen.size() << " events";
-    EXPECT_EQ(seen[0].vk, static_cast<uint32_t>(sys::VK_LCONTROL));
-    EXPECT_EQ(seen[1].vk, static_cast<uint32_t>(sys::VK_LMENU));
-    EXPECT_EQ(seen[2].vk, 'S');
-    EXPECT_EQ(seen[2].message, sys::WM_KEYDOWN);
-    EXPECT_TRUE(seen[2].ctrl);
-    EXPECT_TRUE(seen[2].alt);
-    EXPECT_EQ(seen[3].message, sys::WM_KEYUP);
-    EXPECT_FALSE(seen[5].ctrl);
+    expectControlAltS();
 
     // Once removed, the recording has ended: typing reaches nobody.
     EXPECT_TRUE(sys::unhookWindowsHookEx(hook));
