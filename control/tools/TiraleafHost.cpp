@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     tk::qt::registerBackend();
-    tk::Display display;
+    // A window to look at: always the Qt backend, whatever RL_TOOLKIT says.
+    tk::Display display("qt");
     auto shell = tk::make<tk::Shell>(&display, tk::SHELL_TRIM);
     shell->setText("Tiraleaf host");
     shell->setBounds(40, 40, 900, 300);
@@ -137,6 +138,7 @@ int main(int argc, char** argv) {
     auto shoot = [&] {
         if (options.screenshot.empty()) return;
         tk::Rectangle b = shell->getBounds();
+        if (QGuiApplication::primaryScreen() == nullptr) return;
         QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(0, b.x, b.y, b.width, b.height + 420);
         bool saved = picture.save(QString::fromStdString(options.screenshot));
         std::cout << (saved ? "saved " : "could not save ") << options.screenshot << std::endl;
