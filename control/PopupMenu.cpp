@@ -185,7 +185,11 @@ void PopupMenu::close() {
         Keyboardhandler::SetTarget(nullptr);
         Keyboardhandler::RemoveHook();
     }
-    if (modPref::GetOwner() == this) modPref::SetOwner(nullptr);
+    // The install root goes with the control that gave it.
+    if (modPref::GetOwner() == this) {
+        modPref::SetOwner(nullptr);
+        modPref::SetRootDir("");
+    }
     m_inet.Cancel();
     disposePanel();
     if (m_menu) m_menu->SetOwnerWindow(nullptr);

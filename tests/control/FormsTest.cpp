@@ -235,6 +235,25 @@ TEST_F(FirstRun, TheFormAsksForThePostalCodeWithItsTexts) {
     EXPECT_FALSE(tiraleaf::Hourglass::GetScreenPointer());
 }
 
+TEST_F(FirstRun, AMarkerThatCannotBeWrittenKeepsTheFormOpen) {
+    // A file where the marker's folder should be.
+    rltest::writeFile(root + "/content", "not a folder");
+    driver.answerButton(tk::OK);
+    whenModal([this] {
+        frmNewUser* form = frmNewUser::Current();
+        driver.replaceText(*form->txtZipCode(), "46236");
+        driver.click(*form->btnOK());
+        EXPECT_TRUE(form->IsOpen());
+        driver.closeBox(*form->shell());
+    });
+    EXPECT_THROW(control->ReadPreferences(), std::exception);  // nor can the preference file be written
+    ASSERT_EQ(driver.shownDialogs().size(), 1u);
+    EXPECT_EQ(driver.shownDialogs()[0].title, "Lanternbay");
+    EXPECT_EQ(driver.shownDialogs()[0].message, "Unable to save your zip code to " + firstRunMarker() + ".");
+    EXPECT_TRUE(site->events.empty());
+    EXPECT_FALSE(tiraleaf::Hourglass::GetScreenPointer());
+}
+
 TEST_F(FirstRun, ClosingTheFormWithoutOkLeavesTheNextStartAFirstRun) {
     whenModal([this] { driver.closeBox(*frmNewUser::Current()->shell()); });
     control->ReadPreferences();

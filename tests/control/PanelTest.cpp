@@ -236,6 +236,22 @@ TEST_F(Panel, PreferencesShownComesFirstAndTheHostPlacesTheForm) {
     EXPECT_FALSE(rltest::fileExists(prefFile()));
 }
 
+TEST_F(Panel, AHostThatLetsGoOfTheControlFromAnEventDoesNotPullItAway) {
+    tk::Button* preferences = control->btnPreferences();
+    std::weak_ptr<tiraleaf::PopupMenu> watch = control;
+    site->listener = [this](com::DispId id, std::vector<com::Variant>&) {
+        if (id == 10) {
+            control->close();
+            control.reset();
+        }
+    };
+    driver.click(*preferences);
+    // The handler ended without a form, and the control went with it.
+    EXPECT_EQ(tiraleaf::frmPreferences::Current(), nullptr);
+    EXPECT_TRUE(watch.expired());
+    control = std::make_shared<tiraleaf::PopupMenu>();  // for the fixture's end
+}
+
 TEST_F(Panel, TheHelpButtonOpensTheHelpPageOutside) {
     recordOpenedUrls();
     driver.click(*control->btnFAQ());

@@ -252,6 +252,14 @@ TEST_F(PrefFile, TheEventIsRaisedEvenWhenTheMarkerCannotBeWritten) {
     EXPECT_TRUE(log.contains("Unable to create the startup override file " + overrideMarker()));
 }
 
+TEST_F(PrefFile, WithoutAnInstallRootNoMarkerIsWrittenButTheEventComes) {
+    rltest::LogCapture log;
+    control->m_launchOnStartup = "false";
+    control->RaisePreferencesUpdatedEvent();
+    EXPECT_EQ(site->ids(), (std::vector<com::DispId>{6}));
+    EXPECT_TRUE(log.contains("Unable to keep the startup override file: the menu was not initialised"));
+}
+
 TEST_F(PrefFile, ReadingBeforeTheMenuIsInitialisedFailsClearly) {
     try {
         control->ReadPreferences();
