@@ -30,8 +30,11 @@ PrivateXServer::PrivateXServer(const std::vector<std::string>& extraArguments) {
         m_error = std::string("pipe: ") + std::strerror(errno);
         return;
     }
-    // The server writes its display number to its standard output.
-    std::vector<std::string> words{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
+    // The server writes its display number to its standard output. Without
+    // -noreset it would reset whenever its last client leaves, and a client
+    // connecting meanwhile could be refused.
+    std::vector<std::string> words{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                                   "-noreset"};
     words.insert(words.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
