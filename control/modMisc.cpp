@@ -78,12 +78,16 @@ int64_t modMisc::RoundHalfEven(double value) {
 }
 
 void modMisc::OpenURL(tk::Control*, const std::string& url) {
-    if (!sys::isExternallyOpenable(url)) {
+    if (!sys::isOpenableUrl(url)) {
         foundation::Logger::warning("Cannot open " + url + ": only http, https and mailto addresses are opened");
         return;
     }
-    // The opener's own failures are not reported, as the platform's were not.
-    sys::openUrlExternally(url);
+    try {
+        sys::openUrl(url);
+    } catch (const std::exception& failure) {
+        // Nothing is shown: the user's click simply has no effect.
+        foundation::Logger::error("Unable to open " + url, failure);
+    }
 }
 
 }  // namespace tiraleaf

@@ -1,7 +1,7 @@
 #include "platform/system/OpenUrl.h"
 
+#include <cctype>
 #include <mutex>
-#include <system_error>
 
 #include "platform/system/Process.h"
 
@@ -9,44 +9,47 @@ namespace sys {
 
 namespace {
 
-std::mutex g_openerMutex;
-std::vector<std::string> g_opener;
+std::mutex g_openerLock;
+std::vector<std::string>& opener() {
+    static std::vector<std::string> command{"xdg-open"};
+    return command;
+}
 
-bool startsWithScheme(const std::string& url, const std::string& scheme) {
-    if (url.size() <= scheme.size()) return false;
-    for (size_t i = 0; i < scheme.size(); ++i) {
-        char c = url[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != scheme[i]) return false;
+bool startsWithNoCase(const std::string& text, const char* prefix) {
+    size_t i = 0;
+    for (; prefix[i] != '\0'; ++i) {
+        if (i >= text.size()) return false;
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
     }
-    return true;
+    return text.size() > i;
 }
 
 }  // namespace
 
-bool isExternallyOpenable(const std::string& url) {
-    return startsWithScheme(url, "http:") || startsWithScheme(url, "https:") || startsWithScheme(url, "mailto:");
+bool isOpenableUrl(const std::string& url) {
+    // Control characters never belong in an address handed to another program.
+    for (unsigned char c : url) {
+        if (c < 0x20 || c == 0x7F) return false;
+    }
+    return startsWithNoCase(url, "http://") || startsWithNoCase(url, "https://") || startsWithNoCase(url, "mailto:");
 }
 
-bool openUrlExternally(const std::string& url) {
-    if (!isExternallyOpenable(url)) return false;
-    std::vector<std::string> argv;
-    {
-        std::lock_guard<std::mutex> guard(g_openerMutex);
-        argv = g_opener.empty() ? std::vector<std::string>{"xdg-open"} : g_opener;
-    }
+bool openUrl(const std::string& url) {
+    if (!isOpenableUrl(url)) return false;
+    std::vector<std::string> argv = getUrlOpener();
     argv.push_back(url);
-    try {
-        startDetached(argv);
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    startDetached(argv);
+    return true;
 }
 
 void setUrlOpener(std::vector<std::string> command) {
-    std::lock_guard<std::mutex> guard(g_openerMutex);
-    g_opener = std::move(command);
+    std::lock_guard<std::mutex> guard(g_openerLock);
+    opener() = command.empty() ? std::vector<std::string>{"xdg-open"} : std::move(command);
+}
+
+std::vector<std::string> getUrlOpener() {
+    std::lock_guard<std::mutex> guard(g_openerLock);
+    return opener();
 }
 
 }  // namespace sys

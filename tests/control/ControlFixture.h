@@ -13,11 +13,9 @@
 #include "platform/com/ComException.h"
 #include "control/modPref.h"
 #include "platform/com/OleControl.h"
-#include "platform/system/OpenUrl.h"
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tests/support/TempWorkDir.h"
-#include "tests/support/Wait.h"
 
 namespace rltest {
 
@@ -63,7 +61,6 @@ protected:
         root = work.path();
     }
     ~ControlFixture() override {
-        if (m_recordingUrls) sys::setUrlOpener({});
         control->close();
         control.reset();
         shell->dispose();
@@ -83,22 +80,6 @@ protected:
         if (prefText != nullptr) writeFile(prefFile(), prefText);
     }
 
-    // Addresses opened outside from now on go to a stand-in opener;
-    // openedUrl() waits for the next one (nothing after 10 s).
-    void recordOpenedUrls() {
-        writeFile(work.file("opener.sh"), "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n");
-        ASSERT_EQ(std::system(("chmod +x '" + work.file("opener.sh") + "'").c_str()), 0);
-        sys::setUrlOpener({work.file("opener.sh")});
-        m_recordingUrls = true;
-    }
-    std::string openedUrl() {
-        std::string out = work.file("opener.sh.out");
-        if (!waitFor([&] { return fileExists(out); }, 10000)) return "(nothing)";
-        std::string url = readFile(out);
-        std::remove(out.c_str());
-        return url;
-    }
-
     // Runs body from the event loop once a modal loop waits (the control's
     // forms and menu run their own loops).
     void whenModal(std::function<void()> body) { display.asyncExec(std::move(body)); }
@@ -111,9 +92,6 @@ protected:
     std::unique_ptr<RecordingSite> site;
     std::shared_ptr<tiraleaf::PopupMenu> control;
     std::string root;
-
-private:
-    bool m_recordingUrls = false;
 };
 
 }  // namespace rltest

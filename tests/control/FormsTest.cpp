@@ -9,6 +9,7 @@
 #include "control/frmPreferences.h"
 #include "control/modMisc.h"
 #include "tests/control/ControlFixture.h"
+#include "tests/support/OpenedUrls.h"
 
 namespace {
 
@@ -116,14 +117,14 @@ TEST_F(Forms, ThePreferencesFormLoadsTheControlsValues) {
 }
 
 TEST_F(Forms, TheTvListingsButtonOpensTheSetUpPageOutside) {
-    recordOpenedUrls();
+    rltest::OpenedUrls opened;
     preferences([this](frmPreferences& form) {
         EXPECT_EQ(form.btnTVGuideEmail()->getText(), "Not Registered?  Click Here...");
         driver.click(*form.btnTVGuideEmail());
         EXPECT_TRUE(form.IsOpen());
         driver.click(*form.btnCancel());
     });
-    EXPECT_EQ(openedUrl(), "http://www.tvguide.com/listings/setup/");
+    EXPECT_EQ(opened.waitFor(1), std::vector<std::string>{"http://www.tvguide.com/listings/setup/"});
 }
 
 TEST_F(Forms, TheStateListHoldsTheFiftyStatesAndTheCapital) {

@@ -6,6 +6,7 @@
 #include "control/cNewMenu6.h"
 #include "control/frmPreferences.h"
 #include "platform/system/Connection.h"
+#include "tests/support/OpenedUrls.h"
 #include "tests/control/ControlFixture.h"
 
 namespace {
@@ -253,9 +254,9 @@ TEST_F(Panel, AHostThatLetsGoOfTheControlFromAnEventDoesNotPullItAway) {
 }
 
 TEST_F(Panel, TheHelpButtonOpensTheHelpPageOutside) {
-    recordOpenedUrls();
+    rltest::OpenedUrls opened;
     driver.click(*control->btnFAQ());
-    EXPECT_EQ(openedUrl(), "http://www.roamledger.example/FAQs.htm");
+    EXPECT_EQ(opened.waitFor(1), std::vector<std::string>{"http://www.roamledger.example/FAQs.htm"});
     EXPECT_TRUE(site->events.empty());
 }
 
