@@ -59,6 +59,10 @@ extern "C" int ComCanUnloadNow() {
     return tiraleaf::PopupMenu::MadeCount() == 0 && !tiraleaf::Keyboardhandler::IsHooked() ? 1 : 0;
 }
 
-extern "C" int ComRegisterServer() { return guarded([] { com::registerClass(registration()); }); }
+extern "C" int ComRegisterServer() {
+    return guarded([] { com::registerClass(registration()); });
+}
 
-extern "C" int ComUnregisterServer() { return guarded([] { com::unregisterClass(registration()); }); }
+extern "C" int ComUnregisterServer() {
+    return guarded([] { com::unregisterClass(registration()); });
+}

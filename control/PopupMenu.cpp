@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <exception>
+#include <functional>
 
 #include "control/Hourglass.h"
 #include "control/ImageList.h"
@@ -79,11 +80,13 @@ void PopupMenu::defineInterface() {
     com::DispId id = 0x40030001;
     for (const Text& t : texts) {
         auto field = t.field;
-        defineProperty(t.name, id++, [this, field] { return com::Variant(this->*field); },
-                       [this, field](const com::Variant& v) { this->*field = v.getString(); });
+        defineProperty(
+            t.name, id++, [this, field] { return com::Variant(this->*field); },
+            [this, field](const com::Variant& v) { this->*field = v.getString(); });
     }
-    defineProperty("m_isConnected", id, [this] { return com::Variant(m_isConnected); },
-                   [this](const com::Variant& v) { m_isConnected = v.getBoolean(); });
+    defineProperty(
+        "m_isConnected", id, [this] { return com::Variant(m_isConnected); },
+        [this](const com::Variant& v) { m_isConnected = v.getBoolean(); });
 
     using com::Arguments;
     using com::Variant;
@@ -124,10 +127,10 @@ void PopupMenu::defineInterface() {
         SetupIsConnectedProperty();
         return Variant();
     });
-    defineMethod("DownloadURL", 0x6003000D, {"p_url"}, [this](Arguments& a) { return Variant(DownloadURL(a.getString(0))); });
-    defineMethod("DownloadURLWithPost", 0x6003000E, {"p_url", "p_data"}, [this](Arguments& a) {
-        return Variant(DownloadURLWithPost(a.getString(0), a.getString(1)));
-    });
+    defineMethod("DownloadURL", 0x6003000D, {"p_url"},
+                 [this](Arguments& a) { return Variant(DownloadURL(a.getString(0))); });
+    defineMethod("DownloadURLWithPost", 0x6003000E, {"p_url", "p_data"},
+                 [this](Arguments& a) { return Variant(DownloadURLWithPost(a.getString(0), a.getString(1))); });
 }
 
 std::array<std::string*, 16> PopupMenu::preferenceValues() {
@@ -233,12 +236,20 @@ void PopupMenu::handle(const char* what, F&& body) {
 
 void PopupMenu::buildPanel() {
     ImageList* images = getImages();
-    auto picture = [&](tk::Button& button, const char* file, const char* fallback) {
+    // A picture button of the panel: its picture (a short text when the
+    // picture is missing), its tip and its click handler.
+    auto pictureButton = [&](tk::Composite* parent, int x, const char* tip, const char* file, const char* fallback,
+                             const char* handler, std::function<void()> onClick) {
+        auto button = tk::make<tk::Button>(parent, tk::PUSH);
+        button->setBounds(x, 2, 24, 21);
+        button->setToolTipText(tip);
         if (auto image = images->Picture(file)) {
-            button.setImage(image);
+            button->setImage(image);
         } else {
-            button.setText(fallback);
+            button->setText(fallback);
         }
+        button->addSelectionListener([this, handler, onClick](tk::Event&) { handle(handler, onClick); });
+        return button;
     };
 
     m_imgSearchProvider = tk::make<tk::Label>(m_window, tk::NONE);
@@ -250,8 +261,10 @@ void PopupMenu::buildPanel() {
     m_txtSearch = tk::make<tk::Text>(m_window, tk::SINGLE | tk::BORDER);
     m_txtSearch->setBounds(164, 2, 292, 21);
     m_txtSearch->setToolTipText("Search Terms");
-    m_txtSearch->addListener(tk::FocusIn, [this](tk::Event&) { handle("txtSearch_GotFocus", [this] { txtSearch_GotFocus(); }); });
-    m_txtSearch->addListener(tk::FocusOut, [this](tk::Event&) { handle("txtSearch_LostFocus", [this] { txtSearch_LostFocus(); }); });
+    m_txtSearch->addListener(tk::FocusIn,
+                             [this](tk::Event&) { handle("txtSearch_GotFocus", [this] { txtSearch_GotFocus(); }); });
+    m_txtSearch->addListener(tk::FocusOut,
+                             [this](tk::Event&) { handle("txtSearch_LostFocus", [this] { txtSearch_LostFocus(); }); });
 
     m_btnSearch = tk::make<tk::Button>(m_window, tk::PUSH);
     m_btnSearch->setBounds(460, 2, 66, 21);
@@ -259,42 +272,19 @@ void PopupMenu::buildPanel() {
     m_btnSearch->setToolTipText("Search");
     m_btnSearch->addSelectionListener([this](tk::Event&) { handle("btnSearch_Click", [this] { btnSearch_Click(); }); });
 
-    m_btnSearchProvider = tk::make<tk::Button>(m_window, tk::PUSH);
-    m_btnSearchProvider->setBounds(530, 2, 24, 21);
-    m_btnSearchProvider->setToolTipText("Select Search Provider");
-    picture(*m_btnSearchProvider, "provider.png", "v");
-    m_btnSearchProvider->addSelectionListener(
-        [this](tk::Event&) { handle("btnSearchProvider_Click", [this] { btnSearchProvider_Click(); }); });
+    m_btnSearchProvider = pictureButton(m_window, 530, "Select Search Provider", "provider.png", "v",
+                                        "btnSearchProvider_Click", [this] { btnSearchProvider_Click(); });
 
     m_frmeBottom = tk::make<tk::Composite>(m_window, tk::NONE);
     m_frmeBottom->setBounds(600, 0, 190, 25);
-
-    m_btnUpdateCurrent = tk::make<tk::Button>(m_frmeBottom, tk::PUSH);
-    m_btnUpdateCurrent->setBounds(0, 2, 24, 21);
-    m_btnUpdateCurrent->setToolTipText("Update Current Page");
-    picture(*m_btnUpdateCurrent, "update-current.png", "1");
-    m_btnUpdateCurrent->addSelectionListener(
-        [this](tk::Event&) { handle("btnUpdateCurrent_Click", [this] { raise(EVENT_UPDATE_CURRENT); }); });
-
-    m_btnUpdateAll = tk::make<tk::Button>(m_frmeBottom, tk::PUSH);
-    m_btnUpdateAll->setBounds(28, 2, 24, 21);
-    m_btnUpdateAll->setToolTipText("Update All Pages");
-    picture(*m_btnUpdateAll, "update-all.png", "*");
-    m_btnUpdateAll->addSelectionListener(
-        [this](tk::Event&) { handle("btnUpdateAll_Click", [this] { raise(EVENT_UPDATE_ALL); }); });
-
-    m_btnPreferences = tk::make<tk::Button>(m_frmeBottom, tk::PUSH);
-    m_btnPreferences->setBounds(56, 2, 24, 21);
-    m_btnPreferences->setToolTipText("Profile and Preferences");
-    picture(*m_btnPreferences, "preferences.png", "P");
-    m_btnPreferences->addSelectionListener(
-        [this](tk::Event&) { handle("btnPreferences_Click", [this] { btnPreferences_Click(); }); });
-
-    m_btnFAQ = tk::make<tk::Button>(m_frmeBottom, tk::PUSH);
-    m_btnFAQ->setBounds(84, 2, 24, 21);
-    m_btnFAQ->setToolTipText("Frequently Asked Questions");
-    picture(*m_btnFAQ, "faq.png", "?");
-    m_btnFAQ->addSelectionListener([this](tk::Event&) { handle("btnFAQ_Click", [this] { btnFAQ_Click(); }); });
+    m_btnUpdateCurrent = pictureButton(m_frmeBottom.get(), 0, "Update Current Page", "update-current.png", "1",
+                                       "btnUpdateCurrent_Click", [this] { raise(EVENT_UPDATE_CURRENT); });
+    m_btnUpdateAll = pictureButton(m_frmeBottom.get(), 28, "Update All Pages", "update-all.png", "*",
+                                   "btnUpdateAll_Click", [this] { raise(EVENT_UPDATE_ALL); });
+    m_btnPreferences = pictureButton(m_frmeBottom.get(), 56, "Profile and Preferences", "preferences.png", "P",
+                                     "btnPreferences_Click", [this] { btnPreferences_Click(); });
+    m_btnFAQ = pictureButton(m_frmeBottom.get(), 84, "Frequently Asked Questions", "faq.png", "?", "btnFAQ_Click",
+                             [this] { btnFAQ_Click(); });
 
     m_pctShare = tk::make<tk::Label>(m_frmeBottom, tk::NONE);
     m_pctShare->setBounds(118, 3, 64, 19);
@@ -316,10 +306,9 @@ void PopupMenu::buildPanel() {
 }
 
 void PopupMenu::disposePanel() {
-    std::vector<std::shared_ptr<tk::Control>> controls{m_imgSearchProvider, m_lblSearchProvider, m_txtSearch,
-                                                       m_btnSearch,         m_btnSearchProvider, m_btnUpdateCurrent,
-                                                       m_btnUpdateAll,      m_btnPreferences,    m_btnFAQ,
-                                                       m_pctShare,          m_frmeBottom};
+    std::vector<std::shared_ptr<tk::Control>> controls{
+        m_imgSearchProvider, m_lblSearchProvider, m_txtSearch, m_btnSearch, m_btnSearchProvider, m_btnUpdateCurrent,
+        m_btnUpdateAll,      m_btnPreferences,    m_btnFAQ,    m_pctShare,  m_frmeBottom};
     for (auto& control : controls) {
         if (control && !control->isDisposed() && !control->isBeingDisposed()) control->dispose();
     }
@@ -493,10 +482,12 @@ void PopupMenu::ReadPreferences() {
 int16_t PopupMenu::GetUpdateFrequency() {
     std::optional<double> value = modMisc::NumericValue(m_updateFrequency);
     if (!value) {
-        throw com::ComException(com::ComError::TypeMismatch, "Type mismatch: \"" + m_updateFrequency + "\" is not a number");
+        throw com::ComException(com::ComError::TypeMismatch,
+                                "Type mismatch: \"" + m_updateFrequency + "\" is not a number");
     }
     int64_t whole = modMisc::RoundHalfEven(*value);
-    if (whole < INT16_MIN || whole > INT16_MAX) throw com::ComException(com::ComError::Overflow, "Overflow: " + m_updateFrequency);
+    if (whole < INT16_MIN || whole > INT16_MAX)
+        throw com::ComException(com::ComError::Overflow, "Overflow: " + m_updateFrequency);
     return static_cast<int16_t>(whole);
 }
 

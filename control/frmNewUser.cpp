@@ -30,18 +30,21 @@ std::shared_ptr<tk::Label> text(tk::Shell* shell, const std::string& words, int 
 frmNewUser::frmNewUser(tk::Shell* parent) : ModalForm(parent, CAPTION, 440, 330) {
     tk::Shell* s = m_shell.get();
     text(s, "Thank you for installing Lanternbay.", 16, 14, 408, 18);
-    text(s, "PLEASE NOTE: You must have an active Internet connection for Lanternbay to retrieve data and receive "
-            "updates.",
+    text(s,
+         "PLEASE NOTE: You must have an active Internet connection for Lanternbay to retrieve data and receive "
+         "updates.",
          16, 40, 408, 36);
-    text(s, "If you are based in the US, please enter your 5 digit zip code. If you are based in Canada, please enter "
-            "your 6 character postal code (with no spaces). If you are based elsewhere, please enter 00000. This will "
-            "allow Lanternbay to download your personalized news, weather report, etc.",
+    text(s,
+         "If you are based in the US, please enter your 5 digit zip code. If you are based in Canada, please enter "
+         "your 6 character postal code (with no spaces). If you are based elsewhere, please enter 00000. This will "
+         "allow Lanternbay to download your personalized news, weather report, etc.",
          16, 84, 408, 72);
     text(s, "Zip/Postal Code:", 16, 170, 120, 18);
     m_txtZipCode = tk::make<tk::Text>(s, tk::SINGLE | tk::BORDER);
     m_txtZipCode->setBounds(140, 167, 90, 22);
-    text(s, "After closing this dialog, there will be a slight delay while Lanternbay downloads your latest "
-            "personalized content.",
+    text(s,
+         "After closing this dialog, there will be a slight delay while Lanternbay downloads your latest "
+         "personalized content.",
          16, 204, 408, 36);
     m_btnOK = tk::make<tk::Button>(s, tk::PUSH);
     m_btnOK->setText("OK");

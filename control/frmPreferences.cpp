@@ -103,7 +103,8 @@ frmPreferences::frmPreferences(tk::Shell* parent) : ModalForm(parent, CAPTION, 4
         int x;
         int size;
     };
-    const Sample samples[] = {{"Small:", "tray-small.png", L, 16}, {"Default:", "tray-default.png", 110, 24},
+    const Sample samples[] = {{"Small:", "tray-small.png", L, 16},
+                              {"Default:", "tray-default.png", 110, 24},
                               {"Large:", "tray-large.png", 260, 32}};
     for (const Sample& sample : samples) {
         label(s, sample.caption, sample.x, 434, 50);

@@ -47,7 +47,8 @@ constexpr Pref kPrefs[modPref::PREF_COUNT] = {
 };
 
 PopupMenu& owner() {
-    if (g_owner == nullptr) throw std::logic_error("The preference store has no owner: InitMenu was not called, or the control has ended");
+    if (g_owner == nullptr)
+        throw std::logic_error("The preference store has no owner: InitMenu was not called, or the control has ended");
     return *g_owner;
 }
 
@@ -203,7 +204,8 @@ std::optional<std::string> modPref::ParsePrefLine(const std::string& line, const
 void modPref::WritePreferences(const std::string& rootDir) {
     auto values = owner().preferenceValues();
     std::string text;
-    for (int i = 0; i < PREF_COUNT; ++i) text += FormatPrefLine(kPrefs[i].name, *values[static_cast<size_t>(i)]) + "\r\n";
+    for (int i = 0; i < PREF_COUNT; ++i)
+        text += FormatPrefLine(kPrefs[i].name, *values[static_cast<size_t>(i)]) + "\r\n";
     std::string path = rootDir + PREF_FILE;
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);

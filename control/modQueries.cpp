@@ -30,8 +30,8 @@ struct Site {
 constexpr Site kSites[] = {
     {"AccuWeather", "Search.AccuWeather", "/adcbin/public/local_index.asp?zipcode=", "&partner=accuweather"},
     {"AcronymFinder", "Search.AcronymFinder", "/af-query.asp?String=exact&Acronym=", "&Find=Find"},
-    {"Airborne Express", "Search.AirborneExpress", "/TrackByNbr.asp?txtTrackNbrs=",
-     "&hdnTrackMode=nbr&hdnPostType=init&hdnRefPage=0"},
+    {"Airborne Express", "Search.AirborneExpress",
+     "/TrackByNbr.asp?txtTrackNbrs=", "&hdnTrackMode=nbr&hdnPostType=init&hdnRefPage=0"},
     {"Airport Code (AirNav)", "Search.AirNav", "/airports/get?s=", "&submit.x=5&submit.y=5"},
     {"Airport Code (LogLink)", "Search.LogLink", "/airports.asp?query=", "&mode=smart&x=11&y=12"},
     {"Allrecipes", "Search.Allrecipes", "/recipe/quick.asp?q1=", "&lnkid=65&image1.x=0&image1.y=0"},
@@ -44,8 +44,8 @@ constexpr Site kSites[] = {
     {"Dictionary Online", "Search.DictionaryOnline", "/search?q=", ""},
     {"Download Online", "Search.DownloadOnline", "/3120-20-0.html?qt=", "&tg=dl-2001&search=+Go%2521+"},
     {"eBay (titles only)", "Search.eBay", "/search/search.dll?query=", "&ht=1&sosortproperty=1&from=R10&BasicSearch="},
-    {"eBay (titles and descriptions)", "Search.eBay", "/search/search.dll?query=",
-     "&sosortproperty=1&ht=1&from=R10&sotextsearched=2&BasicSearch="},
+    {"eBay (titles and descriptions)", "Search.eBay",
+     "/search/search.dll?query=", "&sosortproperty=1&ht=1&from=R10&sotextsearched=2&BasicSearch="},
     {"eMedicine", "Search.eMedicine",
      "/cgi-bin/foxweb.exe/searchengine@/em/searchengine?boolean=and&book=all&maxhits=100&HiddenURL=&query=", ""},
     {"Encarta", "Search.Encarta", "/encnet/refpages/srpage.aspx?search=", ""},
@@ -71,17 +71,17 @@ constexpr Site kSites[] = {
     {"MSN", "Search.MSN", "/pass/results.asp?RS=CHECKED&FORM=MSNH&v=1&q=&q=", "&cp=1252"},
     {"MySimon", "Search.MySimon", "/search?pgtpid=4012&tag=mysfd.srch&qt=", "&cn=5"},
     {"PriceGrabber", "Search.PriceGrabber", "/search_gen_top.php?topcat_search=1&form_keyword=", "&found=1"},
-    {"Quotations (Bartleby)", "Search.Bartleby", "/cgi-bin/texis/webinator/sitesearch?FILTER=colQuotations&query=",
-     "&x=12&y=10"},
+    {"Quotations (Bartleby)", "Search.Bartleby",
+     "/cgi-bin/texis/webinator/sitesearch?FILTER=colQuotations&query=", "&x=12&y=10"},
     {"Quote Online", "Search.QuoteOnline", "/qc/stocks/quotes.aspx?symbols=", ""},
     {"Rotten Tomatoes", "Search.RottenTomatoes", "/search/full_search.php?search=", ""},
     {"Shopping Online", "Search.ShoppingOnline", "/xFS?FD=0&KW=", ""},
-    {"Sports Network", "Search.SportsNetwork", "/find.html?id=6820552&pageid=r&mode=all&query=",
-     "&scope=site&x=28&y=8"},
+    {"Sports Network", "Search.SportsNetwork",
+     "/find.html?id=6820552&pageid=r&mode=all&query=", "&scope=site&x=28&y=8"},
     {"Teoma", "Search.Teoma", "/search?q=", "&qcat=1&qsrc=0&Search.x=30&Search.y=14"},
     {"Thesaurus Online", "Search.ThesaurusOnline", "/search?q=", ""},
-    {"Wal-Mart", "Search.WalMart", "/catalog/search-ng.gsp?search_constraint=0&search_query=",
-     "&Continue.x=6&Continue.y=11"},
+    {"Wal-Mart", "Search.WalMart",
+     "/catalog/search-ng.gsp?search_constraint=0&search_query=", "&Continue.x=6&Continue.y=11"},
     {"WedMD", "Search.WedMD", "/search/search_results?query=", ""},
     {"WhatIs", "Search.WhatIs", "/wsearchResults/1,290214,sid9,00.html?query=", ""},
     {"Yahoo", "Search.Yahoo", "/search?p=", "&ei=UTF-8&fr=fp-tab-web-t&cop=mss&tab="},
@@ -163,17 +163,38 @@ void modQueries::BuildProviderMenu(cNewMenu6& menu) {
     addGroup(menu, "Financial", {{"CNNMoney", 7}, {"Quote Online", -1}});
     addGroup(menu, "Sports", {{"ESPN", 13}, {"Sports Network", -1}, {"-", -1}});
     addGroup(menu, "Reference",
-             {{"AcronymFinder", 1}, {"Dictionary Online", 19}, {"Encarta", 10}, {"Encyclopedia Britannica", 5},
-              {"Encyclopedia Online", 11}, {"Quotations (Bartleby)", 4}, {"Thesaurus Online", 19}, {"WhatIs", -1},
+             {{"AcronymFinder", 1},
+              {"Dictionary Online", 19},
+              {"Encarta", 10},
+              {"Encyclopedia Britannica", 5},
+              {"Encyclopedia Online", 11},
+              {"Quotations (Bartleby)", 4},
+              {"Thesaurus Online", 19},
+              {"WhatIs", -1},
               {"Zip Code (USPS)", 21}});
     addGroup(menu, "Search",
-             {{"AltaVista", 2}, {"Ask Jeeves", -1}, {"Google", 15}, {"Google Images", 15}, {"MSN", 18},
-              {"Teoma", -1}, {"Yahoo", 23}});
+             {{"AltaVista", 2},
+              {"Ask Jeeves", -1},
+              {"Google", 15},
+              {"Google Images", 15},
+              {"MSN", 18},
+              {"Teoma", -1},
+              {"Yahoo", 23}});
     addGroup(menu, "Shipping", {{"Airborne Express", -1}, {"FedEx", 14}, {"UPS", -1}});
     addGroup(menu, "Shopping",
-             {{"Amazon", 3}, {"Barnes && Noble", -1}, {"Best Buy", -1}, {"Buy Online", 6}, {"eBay (titles only)", 8},
-              {"eBay (titles and descriptions)", 8}, {"Epinions", -1}, {"Froogle", 15}, {"Half Online", 16},
-              {"MySimon", -1}, {"PriceGrabber", -1}, {"Shopping Online", -1}, {"Wal-Mart", 22}});
+             {{"Amazon", 3},
+              {"Barnes && Noble", -1},
+              {"Best Buy", -1},
+              {"Buy Online", 6},
+              {"eBay (titles only)", 8},
+              {"eBay (titles and descriptions)", 8},
+              {"Epinions", -1},
+              {"Froogle", 15},
+              {"Half Online", 16},
+              {"MySimon", -1},
+              {"PriceGrabber", -1},
+              {"Shopping Online", -1},
+              {"Wal-Mart", 22}});
     addGroup(menu, "Software", {{"Download Online", -1}});
     addGroup(menu, "Travel", {{"Airport Code (AirNav)", -1}, {"Airport Code (LogLink)", -1}});
     addGroup(menu, "Weather", {{"AccuWeather", 0}, {"Weather Online", -1}});
@@ -211,14 +232,16 @@ std::string modQueries::BuildQueryURL(const std::string& caption, const std::str
     if (caption == "UPS") {
         return HostTable::url("Search.UPS",
                               "/WebTracking/processRequest?HTMLVersion=5.0&Requester=NES&AgreeToTermsAndConditions=yes"
-                              "&loc=en_US&tracknum=" + encoded);
+                              "&loc=en_US&tracknum=" +
+                                  encoded);
     }
     if (caption == "Weather Online") {
         return HostTable::url("Search.WeatherOnline",
                               "/weather/local/" + encoded + "?lswe=" + encoded + "&lwsa=WeatherLocalUndeclared");
     }
     if (caption == "Best Buy") {
-        std::string results = encodeAddress(HostTable::url("Search.BestBuy", "/site/olspage.jsp?id=cat12085&type=page"));
+        std::string results =
+            encodeAddress(HostTable::url("Search.BestBuy", "/site/olspage.jsp?id=cat12085&type=page"));
         return HostTable::url("Search.BestBuy", BEST_BUY_START + encoded + BEST_BUY_PIECE_1_START + results +
                                                     BEST_BUY_PIECE_1_END + BEST_BUY_PIECE_2 + BEST_BUY_PIECE_3 +
                                                     BEST_BUY_PIECE_4 + BEST_BUY_PIECE_5);

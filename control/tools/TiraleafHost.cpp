@@ -114,9 +114,18 @@ int main(int argc, char** argv) {
         std::cerr << "Cannot create Tiraleaf.PopupMenu: " << failure.what() << "\n";
         return 1;
     }
-    const char* names[] = {"",         "OnSearch", "OnUpdateCurrent", "OnUpdateAll",        "OnPreferencesUpdate",
-                           "OnPreferencesUpdate2", "OnPreferencesUpdate3", "OnAltCtrlM", "OnAltCtrlS", "OnShare",
-                           "OnPreferencesShown", "OnNewUser"};
+    const char* names[] = {"",
+                           "OnSearch",
+                           "OnUpdateCurrent",
+                           "OnUpdateAll",
+                           "OnPreferencesUpdate",
+                           "OnPreferencesUpdate2",
+                           "OnPreferencesUpdate3",
+                           "OnAltCtrlM",
+                           "OnAltCtrlS",
+                           "OnShare",
+                           "OnPreferencesShown",
+                           "OnNewUser"};
     for (com::DispId id = 1; id <= 11; ++id) {
         site->addEventListener(id, [&, id](com::OleEvent& e) {
             std::string line = std::to_string(id) + " " + names[id];

@@ -33,8 +33,7 @@ std::string hex(DispId id) {
 Dispatch::~Dispatch() = default;
 EventSink::~EventSink() = default;
 
-void DispatchObject::defineMethod(const std::string& name, DispId id, std::vector<std::string> parameters,
-                                  Body body) {
+void DispatchObject::defineMethod(const std::string& name, DispId id, std::vector<std::string> parameters, Body body) {
     Member m;
     m.name = name;
     m.id = id;
@@ -74,7 +73,8 @@ std::vector<DispId> DispatchObject::getIDsOfNames(const std::vector<std::string>
         auto p = std::find_if(found->parameters.begin(), found->parameters.end(),
                               [&](const std::string& param) { return sameName(param, names[i]); });
         if (p == found->parameters.end()) {
-            throw ComException(ComError::UnknownName, "Unknown name: " + names[i] + " (a parameter of " + found->name + ")");
+            throw ComException(ComError::UnknownName,
+                               "Unknown name: " + names[i] + " (a parameter of " + found->name + ")");
         }
         ids.push_back(static_cast<DispId>(p - found->parameters.begin()));
     }
@@ -139,7 +139,8 @@ Variant DispatchObject::call(Member& m, std::vector<Variant>& args, const std::v
         bound[slot] = &args[i];
     }
     for (size_t i = 0; i < bound.size(); ++i) {
-        if (bound[i] == nullptr) throw ComException(ComError::BadParamCount, m.name + ": " + m.parameters[i] + " is missing");
+        if (bound[i] == nullptr)
+            throw ComException(ComError::BadParamCount, m.name + ": " + m.parameters[i] + " is missing");
     }
     Arguments arguments(std::move(bound));
     return m.body(arguments);

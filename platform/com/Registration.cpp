@@ -49,7 +49,8 @@ void deleteTree(const std::string& path) {
 
 void checkName(const std::string& what, const std::string& text) {
     if (text.empty() || text.find('\\') != std::string::npos) {
-        throw ComException(ComError::RegistrationFailed, "Cannot register: the " + what + " \"" + text + "\" is not usable");
+        throw ComException(ComError::RegistrationFailed,
+                           "Cannot register: the " + what + " \"" + text + "\" is not usable");
     }
 }
 
@@ -58,7 +59,8 @@ void checkName(const std::string& what, const std::string& text) {
 void registerClass(const ClassRegistration& r) {
     checkName("ProgID", r.progId);
     checkName("class id", r.classId);
-    if (r.modulePath.empty()) throw ComException(ComError::RegistrationFailed, "Cannot register " + r.progId + ": no module path");
+    if (r.modulePath.empty())
+        throw ComException(ComError::RegistrationFailed, "Cannot register " + r.progId + ": no module path");
     try {
         const std::string cls = "CLSID\\" + r.classId;
         setDefault(r.progId, r.description);
@@ -117,7 +119,8 @@ ClassLocation findClass(const std::string& progId) {
         if (!path || path->empty()) throw std::invalid_argument("class " + *classId + " has no module");
         location.modulePath = *path;
     } catch (const std::exception& failure) {
-        throw ComException(ComError::ClassNotRegistered, "Class not registered: " + progId + " (" + failure.what() + ")");
+        throw ComException(ComError::ClassNotRegistered,
+                           "Class not registered: " + progId + " (" + failure.what() + ")");
     }
     return location;
 }

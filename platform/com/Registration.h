@@ -20,11 +20,11 @@
 namespace com {
 
 struct ClassRegistration {
-    std::string progId;       // "Tiraleaf.PopupMenu"
-    std::string classId;      // "{5882075B-AE31-47A2-815D-38E15C284A7F}"
+    std::string progId;   // "Tiraleaf.PopupMenu"
+    std::string classId;  // "{5882075B-AE31-47A2-815D-38E15C284A7F}"
     std::string description;
-    std::string modulePath;   // absolute path of the module file
-    std::string typeLibId;    // empty: no type library
+    std::string modulePath;  // absolute path of the module file
+    std::string typeLibId;   // empty: no type library
     std::string typeLibName;
     std::string version = "1.0";
     std::string threadingModel = "Apartment";

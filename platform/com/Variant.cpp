@@ -79,12 +79,18 @@ Variant Variant::byRef(Variant& target) {
 
 Variant Variant::value() const {
     switch (m_ref.index()) {
-        case 1: return Variant(*std::get<bool*>(m_ref));
-        case 2: return Variant(*std::get<int16_t*>(m_ref));
-        case 3: return Variant(*std::get<int32_t*>(m_ref));
-        case 4: return Variant(*std::get<std::string*>(m_ref));
-        case 5: return std::get<Variant*>(m_ref)->value();
-        default: break;
+        case 1:
+            return Variant(*std::get<bool*>(m_ref));
+        case 2:
+            return Variant(*std::get<int16_t*>(m_ref));
+        case 3:
+            return Variant(*std::get<int32_t*>(m_ref));
+        case 4:
+            return Variant(*std::get<std::string*>(m_ref));
+        case 5:
+            return std::get<Variant*>(m_ref)->value();
+        default:
+            break;
     }
     Variant copy;
     copy.m_value = m_value;
@@ -94,38 +100,52 @@ Variant Variant::value() const {
 VarType Variant::getType() const {
     if (isByRef()) return value().getType();
     switch (m_value.index()) {
-        case 1: return VarType::Bool;
-        case 2: return VarType::Short;
-        case 3: return VarType::Int;
-        case 4: return VarType::String;
-        default: return VarType::Empty;
+        case 1:
+            return VarType::Bool;
+        case 2:
+            return VarType::Short;
+        case 3:
+            return VarType::Int;
+        case 4:
+            return VarType::String;
+        default:
+            return VarType::Empty;
     }
 }
 
 bool Variant::getBoolean() const {
     if (isByRef()) return value().getBoolean();
     switch (m_value.index()) {
-        case 1: return std::get<bool>(m_value);
-        case 2: return std::get<int16_t>(m_value) != 0;
-        case 3: return std::get<int32_t>(m_value) != 0;
+        case 1:
+            return std::get<bool>(m_value);
+        case 2:
+            return std::get<int16_t>(m_value) != 0;
+        case 3:
+            return std::get<int32_t>(m_value) != 0;
         case 4: {
             const std::string& text = std::get<std::string>(m_value);
             if (equalsIgnoreCase(text, "true")) return true;
             if (equalsIgnoreCase(text, "false")) return false;
             mismatch("\"" + text + "\" is not a boolean");
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
 int32_t Variant::getInt() const {
     if (isByRef()) return value().getInt();
     switch (m_value.index()) {
-        case 1: return std::get<bool>(m_value) ? -1 : 0;
-        case 2: return std::get<int16_t>(m_value);
-        case 3: return std::get<int32_t>(m_value);
-        case 4: return parseWhole(std::get<std::string>(m_value));
-        default: return 0;
+        case 1:
+            return std::get<bool>(m_value) ? -1 : 0;
+        case 2:
+            return std::get<int16_t>(m_value);
+        case 3:
+            return std::get<int32_t>(m_value);
+        case 4:
+            return parseWhole(std::get<std::string>(m_value));
+        default:
+            return 0;
     }
 }
 
@@ -140,23 +160,39 @@ int16_t Variant::getShort() const {
 std::string Variant::getString() const {
     if (isByRef()) return value().getString();
     switch (m_value.index()) {
-        case 1: return std::get<bool>(m_value) ? "true" : "false";
-        case 2: return std::to_string(std::get<int16_t>(m_value));
-        case 3: return std::to_string(std::get<int32_t>(m_value));
-        case 4: return std::get<std::string>(m_value);
-        default: return "";
+        case 1:
+            return std::get<bool>(m_value) ? "true" : "false";
+        case 2:
+            return std::to_string(std::get<int16_t>(m_value));
+        case 3:
+            return std::to_string(std::get<int32_t>(m_value));
+        case 4:
+            return std::get<std::string>(m_value);
+        default:
+            return "";
     }
 }
 
 void Variant::set(const Variant& source) {
     Variant plain = source.value();
     switch (m_ref.index()) {
-        case 1: *std::get<bool*>(m_ref) = plain.getBoolean(); return;
-        case 2: *std::get<int16_t*>(m_ref) = plain.getShort(); return;
-        case 3: *std::get<int32_t*>(m_ref) = plain.getInt(); return;
-        case 4: *std::get<std::string*>(m_ref) = plain.getString(); return;
-        case 5: *std::get<Variant*>(m_ref) = plain; return;
-        default: break;
+        case 1:
+            *std::get<bool*>(m_ref) = plain.getBoolean();
+            return;
+        case 2:
+            *std::get<int16_t*>(m_ref) = plain.getShort();
+            return;
+        case 3:
+            *std::get<int32_t*>(m_ref) = plain.getInt();
+            return;
+        case 4:
+            *std::get<std::string*>(m_ref) = plain.getString();
+            return;
+        case 5:
+            *std::get<Variant*>(m_ref) = plain;
+            return;
+        default:
+            break;
     }
     m_value = plain.m_value;
 }
@@ -170,9 +206,12 @@ bool Variant::operator==(const Variant& other) const {
 std::string describe(const Variant& variant) {
     std::string prefix = variant.isByRef() ? "&" : "";
     switch (variant.getType()) {
-        case VarType::Empty: return prefix + "Empty";
-        case VarType::String: return prefix + "\"" + variant.getString() + "\"";
-        default: return prefix + variant.getString();
+        case VarType::Empty:
+            return prefix + "Empty";
+        case VarType::String:
+            return prefix + "\"" + variant.getString() + "\"";
+        default:
+            return prefix + variant.getString();
     }
 }
 

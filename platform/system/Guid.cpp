@@ -2,7 +2,9 @@
 
 #include <sys/random.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <mutex>
 
@@ -34,13 +36,6 @@ std::optional<Guid> randomGuid() {
     return guid;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::optional<Guid> coCreateGuid() {
@@ -60,8 +55,8 @@ void setGuidSource(std::function<std::optional<Guid>()> source) {
 std::string guidToString(const Guid& guid) {
     char text[39];
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.data1, guid.data2,
-                  guid.data3, guid.data4[0], guid.data4[1], guid.data4[2], guid.data4[3], guid.data4[4],
-                  guid.data4[5], guid.data4[6], guid.data4[7]);
+                  guid.data3, guid.data4[0], guid.data4[1], guid.data4[2], guid.data4[3], guid.data4[4], guid.data4[5],
+                  guid.data4[6], guid.data4[7]);
     return text;
 }
 
@@ -75,14 +70,12 @@ std::optional<Guid> guidFromString(const std::string& text) {
         if (dash) {
             if (body[i] != '-') return std::nullopt;
         } else {
-            if (hexValue(body[i]) < 0) return std::nullopt;
+            if (!std::isxdigit(static_cast<unsigned char>(body[i]))) return std::nullopt;
             digits += body[i];
         }
     }
     auto field = [&digits](size_t at, size_t count) {
-        uint32_t v = 0;
-        for (size_t i = 0; i < count; ++i) v = (v << 4) | static_cast<uint32_t>(hexValue(digits[at + i]));
-        return v;
+        return static_cast<uint32_t>(std::strtoul(digits.substr(at, count).c_str(), nullptr, 16));
     };
     Guid guid;
     guid.data1 = field(0, 8);

@@ -33,10 +33,14 @@ thread_local const KeyStates* t_snapshot = nullptr;
 bool down(const KeyStates& states, int vk) {
     if (vk < 0 || vk >= 256) return false;
     switch (vk) {
-        case VK_CONTROL: return states[VK_CONTROL] || states[VK_LCONTROL] || states[VK_RCONTROL];
-        case VK_MENU: return states[VK_MENU] || states[VK_LMENU] || states[VK_RMENU];
-        case VK_SHIFT: return states[VK_SHIFT] || states[VK_LSHIFT] || states[VK_RSHIFT];
-        default: return states[static_cast<size_t>(vk)];
+        case VK_CONTROL:
+            return states[VK_CONTROL] || states[VK_LCONTROL] || states[VK_RCONTROL];
+        case VK_MENU:
+            return states[VK_MENU] || states[VK_LMENU] || states[VK_RMENU];
+        case VK_SHIFT:
+            return states[VK_SHIFT] || states[VK_LSHIFT] || states[VK_RSHIFT];
+        default:
+            return states[static_cast<size_t>(vk)];
     }
 }
 

@@ -56,21 +56,33 @@ int XRecordListener::virtualKeyOf(unsigned long keysym) {
     if (keysym >= XK_A && keysym <= XK_Z) return static_cast<int>(keysym);
     if (keysym >= XK_0 && keysym <= XK_9) return static_cast<int>(keysym);
     switch (keysym) {
-        case XK_Control_L: return VK_LCONTROL;
-        case XK_Control_R: return VK_RCONTROL;
+        case XK_Control_L:
+            return VK_LCONTROL;
+        case XK_Control_R:
+            return VK_RCONTROL;
         case XK_Alt_L:
-        case XK_Meta_L: return VK_LMENU;
+        case XK_Meta_L:
+            return VK_LMENU;
         case XK_Alt_R:
         case XK_Meta_R:
-        case XK_ISO_Level3_Shift: return VK_RMENU;
-        case XK_Shift_L: return VK_LSHIFT;
-        case XK_Shift_R: return VK_RSHIFT;
-        case XK_Return: return VK_RETURN;
-        case XK_Tab: return VK_TAB;
-        case XK_Escape: return VK_ESCAPE;
-        case XK_BackSpace: return VK_BACK;
-        case XK_space: return VK_SPACE;
-        default: return 0;
+        case XK_ISO_Level3_Shift:
+            return VK_RMENU;
+        case XK_Shift_L:
+            return VK_LSHIFT;
+        case XK_Shift_R:
+            return VK_RSHIFT;
+        case XK_Return:
+            return VK_RETURN;
+        case XK_Tab:
+            return VK_TAB;
+        case XK_Escape:
+            return VK_ESCAPE;
+        case XK_BackSpace:
+            return VK_BACK;
+        case XK_space:
+            return VK_SPACE;
+        default:
+            return 0;
     }
 }
 
@@ -149,8 +161,9 @@ void XRecordListener::run(std::promise<bool>& ready) {
             if (session.started) answer(true);
             int timeout = -1;
             if (!answered) {
-                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now()).count();
+                auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                        .count();
                 if (left <= 0) break;
                 timeout = static_cast<int>(left);
             }

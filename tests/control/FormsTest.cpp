@@ -138,7 +138,7 @@ TEST_F(Forms, TheStateListHoldsTheFiftyStatesAndTheCapital) {
 
 TEST_F(Forms, InvalidInputIsReportedAndTheFormStaysOpen) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"4623A", "20"}, {"K1A0BB", "20"}, {"4623", "20"},  {"46236", ""},    {"46236", "abc"},
+        {"4623A", "20"}, {"K1A0BB", "20"}, {"4623", "20"},     {"46236", ""},    {"46236", "abc"},
         {"46236", "0"},  {"46236", "-5"},  {"46236", "32768"}, {"46236", "0.4"},
     };
     for (size_t i = 0; i < cases.size(); ++i) driver.answerButton(tk::OK);

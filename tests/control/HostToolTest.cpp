@@ -19,9 +19,9 @@ TEST(HostTool, ShowsTheControlAndSavesAPictureOfIt) {
     rltest::TempWorkDir work;
     std::filesystem::create_directories(work.file("content/js"));
     rltest::writeFile(work.file("content/js/core-pref.ini"), "-\r\n");
-    rltest::CommandRun run = rltest::runCommand("RL_REGISTRY_DIR='" + work.file("registry") + "' '" + kTool +
-                                                "' --root '" + work.path() + "' --seconds 2 --screenshot '" +
-                                                work.file("shot.png") + "' 2>&1");
+    rltest::CommandRun run =
+        rltest::runCommand("RL_REGISTRY_DIR='" + work.file("registry") + "' '" + kTool + "' --root '" + work.path() +
+                           "' --seconds 2 --screenshot '" + work.file("shot.png") + "' 2>&1");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("6 OnPreferencesUpdate3 ["), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("saved " + work.file("shot.png")), std::string::npos) << run.output;

@@ -85,8 +85,8 @@ TEST_F(Panel, TheCatalogueHoldsEveryItemInItsPlace) {
     EXPECT_EQ(menu().GetIcon(1), 19);
     EXPECT_EQ(menu().GetCaption(2), "Google");
     EXPECT_EQ(menu().GetCaption(3), "-");
-    const char* headers[] = {"Cooking", "Entertainment", "Health", "News", "Reference", "Search",
-                             "Shipping", "Shopping", "Software", "Travel", "Weather"};
+    const char* headers[] = {"Cooking",  "Entertainment", "Health",   "News",   "Reference", "Search",
+                             "Shipping", "Shopping",      "Software", "Travel", "Weather"};
     for (int i = 0; i < 11; ++i) {
         EXPECT_EQ(menu().GetCaption(4 + i), headers[i]);
         EXPECT_EQ(menu().GetParent(4 + i), 0);
@@ -152,8 +152,9 @@ TEST_F(Panel, ChoosingAProviderSearchesAtOnceWhenTheBoxHoldsTerms) {
     driver.type(*control->txtSearch(), "golf");
     choose("Sports Network");
     ASSERT_EQ(site->events.size(), 1u);
-    EXPECT_EQ(site->events[0].args[0],
-              "http://www.sports-network.example/find.html?id=6820552&pageid=r&mode=all&query=golf&scope=site&x=28&y=8");
+    EXPECT_EQ(
+        site->events[0].args[0],
+        "http://www.sports-network.example/find.html?id=6820552&pageid=r&mode=all&query=golf&scope=site&x=28&y=8");
     EXPECT_EQ(control->lblSearchProvider()->getText(), "Sports Network");
     EXPECT_EQ(iconOf(control->imgSearchProvider()), "");
     // The item and its header chain carry the check mark, the old one not.

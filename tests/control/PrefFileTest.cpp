@@ -42,7 +42,9 @@ const char* kElevenLines =
 
 class PrefFile : public rltest::ControlFixture {
 protected:
-    PrefFile() { sys::setGuidSource([] { return std::optional<sys::Guid>(kGuid); }); }
+    PrefFile() {
+        sys::setGuidSource([] { return std::optional<sys::Guid>(kGuid); });
+    }
     ~PrefFile() override { sys::setGuidSource({}); }
 
     std::vector<std::string> values() {
@@ -75,9 +77,8 @@ TEST_F(PrefFile, AFirstRunWritesTheDefaultsWithTheNewIdentifier) {
     EXPECT_EQ(readFile(firstRunMarker()), "-\r\n");
     EXPECT_FALSE(rltest::fileExists(overrideMarker()));
     EXPECT_EQ(site->ids(), (std::vector<com::DispId>{11, 6}));
-    EXPECT_EQ(lastEvent6(), (std::vector<std::string>{"0123456789ABCDEF0123456789ABCDEF", "90210", "20", "", "", "",
-                                                      "", "", "", "false", "false", "Default", "true", "false", "0",
-                                                      "0"}));
+    EXPECT_EQ(lastEvent6(), (std::vector<std::string>{"0123456789ABCDEF0123456789ABCDEF", "90210", "20", "", "", "", "",
+                                                      "", "", "false", "false", "Default", "true", "false", "0", "0"}));
     // The next start is a later run: nothing is asked and nothing rewritten.
     struct stat before {};
     ::stat(prefFile().c_str(), &before);
@@ -139,9 +140,10 @@ TEST_F(PrefFile, MissingEmptyAndShortFilesTakeTheDefaultsOfTheirMissingLines) {
     EXPECT_EQ(values(), (std::vector<std::string>{"00112233445566778899AABBCCDDEEFF", "10001", "45", "tv@example.com",
                                                   "JFK", "5 Elm St", "New York", "NY", "10001", "true", "true",
                                                   "Default", "true", "false", "0", "0"}));
-    EXPECT_EQ(readFile(prefFile()), std::string(kElevenLines) +
-                                        "var TraySize='Default'\r\nvar LaunchOnStartup='true'\r\nvar Floating='false'\r\n"
-                                        "var WindowLeft='0'\r\nvar WindowTop='0'\r\n");
+    EXPECT_EQ(readFile(prefFile()),
+              std::string(kElevenLines) +
+                  "var TraySize='Default'\r\nvar LaunchOnStartup='true'\r\nvar Floating='false'\r\n"
+                  "var WindowLeft='0'\r\nvar WindowTop='0'\r\n");
 
     // Three lines, the identifier empty, LF line ends, a line that says nothing.
     rltest::writeFile(prefFile(), "var GUID=''\nvar ZipCode='30301'\nx\n");
@@ -183,7 +185,8 @@ TEST_F(PrefFile, HostileValuesAreReadAsWrittenAndWrittenSafely) {
         "var UpdateFrequency='C:\\new\\path'\r\n"
         "var TVGuideEmail='</script><script>alert(1)</script>'\r\n"
         "var OrbitzDefaultDeparture='a\\'b\\\\c'\r\n";
-    for (int i = 5; i < 16; ++i) text += std::string("var ") + modPref::PrefName(i) + "='v" + std::to_string(i) + "'\r\n";
+    for (int i = 5; i < 16; ++i)
+        text += std::string("var ") + modPref::PrefName(i) + "='v" + std::to_string(i) + "'\r\n";
     laterRun(text.c_str());
     control->ReadPreferences();
     EXPECT_EQ(control->m_guid, "ABC");
@@ -231,7 +234,8 @@ TEST_F(PrefFile, TheStartupOverrideMarkerFollowsLaunchOnStartup) {
     for (const char* notTrue : {"false", "TRUE", ""}) {
         control->m_launchOnStartup = notTrue;
         control->RaisePreferencesUpdatedEvent();
-        EXPECT_EQ(readFile(overrideMarker()), "Existance of this file prevents Lanternbay from launching on startup\r\n")
+        EXPECT_EQ(readFile(overrideMarker()),
+                  "Existance of this file prevents Lanternbay from launching on startup\r\n")
             << notTrue;
     }
     control->m_launchOnStartup = "true";

@@ -14,7 +14,8 @@ using tiraleaf::modQueries;
 
 // "fish & chips" searched at every site.
 const std::map<std::string, std::string> kExpected = {
-    {"AccuWeather", "http://www.accuweather.com/adcbin/public/local_index.asp?zipcode=fish+%26+chips&partner=accuweather"},
+    {"AccuWeather",
+     "http://www.accuweather.com/adcbin/public/local_index.asp?zipcode=fish+%26+chips&partner=accuweather"},
     {"AcronymFinder", "http://www.acronymfinder.com/af-query.asp?String=exact&Acronym=fish+%26+chips&Find=Find"},
     {"Airborne Express",
      "http://track.airborne.com/TrackByNbr.asp?txtTrackNbrs=fish+%26+chips&hdnTrackMode=nbr&hdnPostType=init"
@@ -138,11 +139,13 @@ TEST(Queries, TermsNeedingEncodingGoIntoTheAddressEncoded) {
     EXPECT_EQ(modQueries::BuildQueryURL("Weather Online", "New York, NY"),
               "http://www.weather-online.example/weather/local/New+York%2C+NY?lswe=New+York%2C+NY"
               "&lwsa=WeatherLocalUndeclared");
-    EXPECT_EQ(modQueries::BuildQueryURL("UPS", "1Z 999"), "http://wwwapps.ups.com/WebTracking/processRequest?"
-                                                         "HTMLVersion=5.0&Requester=NES&AgreeToTermsAndConditions=yes"
-                                                         "&loc=en_US&tracknum=1Z+999");
-    EXPECT_EQ(modQueries::BuildQueryURL("Sports Network", "golf"),
-              "http://www.sports-network.example/find.html?id=6820552&pageid=r&mode=all&query=golf&scope=site&x=28&y=8");
+    EXPECT_EQ(modQueries::BuildQueryURL("UPS", "1Z 999"),
+              "http://wwwapps.ups.com/WebTracking/processRequest?"
+              "HTMLVersion=5.0&Requester=NES&AgreeToTermsAndConditions=yes"
+              "&loc=en_US&tracknum=1Z+999");
+    EXPECT_EQ(
+        modQueries::BuildQueryURL("Sports Network", "golf"),
+        "http://www.sports-network.example/find.html?id=6820552&pageid=r&mode=all&query=golf&scope=site&x=28&y=8");
 }
 
 TEST(Queries, TermsAreEncodedCharacterByCharacter) {
@@ -160,8 +163,8 @@ TEST(Queries, TermsAreEncodedCharacterByCharacter) {
 }
 
 TEST(Queries, CaptionsThatAreNoSiteBuildNothing) {
-    for (const char* caption : {"News", "Financial", "Sports", "Reference", "-", "", "google", "Barnes & Noble",
-                                "Google "}) {
+    for (const char* caption :
+         {"News", "Financial", "Sports", "Reference", "-", "", "google", "Barnes & Noble", "Google "}) {
         EXPECT_EQ(modQueries::BuildQueryURL(caption, "golf"), "") << caption;
     }
 }

@@ -147,16 +147,19 @@ TEST_F(TiraleafWindow, ThePanelSearchesAndHearsControlAltS) {
     auto* providerButton = dynamic_cast<tk::Button*>(rltest::controlWithTip(panel, "Select Search Provider"));
     ASSERT_NE(providerButton, nullptr);
     std::vector<std::string> topItems;
-    whenTrue([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        for (QAction* a : menu->actions()) topItems.push_back(a->isSeparator() ? "-" : a->text().toStdString());
-        QRect area = QRect(80, 80, 900, 420).united(menu->geometry());
-        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-            .save(QString::fromStdString(kShotFolder + "/tiraleaf-menu.png"));
-        QAction* dictionary = menu->actions().at(0);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(dictionary).center());
-    });
+    whenTrue([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; },
+             [&] {
+                 auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                 ASSERT_NE(menu, nullptr);
+                 for (QAction* a : menu->actions())
+                     topItems.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+                 QRect area = QRect(80, 80, 900, 420).united(menu->geometry());
+                 QGuiApplication::primaryScreen()
+                     ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                     .save(QString::fromStdString(kShotFolder + "/tiraleaf-menu.png"));
+                 QAction* dictionary = menu->actions().at(0);
+                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(dictionary).center());
+             });
     QTest::mouseClick(native<QPushButton>(providerButton), Qt::LeftButton);
     ASSERT_GE(topItems.size(), 14u);
     EXPECT_EQ(std::vector<std::string>(topItems.begin(), topItems.begin() + 5),
@@ -169,24 +172,28 @@ TEST_F(TiraleafWindow, ThePanelSearchesAndHearsControlAltS) {
     // form and the menu are gone; no window manager does it here).
     QApplication::setActiveWindow(tk::qt::nativeWidget(*shell));
     QTest::mouseClick(box, Qt::LeftButton);
-    ASSERT_TRUE(tk::qt::runUntil(*display, [&] { return box->text().isEmpty(); }, 5000));
+    ASSERT_TRUE(tk::qt::runUntil(
+        *display, [&] { return box->text().isEmpty(); }, 5000));
     QTest::keyClicks(box, "fish & chips");
     QTest::mouseClick(native<QPushButton>(rltest::buttonWithText(panel, "Search")), Qt::LeftButton);
     EXPECT_EQ(lastUrl, "http://www.dictionary-online.example/search?q=fish+%26+chips");
 
     // Ctrl+Alt+S typed on the keyboard's display reaches the host once.
     ASSERT_TRUE(onKeyboardDisplay([] { return rltest::typeControlAlt("s"); }));
-    EXPECT_TRUE(tk::qt::runUntil(*display, [&] { return count(8) >= 1; }, 10000));
+    EXPECT_TRUE(tk::qt::runUntil(
+        *display, [&] { return count(8) >= 1; }, 10000));
     EXPECT_EQ(count(8), 1);
-    ASSERT_TRUE(onKeyboardDisplay([] { return rltest::typeOnDisplay({{"Control_L", true}, {"s", true}, {"s", false},
-                                                                     {"Control_L", false}}); }));
+    ASSERT_TRUE(onKeyboardDisplay([] {
+        return rltest::typeOnDisplay({{"Control_L", true}, {"s", true}, {"s", false}, {"Control_L", false}});
+    }));
 
     // Once the host disposes of the menu the key has no effect.
     automation->invoke("DisposeOfMenu");
     ASSERT_TRUE(onKeyboardDisplay([] { return rltest::typeControlAlt("s"); }));
     bool over = false;
     display->timerExec(200, tk::runnable([&] { over = true; }));
-    tk::qt::runUntil(*display, [&] { return over; }, 5000);
+    tk::qt::runUntil(
+        *display, [&] { return over; }, 5000);
     EXPECT_EQ(count(8), 1);
 }
 

@@ -22,7 +22,8 @@ TEST_F(WebRequests, DownloadUrlWaitsForTheAnswerAndReturnsNothing) {
     web.site("www.weather.example")
         .on("GET", "/Pages/esi/LocationSelector.html",
             Answer::page("<html>location set</html>").setCookie("zip=46236; path=/"));
-    EXPECT_EQ(control->DownloadURL("http://www.weather.example/Pages/esi/LocationSelector.html?referrer_id=1&loc_change=46236"),
+    EXPECT_EQ(control->DownloadURL(
+                  "http://www.weather.example/Pages/esi/LocationSelector.html?referrer_id=1&loc_change=46236"),
               "");
     auto requests = web.site("www.weather.example").requests("GET", "/Pages/esi/LocationSelector.html");
     ASSERT_EQ(requests.size(), 1u);

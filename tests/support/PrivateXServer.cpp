@@ -33,8 +33,8 @@ PrivateXServer::PrivateXServer(const std::vector<std::string>& extraArguments) {
     // The server writes its display number to its standard output. Without
     // -noreset it would reset whenever its last client leaves, and a client
     // connecting meanwhile could be refused.
-    std::vector<std::string> words{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                                   "-noreset"};
+    std::vector<std::string> words{"Xvfb",         "-displayfd", "1",   "-screen", "0",
+                                   "1280x1024x24", "-nolisten",  "tcp", "-noreset"};
     words.insert(words.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());

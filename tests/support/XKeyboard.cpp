@@ -25,8 +25,8 @@ bool typeOnDisplay(const std::vector<std::pair<std::string, bool>>& keys) {
 }
 
 bool typeControlAlt(const std::string& key) {
-    return typeOnDisplay({{"Control_L", true}, {"Alt_L", true}, {key, true}, {key, false}, {"Alt_L", false},
-                          {"Control_L", false}});
+    return typeOnDisplay(
+        {{"Control_L", true}, {"Alt_L", true}, {key, true}, {key, false}, {"Alt_L", false}, {"Control_L", false}});
 }
 
 }  // namespace rltest

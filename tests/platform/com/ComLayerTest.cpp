@@ -39,9 +39,7 @@ com::ComError errorOf(const std::function<void()>& call, std::string* message = 
     return com::ComError::Exception;
 }
 
-std::string defaultText(const std::string& path) {
-    return reg::getValue(reg::HKEY_CLASSES_ROOT, path, "").text;
-}
+std::string defaultText(const std::string& path) { return reg::getValue(reg::HKEY_CLASSES_ROOT, path, "").text; }
 
 class ComLayer : public ::testing::Test {
 protected:
@@ -142,20 +140,31 @@ TEST_F(ComLayer, CallsThatCannotBeMadeFailClearly) {
     std::string message;
     EXPECT_EQ(errorOf([&] { automation.invoke("Subtract"); }, &message), com::ComError::UnknownName);
     EXPECT_NE(message.find("Subtract"), std::string::npos);
-    EXPECT_EQ(errorOf([&] { automation.invoke("Add", {{"p_amont", com::Variant(1)}}); }, &message),
+    EXPECT_EQ(errorOf(
+                  [&] {
+                      automation.invoke("Add", {{"p_amont", com::Variant(1)}});
+                  },
+                  &message),
               com::ComError::UnknownName);
     EXPECT_NE(message.find("p_amont"), std::string::npos);
     EXPECT_EQ(errorOf([&] { automation.invoke("Add"); }, &message), com::ComError::BadParamCount);
     EXPECT_NE(message.find("p_amount is missing"), std::string::npos);
-    EXPECT_EQ(errorOf([&] { automation.invoke(0x60030001, {com::Variant(1), com::Variant(2)}); }),
+    EXPECT_EQ(errorOf([&] {
+                  automation.invoke(0x60030001, {com::Variant(1), com::Variant(2)});
+              }),
               com::ComError::BadParamCount);
     EXPECT_EQ(errorOf([&] { automation.invoke(0x60030001, {com::Variant(1)}, {3}); }), com::ComError::ParamNotFound);
     EXPECT_EQ(errorOf([&] { automation.invoke(0x6003FFFF); }), com::ComError::MemberNotFound);
-    EXPECT_EQ(errorOf([&] { automation.invoke(0x40030001); }), com::ComError::MemberNotFound);  // a property
+    EXPECT_EQ(errorOf([&] { automation.invoke(0x40030001); }), com::ComError::MemberNotFound);       // a property
     EXPECT_EQ(errorOf([&] { automation.getProperty(0x60030001); }), com::ComError::MemberNotFound);  // a method
     EXPECT_EQ(errorOf([&] { automation.setProperty("m_count", com::Variant("twelve")); }), com::ComError::TypeMismatch);
-    EXPECT_EQ(errorOf([&] { automation.setProperty("m_count", com::Variant("99999999999")); }), com::ComError::Overflow);
-    EXPECT_EQ(errorOf([&] { automation.invoke("Fail", {{"p_reason", com::Variant("disk full")}}); }, &message),
+    EXPECT_EQ(errorOf([&] { automation.setProperty("m_count", com::Variant("99999999999")); }),
+              com::ComError::Overflow);
+    EXPECT_EQ(errorOf(
+                  [&] {
+                      automation.invoke("Fail", {{"p_reason", com::Variant("disk full")}});
+                  },
+                  &message),
               com::ComError::Exception);
     EXPECT_EQ(message, "Fail failed: disk full");
     // The control is still usable after its failures.

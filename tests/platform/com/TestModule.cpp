@@ -28,13 +28,15 @@ class Counter : public com::DispatchObject, public com::OleControl {
 public:
     Counter() {
         ++g_objects;
-        defineProperty("m_count", 0x40030001, [this] { return com::Variant(m_count); },
-                       [this](const com::Variant& v) { m_count = v.getInt(); });
-        defineProperty("m_label", 0x40030002, [this] { return com::Variant(m_label); },
-                       [this](const com::Variant& v) {
-                           m_label = v.getString();
-                           if (m_text && !m_text->isDisposed()) m_text->setText(m_label);
-                       });
+        defineProperty(
+            "m_count", 0x40030001, [this] { return com::Variant(m_count); },
+            [this](const com::Variant& v) { m_count = v.getInt(); });
+        defineProperty(
+            "m_label", 0x40030002, [this] { return com::Variant(m_label); },
+            [this](const com::Variant& v) {
+                m_label = v.getString();
+                if (m_text && !m_text->isDisposed()) m_text->setText(m_label);
+            });
         defineMethod("Add", 0x60030001, {"p_amount"}, [this](com::Arguments& a) {
             m_count += a.getInt(0);
             return com::Variant(m_count);
@@ -45,9 +47,8 @@ public:
             a[1].set(first);
             return com::Variant();
         });
-        defineMethod("Fail", 0x60030003, {"p_reason"}, [](com::Arguments& a) -> com::Variant {
-            throw std::runtime_error(a.getString(0));
-        });
+        defineMethod("Fail", 0x60030003, {"p_reason"},
+                     [](com::Arguments& a) -> com::Variant { throw std::runtime_error(a.getString(0)); });
         defineMethod("RaiseChanged", 0x60030004, {}, [this](com::Arguments&) {
             if (m_site) {
                 std::vector<com::Variant> args{com::Variant::byRef(m_label), com::Variant(m_count)};

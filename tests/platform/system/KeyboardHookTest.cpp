@@ -94,8 +94,8 @@ protected:
 };
 
 TEST_F(KeyboardHook, InjectedKeysReachTheProcedureWithTheStatesOfTheirMoment) {
-    sys::HookHandle hook = sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(),
-                                                 sys::KeyboardSource::Injected);
+    sys::HookHandle hook =
+        sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(), sys::KeyboardSource::Injected);
     ASSERT_NE(hook, 0u);
     EXPECT_TRUE(sys::isHookInstalled(hook));
     sys::sendKeyboardInput(sys::VK_LCONTROL, false);
@@ -129,8 +129,8 @@ TEST_F(KeyboardHook, InjectedKeysReachTheProcedureWithTheStatesOfTheirMoment) {
 }
 
 TEST_F(KeyboardHook, EventsPostedBeforeRemovalAreNotDelivered) {
-    sys::HookHandle hook = sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(),
-                                                 sys::KeyboardSource::Injected);
+    sys::HookHandle hook =
+        sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(), sys::KeyboardSource::Injected);
     sys::sendKeyboardInput('A', false);
     sys::sendKeyboardInput('A', true);
     EXPECT_EQ(queue.pending(), 2u);
@@ -152,8 +152,8 @@ TEST_F(KeyboardHook, OnlyLowLevelKeyboardHooksWithAProcedureAreInstalled) {
 TEST_F(KeyboardHook, TheWindowSystemSourceSeesKeysTypedOnTheDisplay) {
     rltest::PrivateXServer server;
     ASSERT_TRUE(server.running()) << server.error();
-    sys::HookHandle hook = sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(),
-                                                 sys::KeyboardSource::WindowSystem);
+    sys::HookHandle hook =
+        sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(), sys::KeyboardSource::WindowSystem);
     ASSERT_NE(hook, 0u);
     ASSERT_TRUE(rltest::typeControlAlt("s"));
     ASSERT_TRUE(queue.pumpUntil([&] { return seen.size() >= 6; }, 10000)) << seen.size() << " events";
@@ -172,14 +172,15 @@ TEST_F(KeyboardHook, WithoutTheRecordExtensionOrADisplayNoHookIsInstalled) {
     {
         rltest::PrivateXServer server({"-extension", "RECORD"});
         ASSERT_TRUE(server.running()) << server.error();
-        EXPECT_EQ(sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(),
-                                        sys::KeyboardSource::WindowSystem), 0u);
+        EXPECT_EQ(
+            sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(), sys::KeyboardSource::WindowSystem),
+            0u);
     }
     const char* previous = std::getenv("DISPLAY");
     std::string saved = previous ? previous : "";
     ::unsetenv("DISPLAY");
-    EXPECT_EQ(sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(),
-                                    sys::KeyboardSource::WindowSystem), 0u);
+    EXPECT_EQ(sys::setWindowsHookEx(sys::WH_KEYBOARD_LL, recorder(), queue.poster(), sys::KeyboardSource::WindowSystem),
+              0u);
     if (previous) ::setenv("DISPLAY", saved.c_str(), 1);
 }
 
