@@ -840,13 +840,31 @@ TEST_F(SetupDialogTest, ClearingALoginRemovesExactlyThatAccountsKeys) {
     chooseProgram(d, "AmericanExpress");
     EXPECT_EQ(RLPreferences::getUsername(0, "American"), "");
 
+    // Another account filled anew starts afresh, its old details gone.
+    RLPreferences::setDetails(0, "AmericanExpress", "<tr><td>Tier</td><td>Gold</td></tr>");
+    chooseProgram(d, "AmericanExpress");
+    ASSERT_TRUE(driver.click(*d.getRemoveAccountButton()));
+    chooseProgram(d, "Aeroflot");
+    EXPECT_EQ(RLPreferences::getDetails(0, "AmericanExpress"), "<tr><td>Tier</td><td>Gold</td></tr>");
+    chooseProgram(d, "AmericanExpress");
+    typeLogin(d, "amex2", "px2");
+    chooseProgram(d, "Aeroflot");
+    EXPECT_EQ(RLPreferences::getDetails(0, "AmericanExpress"), "");
+    EXPECT_EQ(RLPreferences::getPreviousBalance(0, "AmericanExpress"), "Never retrieved");
+    EXPECT_EQ(RLPreferences::getCurrentBalance(0, "AmericanExpress"), "...");
+
     ASSERT_TRUE(driver.click(*d.getDoneButton()));
     Settings expected = before;
     for (const char* suffix : {"Username", "Password", "Password2", "Balance", "Misc", "Trans"}) {
         expected.erase(std::string("User0American") + suffix);
     }
+    expected["User0AmericanExpressUsername"] = "amex2";
+    expected["User0AmericanExpressPassword"] = "px2";
+    expected["User0AmericanExpressBalance"] = "Never retrieved";
+    expected["User0AmericanExpressMisc"] = "";
+    // Cleared with the rest and not needed again.
+    expected.erase("User0AmericanExpressPassword2");
     EXPECT_EQ(storedUsers(), expected);
-    EXPECT_EQ(expected.at("User0AmericanExpressUsername"), "amex1");
     EXPECT_EQ(expected.at("User1AmericanUsername"), "bob1");
 }
 
@@ -860,9 +878,15 @@ TEST_F(SetupDialogTest, OpeningTheDialogStoresNothing) {
     EXPECT_EQ(fields(d), (std::vector<std::string>{"af100", "", ""}));
     EXPECT_FALSE(d.isDirty());
     EXPECT_EQ(page("Roamledger.settings"), settingsBefore);
+    EXPECT_EQ(driver.shownDialogs().size(), 0u);
+    // Done from the Users tab refuses it and shows where it is.
+    ASSERT_TRUE(driver.click(*d.getDoneButton()));
+    EXPECT_EQ(driver.shownDialogs().size(), 1u);
+    EXPECT_EQ(d.getMainFolder()->getSelectionIndex(), ACCOUNTS);
+    EXPECT_FALSE(d.getShell()->isDisposed());
+    EXPECT_EQ(page("Roamledger.settings"), settingsBefore);
     ASSERT_TRUE(driver.closeBox(*d.getShell()));
     EXPECT_EQ(RLPreferences::getUsername(0, "Aeroflot"), "af100");
-    EXPECT_EQ(driver.shownDialogs().size(), 0u);
 }
 
 TEST_F(SetupDialogTest, ANewUserIsShownAfterTheLoginOnShowWasStored) {
