@@ -119,8 +119,7 @@ void SetupDialog::build() {
     styleFolder(*m_tbfMain);
     m_tbfMain->setSize(FOLDER_WIDTH, BaseRLApp::isAppTypeBranded() ? FOLDER_HEIGHT_BRANDED : FOLDER_HEIGHT);
     m_tbfMain->setLocation(FOLDER_X, FOLDER_Y);
-    m_tbfMain->addSelectionListener(
-        [this](tk::Event&) { runGuarded("change the main tab", [this] { event_tbfMainSelection(); }); });
+    onSelection(*m_tbfMain, "change the main tab", [this] { event_tbfMainSelection(); });
 
     createUsersTab();
     createAccountsTab();
@@ -131,8 +130,7 @@ void SetupDialog::build() {
         if (BaseRLApp::isAppTypeLanternbay()) m_btnDone->setLocation(264, 304);
         if (BaseRLApp::isAppTypeFarhaven()) setBtnDoneLocationForFarhaven();
         if (BaseRLApp::isAppTypeBRTW()) setBtnDoneLocationForBRTW();
-        m_btnDone->addSelectionListener(
-            [this](tk::Event&) { runGuarded("end the Users and Accounts dialog", [this] { done(true); }); });
+        onSelection(*m_btnDone, "end the Users and Accounts dialog", [this] { done(true); });
         m_shell->setDefaultButton(m_btnDone.get());
     }
 
@@ -142,7 +140,7 @@ void SetupDialog::build() {
 
     // The first user's first login, stored nowhere before it is shown.
     m_tbfAccounts->setSelection(0);
-    showUserWithoutStoring(0);
+    showUser(0);
     m_tbfMain->setSelection(MAIN_USERS_TAB);
 
     if (BaseRLApp::isAppTypeBRTW()) handleShellResizeForBRTW();
@@ -212,7 +210,7 @@ std::shared_ptr<tk::Button> SetupDialog::bindButton(tk::Composite* parent, const
                                                     int x, int y, const std::string& what,
                                                     void (SetupDialog::*handler)()) {
     auto button = addButton(parent, Messages::get(textKey), width, BUTTON_HEIGHT, x, y);
-    button->addSelectionListener([this, what, handler](tk::Event&) { runGuarded(what, [&] { (this->*handler)(); }); });
+    onSelection(*button, what, [this, handler] { (this->*handler)(); });
     return button;
 }
 
@@ -227,8 +225,7 @@ void SetupDialog::createUsersTab() {
     const bool portal = BaseRLApp::isAppTypeLanternbay();
     const bool branded = BaseRLApp::isAppTypeBranded();
     m_lstUsers = addList(m_cmpUsers.get(), 252, portal ? 147 : 208, 9, 16);
-    m_lstUsers->addSelectionListener(
-        [this](tk::Event&) { runGuarded("change the user", [this] { event_lstUsersSelection(); }); });
+    onSelection(*m_lstUsers, "change the user", [this] { event_lstUsersSelection(); });
 
     const int width = branded ? 160 : 224;
     const int x = branded ? 348 : 316;
@@ -254,8 +251,7 @@ void SetupDialog::createAccountsTab() {
 
     m_tbfAccounts = tk::make<tk::TabFolder>(m_cmpAccounts, tk::NONE);
     styleFolder(*m_tbfAccounts);
-    m_tbfAccounts->addSelectionListener(
-        [this](tk::Event&) { runGuarded("change the user", [this] { event_tbfAccountsSelection(); }); });
+    onSelection(*m_tbfAccounts, "change the user", [this] { event_tbfAccountsSelection(); });
     m_cmpAccounts->layout();
 
     m_cmpAccount = tk::make<tk::Composite>(m_tbfAccounts, tk::NONE);
@@ -263,8 +259,7 @@ void SetupDialog::createAccountsTab() {
     tk::Composite* panel = m_cmpAccount.get();
 
     m_lstAccounts = addList(panel, 256, 210, 8, 12);
-    m_lstAccounts->addSelectionListener(
-        [this](tk::Event&) { runGuarded("change the program", [this] { event_lstAccountsSelection(); }); });
+    onSelection(*m_lstAccounts, "change the program", [this] { event_lstAccountsSelection(); });
     m_lblStatus = addLabel(panel, "", 272, 16, 284, 12);
     SWTUtil::boldFontOnControl(*m_lblStatus);
     m_lblUsername = addLabel(panel, "", 272, 16, 284, 36);
@@ -567,13 +562,13 @@ void SetupDialog::event_btnRemoveUserSelection() {
     // user 0, and the pair it shows is the pair it loads.
     m_lstUsers->select(0);
     m_tbfAccounts->setSelection(0);
-    showUserWithoutStoring(0);
+    showUser(0);
 }
 
 // ---------------------------------------------------------------------------
 // The login panel
 
-void SetupDialog::showUserWithoutStoring(int user) {
+void SetupDialog::showUser(int user) {
     updateStatusText();
     m_doNotTriggerUserSelectionChangedEvent = false;
     m_doNotTriggerAccountSelectionChangedEvent = false;
@@ -691,14 +686,10 @@ void SetupDialog::event_tbfAccountsSelection() {
         // Back to the user whose login was refused, in the list too.
         m_tbfAccounts->setSelection(m_lastUser);
         m_lstUsers->select(m_lastUser);
-    } else {
-        updateStatusText();
-        m_doNotTriggerUserSelectionChangedEvent = false;
-        m_lastUser = m_tbfAccounts->getSelectionIndex();
-        load();
-        m_lstUsers->select(m_lastUser);
+        m_cmpAccount->setVisible(true);
+        return;
     }
-    m_cmpAccount->setVisible(true);
+    showUser(m_tbfAccounts->getSelectionIndex());
 }
 
 void SetupDialog::event_lstUsersSelection() {

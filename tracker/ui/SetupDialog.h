@@ -167,9 +167,9 @@ private:
     bool storePanel();
     bool saveLogin(int user, const std::string& display, const std::string& username, const std::string& password,
                    const std::string& password2);
-    // The pair the panel shows becomes (user, selected program), loaded
-    // without storing what the fields held.
-    void showUserWithoutStoring(int user);
+    // The pair the panel shows becomes (user, selected program), loaded;
+    // what the fields held is not stored here.
+    void showUser(int user);
     void warn(tk::Shell* shell, const std::string& textKey, const std::string& titleKey);
     // Open the small dialogs that ask for a name.
     void event_btnAddUserSelection();

@@ -37,10 +37,8 @@ void UserNameDialog::build(const std::string& keyPrefix) {
         m_btnCancel = addButton(m_shell.get(), Messages::get(keyPrefix + ".Cancel"), 120, 24, 8, 74);
         m_btnCancel->addSelectionListener([this](tk::Event&) { m_shell->dispose(); });
         m_btnOK = addButton(m_shell.get(), Messages::get(keyPrefix + ".OK"), 120, 24, 136, 74);
-        m_btnOK->addSelectionListener([this](tk::Event&) {
-            runGuarded("use the name typed", [this] {
-                if (apply(m_txtName->getText())) m_shell->dispose();
-            });
+        onSelection(*m_btnOK, "use the name typed", [this] {
+            if (apply(m_txtName->getText())) m_shell->dispose();
         });
         m_shell->setDefaultButton(m_btnOK.get());
         m_shell->open();
