@@ -17,6 +17,8 @@ struct HeadlessBrowser::State {
                                            {"addressbar", true}};
     std::vector<Record> records;
     std::string currentEvent;
+    int currentEventIndex = -1;
+    int events = 0;
     std::map<int, std::shared_ptr<EventSink>> sinks;
     int lastCookie = 0;
     std::recursive_mutex delivering;
@@ -27,6 +29,7 @@ struct HeadlessBrowser::State {
     void record(Record r) {
         std::lock_guard<std::recursive_mutex> guard(lock);
         r.event = currentEvent;
+        r.eventIndex = currentEventIndex;
         records.push_back(std::move(r));
     }
 };
@@ -56,13 +59,18 @@ std::map<std::string, std::string> elementInfo(const Node& node) {
     return info;
 }
 
+int formIndex(const Document& document, const Node* form) {
+    if (!form) return -1;
+    auto forms = document.elementsNamed("form");
+    auto at = std::find(forms.begin(), forms.end(), form);
+    return at == forms.end() ? -1 : static_cast<int>(at - forms.begin());
+}
+
 std::string formLabel(const Document& document, const Node* form) {
     if (!form) return "";
     if (const std::string* name = form->attribute("name"); name && !name->empty()) return *name;
     if (const std::string* id = form->attribute("id"); id && !id->empty()) return *id;
-    auto forms = document.elementsNamed("form");
-    auto at = std::find(forms.begin(), forms.end(), form);
-    return "#" + std::to_string(at - forms.begin());
+    return "#" + std::to_string(formIndex(document, form));
 }
 
 bool isNamed(const Node& n, const std::string& name) {
@@ -248,7 +256,9 @@ public:
         Node& n = *m_n;
         Record r{Record::Kind::SetAttribute};
         r.element = elementInfo(n);
-        r.form = formLabel(*m_d, n.tag == "form" ? &n : formOwner(*m_d, n));
+        const Node* owner = n.tag == "form" ? &n : formOwner(*m_d, n);
+        r.form = formLabel(*m_d, owner);
+        r.formIndex = formIndex(*m_d, owner);
         r.name = name;
         r.value = value.toString();
         if (isControl() && key == "value") {
@@ -307,6 +317,7 @@ private:
         Record r{Record::Kind::Click};
         r.element = elementInfo(n);
         r.form = formLabel(*m_d, formOwner(*m_d, n));
+        r.formIndex = formIndex(*m_d, formOwner(*m_d, n));
         m_s->record(std::move(r));
         const std::string type = isControl() ? controlType(n) : "";
         if ((n.tag == "input" && (type == "submit" || type == "image")) || (n.tag == "button" && type == "submit")) {
@@ -338,6 +349,7 @@ private:
         Node* form = m_n->tag == "form" ? m_n : formOwner(*m_d, *m_n);
         Record r{Record::Kind::Submit};
         r.form = formLabel(*m_d, form);
+        r.formIndex = formIndex(*m_d, form);
         if (submitter) r.element = elementInfo(*submitter);
         r.fields = formData(*m_d, *form, submitter);
         const std::string action = form->attributeOr("action");
@@ -378,9 +390,7 @@ DispatchPtr documentObject(std::shared_ptr<State> s, std::shared_ptr<Document> d
 void navigateFrom(const std::shared_ptr<State>& s, const std::string& url, const std::string& method,
                   const std::string& body) {
     std::shared_ptr<HeadlessBrowser> browser = s->browser.lock();
-    if (!browser) return;
-    browser->call("Navigate", {Variant(url), Variant(""), Variant(""), Variant(method == "POST" ? body : ""),
-                               Variant("")});
+    if (browser) browser->follow(url, method, body);
 }
 
 bool isWebAddress(const std::string& url) {
@@ -448,7 +458,7 @@ Variant HeadlessBrowser::call(const std::string& name, const std::vector<Variant
     if (key == "navigate") {
         if (args.empty()) throw AutomationException("Navigate needs an address");
         const std::string post = args.size() > 3 ? args[3].toString() : "";
-        navigate(args[0].toString(), post.empty() ? "GET" : "POST", post);
+        navigate(args[0].toString(), post.empty() ? "GET" : "POST", post, false);
         return Variant();
     }
     if (key == "quit") {
@@ -518,13 +528,23 @@ void HeadlessBrowser::userCloses() {
     });
 }
 
-void HeadlessBrowser::navigate(const std::string& url, const std::string& method, const std::string& body) {
+void HeadlessBrowser::follow(const std::string& url, const std::string& method, const std::string& body) {
+    try {
+        navigate(url, method, body, true);
+    } catch (const std::exception&) {
+        // The browser has closed: the page goes nowhere.
+    }
+}
+
+void HeadlessBrowser::navigate(const std::string& url, const std::string& method, const std::string& body,
+                               bool byPage) {
     uint64_t serial;
     {
         std::lock_guard<std::recursive_mutex> guard(m_state->lock);
         if (m_state->quit) throw AutomationException("The browser has closed");
         serial = ++m_state->navigation;
         Record r{Record::Kind::Navigate};
+        if (byPage) r.name = "follow";
         r.url = url;
         r.method = method;
         r.body = body;
@@ -598,11 +618,12 @@ void HeadlessBrowser::raise(const std::string& event, std::vector<Variant> args,
     {
         std::lock_guard<std::recursive_mutex> guard(m_state->lock);
         for (auto& [cookie, sink] : m_state->sinks) sinks.push_back(sink);
+        m_state->currentEvent = url.empty() ? event : url;
+        m_state->currentEventIndex = m_state->events++;
         Record r{Record::Kind::Event};
         r.name = event;
         r.url = url;
         m_state->record(std::move(r));
-        m_state->currentEvent = url.empty() ? event : url;
     }
     for (auto& sink : sinks) {
         std::vector<Variant> copy = args;
@@ -614,6 +635,7 @@ void HeadlessBrowser::raise(const std::string& event, std::vector<Variant> args,
     }
     std::lock_guard<std::recursive_mutex> guard(m_state->lock);
     m_state->currentEvent.clear();
+    m_state->currentEventIndex = -1;
 }
 
 struct HeadlessWeb::Shared {

@@ -51,7 +51,7 @@ using PageSource = std::function<Response(const Fetch&)>;
 struct Record {
     enum class Kind {
         SetProperty,   // a browser property: name, value
-        Navigate,      // asked to load: url, method, body
+        Navigate,      // asked to load: url, method, body; name "follow" when a link or form led there
         Load,          // a page loaded: url
         Event,         // an event raised: name, url (DocumentComplete)
         Fill,          // a control's value set: element, form, value
@@ -65,13 +65,15 @@ struct Record {
     explicit Record(Kind k) : kind(k) {}
 
     Kind kind = Kind::SetProperty;
-    std::string event;  // the address of the event being handled when it happened ("" outside events)
+    std::string event;    // the address of the event being handled when it happened ("" outside events)
+    int eventIndex = -1;  // which event that was (the count of events raised before it), -1 outside
     std::string name;
     std::string value;
     std::string url;
     std::string method;
     std::string body;
-    std::string form;  // the form's name, else its id, else "#" + its index; "" outside forms
+    std::string form;    // the form's name, else its id, else "#" + its index; "" outside forms
+    int formIndex = -1;  // the form's position among the page's forms
     std::map<std::string, std::string> element;  // "tag" (upper case) and the element's attributes
     std::vector<std::pair<std::string, std::string>> fields;
 };
@@ -127,12 +129,15 @@ public:
     bool waitIdle(int timeoutMs) { return m_events.waitIdle(timeoutMs); }
     void stop() { m_events.stop(); }
 
+    // A navigation the page itself asks for (a link, a form).
+    void follow(const std::string& url, const std::string& method, const std::string& body);
+
     // Used by the document objects.
     struct State;
     std::shared_ptr<State> state() const { return m_state; }
 
 private:
-    void navigate(const std::string& url, const std::string& method, const std::string& body);
+    void navigate(const std::string& url, const std::string& method, const std::string& body, bool byPage);
     void load(uint64_t serial, Fetch fetch);
     void raise(const std::string& event, std::vector<Variant> args, const std::string& url);
 
