@@ -276,7 +276,7 @@ void AutomationServer::browserCall(int64_t id, const std::string& name, const wi
             m_quitSent = true;
             event("OnQuit", {});
         }
-        QTimer::singleShot(0, qApp, [] { QApplication::closeAllWindows(); });
+        QTimer::singleShot(0, qApp, [] { BrowserWindow::closeAll(); });
         return;
     }
     refuse(id, QStringLiteral("Object doesn't support this property or method: ") + toQString(name));

@@ -135,6 +135,12 @@ void BrowserWindow::setAddressBarShown(bool shown) {
 
 int BrowserWindow::openWindows() { return g_openWindows; }
 
+void BrowserWindow::closeAll() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<BrowserWindow*>(widget)) window->close();
+    }
+}
+
 void BrowserWindow::closeEvent(QCloseEvent* event) {
     emit closing();
     event->accept();

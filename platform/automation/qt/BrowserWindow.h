@@ -55,6 +55,8 @@ public:
     bool isAddressBarShown() const { return m_addressBarShown; }
     // Windows of this process that are open.
     static int openWindows();
+    // Closes every window, shown or not; the process then ends.
+    static void closeAll();
 
 signals:
     void closing();
