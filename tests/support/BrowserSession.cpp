@@ -79,7 +79,7 @@ BrowserSession::~BrowserSession() {
     std::filesystem::remove_all(m_home, ignored);
 }
 
-std::vector<pid_t> BrowserSession::processes() const {
+std::vector<pid_t> BrowserSession::processes(const std::string& program) const {
     std::vector<pid_t> found;
     const std::string entry = std::string(MARK) + "=" + m_mark;
     DIR* proc = ::opendir("/proc");
@@ -88,6 +88,11 @@ std::vector<pid_t> BrowserSession::processes() const {
         char* end = nullptr;
         long pid = std::strtol(e->d_name, &end, 10);
         if (*end != '\0' || pid <= 0 || pid == ::getpid()) continue;
+        if (!program.empty()) {
+            std::error_code error;
+            auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+            if (error || exe.filename() != program) continue;
+        }
         std::string env = environmentOf(static_cast<pid_t>(pid));
         size_t at = 0;
         while (at < env.size()) {

@@ -22,8 +22,9 @@ public:
     BrowserSession& operator=(const BrowserSession&) = delete;
 
     const std::string& home() const { return m_home; }
-    // Processes other than this one whose environment carries the mark.
-    std::vector<pid_t> processes() const;
+    // Processes other than this one whose environment carries the mark;
+    // with a name, only those running a program of that file name.
+    std::vector<pid_t> processes(const std::string& program = "") const;
     // Asks them to end, waits up to timeoutMs, then kills what is left;
     // true when none is left.
     bool endProcesses(int timeoutMs = 10000) const;
