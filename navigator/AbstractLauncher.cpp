@@ -13,6 +13,11 @@ void AbstractLauncher::launchNavigatorInternal(const NavigatorClass& navigatorCl
                                                const std::string& password,
                                                const std::optional<std::string>& password2) {
     std::unique_ptr<RLNavigator> navigator = navigatorClass.create();
+    // However the wait ends, the site logic finishes before the navigator goes.
+    struct Stop {
+        RLNavigator& navigator;
+        ~Stop() { navigator.stopEvents(); }
+    } stop{*navigator};
     navigator->setUsername(username);
     navigator->setPassword(password);
     navigator->setPassword2(password2);

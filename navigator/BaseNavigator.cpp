@@ -30,20 +30,25 @@ BaseNavigator::BaseNavigator() {
         setSilent(true);
         setAddressBarVisible(false);
     } catch (...) {
-        releaseEvents();
+        stopEvents();
         throw;
     }
 }
 
-BaseNavigator::~BaseNavigator() { releaseEvents(); }
+BaseNavigator::~BaseNavigator() { stopEvents(); }
 
-void BaseNavigator::releaseEvents() {
-    // First cut the sink off (a handler in progress finishes first), then
-    // disconnect outside the lock.
-    if (m_ieEvents) m_ieEvents->detach();
-    if (m_dispatchEvents) m_dispatchEvents->safeRelease();
-    m_dispatchEvents.reset();
-    m_ieEvents.reset();
+void BaseNavigator::stopEvents() {
+    // The sink is cut off under the handlers' lock, so a handler in
+    // progress finishes first; the connection goes outside the lock, as
+    // its release waits for an event being delivered.
+    std::unique_ptr<automation::DispatchEvents> connection;
+    {
+        std::lock_guard<std::recursive_mutex> guard(IEEvents::lock());
+        if (m_ieEvents) m_ieEvents->detach();
+        m_ieEvents.reset();
+        connection = std::move(m_dispatchEvents);
+    }
+    if (connection) connection->safeRelease();
 }
 
 automation::Dispatch& BaseNavigator::browser() {
@@ -104,7 +109,7 @@ void BaseNavigator::go() { browser().call("Navigate", {Variant(getInitialURL())}
 void BaseNavigator::dispose() {
     m_done.store(true);
     notifyComplete();
-    releaseEvents();
+    stopEvents();
     m_dispatch.reset();
     m_ie.reset();
 }

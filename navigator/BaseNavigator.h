@@ -53,6 +53,11 @@ public:
 
     // A page handler's failure: logged, and the navigator is done.
     void abandon(const std::exception& failure);
+    // Waits for a page handler in progress and disconnects the events: no
+    // handler runs for this navigator afterwards. Its owner calls it before
+    // letting it go (the site logic may still be finishing when isDone
+    // already answers true).
+    void stopEvents();
 
 protected:
     // Log texts pass through here; the family masks the credentials.
@@ -69,8 +74,6 @@ protected:
     std::shared_ptr<HTMLElementCollection> m_all;
     std::atomic<bool> m_done{false};
 
-private:
-    void releaseEvents();
 };
 
 // "message: " and the failure's description, on one entry.

@@ -28,6 +28,13 @@ using rltest::Answer;
 
 const char* const PROG_ID = "InternetExplorer.Application.1";
 
+// The server program; a ThreadSanitizer build of the test drives the
+// ordinary build's server (the engine does not run instrumented).
+std::string serverPath() {
+    const char* other = std::getenv("RL_TEST_AUTOMATION_BROWSER");
+    return other && *other ? other : AUTOMATION_BROWSER_PATH;
+}
+
 class Sink : public automation::EventSink {
 public:
     void invoke(const std::string& event, std::vector<Variant>& args) override {
@@ -66,7 +73,7 @@ class BrowserServer : public rltest::ImitationWebTest {
 protected:
     void SetUp() override {
         if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
-        automation::registerServer(PROG_ID, automation::remoteServer(PROG_ID, AUTOMATION_BROWSER_PATH));
+        automation::registerServer(PROG_ID, automation::remoteServer(PROG_ID, serverPath()));
         site("www.member-site.com")
             .on("GET", "/login.html", Answer::page(LOGIN_PAGE).contentType("text/html; charset=utf-8"))
             .on("GET", "/banner.html", Answer::page("<html><body>banner</body></html>"))
@@ -211,7 +218,7 @@ TEST(BrowserServerWithoutDisplay, FailsToStartWithItsReason) {
     const std::string saved = display ? display : "";
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
-    automation::registerServer(PROG_ID, automation::remoteServer(PROG_ID, AUTOMATION_BROWSER_PATH));
+    automation::registerServer(PROG_ID, automation::remoteServer(PROG_ID, serverPath()));
     try {
         automation::createObject(PROG_ID);
         ADD_FAILURE() << "started without a display";
