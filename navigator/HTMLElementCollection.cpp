@@ -1,24 +1,13 @@
 #include "navigator/HTMLElementCollection.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "platform/automation/AutomationException.h"
+#include "platform/automation/Names.h"
 
 namespace navigator {
 
 using automation::DispatchPtr;
 using automation::Variant;
-
-namespace {
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-}  // namespace
+using automation::lowerCase;
 
 HTMLElementCollection::HTMLElementCollection(DispatchPtr dispatch) : m_dispatch(std::move(dispatch)) {
     if (!m_dispatch) throw automation::AutomationException("No collection to wrap");
@@ -44,21 +33,21 @@ DispatchPtr HTMLElementCollection::getItem(const std::optional<std::string>& tag
                                            const std::string& value, bool exact) {
     // The lower-cased value serves the substring rule and the exact one
     // (the page reports some attributes, like TYPE, in lower case).
-    const std::string lowered = lower(value);
-    const std::string wantedTag = tag ? lower(*tag) : "";
+    const std::string lowered = lowerCase(value);
+    const std::string wantedTag = tag ? lowerCase(*tag) : "";
     const int length = getLength();
     for (int i = 0; i < length; ++i) {
         DispatchPtr element = getItem(i);
         if (!element) continue;
         if (tag) {
             Variant tagName = element->get("tagName");
-            if (tagName.isNull() || lower(tagName.toString()) != wantedTag) continue;
+            if (tagName.isNull() || lowerCase(tagName.toString()) != wantedTag) continue;
         }
         Variant property = element->get(attribute);
         if (property.isObject()) continue;
         const std::string text = property.toString();
         if (text == value || text == lowered) return element;
-        if (!exact && lower(text).find(lowered) != std::string::npos) return element;
+        if (!exact && lowerCase(text).find(lowered) != std::string::npos) return element;
     }
     return nullptr;
 }
@@ -92,7 +81,7 @@ void HTMLElementCollection::clickInputElementBasedOnName(const std::string& valu
 
 void HTMLElementCollection::clickElement(const std::optional<std::string>& tag, const std::string& attribute,
                                          const std::string& value) {
-    const bool exact = lower(attribute) != "src";
+    const bool exact = lowerCase(attribute) != "src";
     DispatchPtr element = getItem(tag, attribute, value, exact);
     found(element, (tag ? *tag : std::string("element")) + " with " + attribute + " \"" + value + "\"")
         ->call("Click");

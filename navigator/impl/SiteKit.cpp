@@ -1,10 +1,8 @@
 #include "navigator/impl/SiteKit.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "foundation/StrUtil.h"
 #include "navigator/impl/SiteNavigator.h"
+#include "platform/automation/Names.h"
 
 namespace navigator::impl {
 
@@ -83,12 +81,7 @@ Value userChars(size_t from, size_t count) {
     };
 }
 Value lowerCase(Value value) {
-    return [value](const SiteNavigator& nav) {
-        std::string text = value(nav);
-        std::transform(text.begin(), text.end(), text.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return text;
-    };
+    return [value](const SiteNavigator& nav) { return automation::lowerCase(value(nav)); };
 }
 
 FormRef form(std::string name) { return FormRef{std::move(name), -1}; }

@@ -143,18 +143,11 @@ private:
 
     void send(const std::string& bytes) {
         std::lock_guard<std::mutex> guard(m_sendLock);
-        size_t sent = 0;
-        while (sent < bytes.size()) {
-            ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                std::lock_guard<std::mutex> lock(m_lock);
-                m_closed = true;
-                m_answered.notify_all();
-                throw AutomationException("The browser is no longer running");
-            }
-            sent += static_cast<size_t>(n);
-        }
+        if (wire::sendAll(m_fd, bytes)) return;
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_closed = true;
+        m_answered.notify_all();
+        throw AutomationException("The browser is no longer running");
     }
 
     void readLoop() {

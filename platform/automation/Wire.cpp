@@ -1,5 +1,9 @@
 #include "platform/automation/Wire.h"
 
+#include <sys/socket.h>
+
+#include <cerrno>
+
 namespace automation::wire {
 
 namespace {
@@ -50,6 +54,17 @@ std::string encode(const Message& message) {
         }
     }
     return out;
+}
+
+bool sendAll(int fd, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 std::optional<Message> Decoder::next() {

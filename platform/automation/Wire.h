@@ -39,6 +39,9 @@ struct WireError : std::runtime_error {
 };
 
 std::string encode(const Message& message);
+// Writes all the bytes to a socket; false once the other end has gone.
+// Never raises SIGPIPE.
+bool sendAll(int fd, const std::string& bytes);
 
 // Takes bytes as they arrive and hands out whole messages. A malformed
 // stream is a WireError; the decoder is then of no further use.

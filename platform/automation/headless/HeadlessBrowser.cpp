@@ -5,6 +5,7 @@
 
 #include "platform/automation/Automation.h"
 #include "platform/automation/AutomationException.h"
+#include "platform/automation/Names.h"
 
 namespace automation::headless {
 
@@ -38,16 +39,6 @@ namespace {
 
 using State = HeadlessBrowser::State;
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 [[noreturn]] void unsupported(const std::string& name) {
     throw AutomationException("Object doesn't support this property or method: " + name);
 }
@@ -55,7 +46,7 @@ std::string upper(std::string text) {
 std::map<std::string, std::string> elementInfo(const Node& node) {
     std::map<std::string, std::string> info;
     for (auto& [name, value] : node.attributes) info[name] = value;
-    info["tag"] = upper(node.tag);
+    info["tag"] = upperCase(node.tag);
     return info;
 }
 
@@ -108,13 +99,13 @@ public:
 
     Variant get(const std::string& name) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        if (lower(name) == "length") return Variant(static_cast<int64_t>(items().size()));
+        if (lowerCase(name) == "length") return Variant(static_cast<int64_t>(items().size()));
         unsupported(name);
     }
     void put(const std::string& name, const Variant&) override { unsupported(name); }
     Variant call(const std::string& name, const std::vector<Variant>& args) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        if (lower(name) != "item" || args.empty()) unsupported(name);
+        if (lowerCase(name) != "item" || args.empty()) unsupported(name);
         std::vector<Node*> all = items();
         if (args[0].type() == Variant::Type::Int) {
             int64_t i = args[0].toInt();
@@ -146,7 +137,7 @@ public:
 
     Variant get(const std::string& name) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        const std::string key = lower(name);
+        const std::string key = lowerCase(name);
         if (key == "document") return Variant(documentObject(m_s, m_d));
         if (key == "length") return Variant(static_cast<int64_t>(m_d->frames.size()));
         if (key == "name") return Variant(m_name);
@@ -156,7 +147,7 @@ public:
     void put(const std::string& name, const Variant&) override { unsupported(name); }
     Variant call(const std::string& name, const std::vector<Variant>& args) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        if (lower(name) != "item" || args.empty()) unsupported(name);
+        if (lowerCase(name) != "item" || args.empty()) unsupported(name);
         const Frame* frame = nullptr;
         if (args[0].type() == Variant::Type::Int) {
             int64_t i = args[0].toInt();
@@ -185,7 +176,7 @@ public:
 
     Variant get(const std::string& name) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        const std::string key = lower(name);
+        const std::string key = lowerCase(name);
         using Kind = CollectionObject::Kind;
         if (key == "all") return Variant(std::make_shared<CollectionObject>(m_s, m_d, Kind::All));
         if (key == "forms") return Variant(std::make_shared<CollectionObject>(m_s, m_d, Kind::Forms));
@@ -203,7 +194,7 @@ public:
     }
     void put(const std::string& name, const Variant& value) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        if (lower(name) != "cookie") unsupported(name);
+        if (lowerCase(name) != "cookie") unsupported(name);
         const std::string text = value.toString();
         std::string pair = text.substr(0, text.find(';'));
         m_s->cookie += (m_s->cookie.empty() ? "" : "; ") + pair;
@@ -225,9 +216,9 @@ public:
 
     Variant get(const std::string& name) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        const std::string key = lower(name);
+        const std::string key = lowerCase(name);
         const Node& n = *m_n;
-        if (key == "tagname") return Variant(upper(n.tag));
+        if (key == "tagname") return Variant(upperCase(n.tag));
         if (key == "innerhtml") return Variant(innerMarkup(n));
         if (key == "outerhtml") return Variant(outerMarkup(n));
         if (key == "innertext") return Variant(textContent(n));
@@ -252,7 +243,7 @@ public:
 
     void put(const std::string& name, const Variant& value) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        const std::string key = lower(name);
+        const std::string key = lowerCase(name);
         Node& n = *m_n;
         Record r{Record::Kind::SetAttribute};
         r.element = elementInfo(n);
@@ -275,7 +266,7 @@ public:
 
     Variant call(const std::string& name, const std::vector<Variant>& args) override {
         std::lock_guard<std::recursive_mutex> guard(m_s->lock);
-        const std::string key = lower(name);
+        const std::string key = lowerCase(name);
         if (key == "click") {
             click();
             return Variant();
@@ -354,7 +345,7 @@ private:
         r.fields = formData(*m_d, *form, submitter);
         const std::string action = form->attributeOr("action");
         r.url = resolveUrl(m_d->url, action.empty() ? m_d->url : action);
-        r.method = upper(form->attributeOr("method", "GET")) == "POST" ? "POST" : "GET";
+        r.method = upperCase(form->attributeOr("method", "GET")) == "POST" ? "POST" : "GET";
         const std::string encoded = encodeFormData(r.fields);
         std::string target = r.url;
         if (r.method == "GET") {
@@ -369,7 +360,7 @@ private:
     }
 
     void follow(const std::string& url, const std::string& method, const std::string& body) {
-        if (lower(url).rfind("javascript:", 0) == 0) return;
+        if (lowerCase(url).rfind("javascript:", 0) == 0) return;
         navigateFrom(m_s, url, method, body);
     }
 
@@ -394,7 +385,7 @@ void navigateFrom(const std::shared_ptr<State>& s, const std::string& url, const
 }
 
 bool isWebAddress(const std::string& url) {
-    std::string l = lower(url);
+    std::string l = lowerCase(url);
     return l.rfind("http://", 0) == 0 || l.rfind("https://", 0) == 0;
 }
 
@@ -431,7 +422,7 @@ HeadlessBrowser::~HeadlessBrowser() { m_events.stop(); }
 Variant HeadlessBrowser::get(const std::string& name) {
     std::lock_guard<std::recursive_mutex> guard(m_state->lock);
     if (m_state->quit) throw AutomationException("The browser has closed");
-    const std::string key = lower(name);
+    const std::string key = lowerCase(name);
     if (auto found = m_state->properties.find(key); found != m_state->properties.end()) return Variant(found->second);
     if (key == "document") {
         if (!m_state->document) m_state->document = parseDocument("", "about:blank");
@@ -444,7 +435,7 @@ Variant HeadlessBrowser::get(const std::string& name) {
 void HeadlessBrowser::put(const std::string& name, const Variant& value) {
     std::lock_guard<std::recursive_mutex> guard(m_state->lock);
     if (m_state->quit) throw AutomationException("The browser has closed");
-    auto found = m_state->properties.find(lower(name));
+    auto found = m_state->properties.find(lowerCase(name));
     if (found == m_state->properties.end()) unsupported(name);
     found->second = value.toBool();
     Record r{Record::Kind::SetProperty};
@@ -454,7 +445,7 @@ void HeadlessBrowser::put(const std::string& name, const Variant& value) {
 }
 
 Variant HeadlessBrowser::call(const std::string& name, const std::vector<Variant>& args) {
-    const std::string key = lower(name);
+    const std::string key = lowerCase(name);
     if (key == "navigate") {
         if (args.empty()) throw AutomationException("Navigate needs an address");
         const std::string post = args.size() > 3 ? args[3].toString() : "";
@@ -495,7 +486,7 @@ std::vector<Record> HeadlessBrowser::records() const {
 
 bool HeadlessBrowser::property(const std::string& name) const {
     std::lock_guard<std::recursive_mutex> guard(m_state->lock);
-    return m_state->properties.at(lower(name));
+    return m_state->properties.at(lowerCase(name));
 }
 
 size_t HeadlessBrowser::sinkCount() const {

@@ -1,4 +1,5 @@
 #include "platform/automation/headless/HeadlessDom.h"
+#include "platform/automation/Names.h"
 
 #include <gumbo.h>
 
@@ -9,21 +10,11 @@ namespace automation::headless {
 
 namespace {
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string tagName(const GumboElement& element) {
     if (element.tag != GUMBO_TAG_UNKNOWN) return gumbo_normalized_tagname(element.tag);
     GumboStringPiece piece = element.original_tag;
     gumbo_tag_from_original_text(&piece);
-    return lower(std::string(piece.data ? piece.data : "", piece.length));
+    return lowerCase(std::string(piece.data ? piece.data : "", piece.length));
 }
 
 void copyChildren(const GumboVector& from, Node& to);
@@ -38,11 +29,11 @@ std::unique_ptr<Node> copyNode(const GumboNode& source) {
             node->tag = tagName(element);
             for (unsigned i = 0; i < element.attributes.length; ++i) {
                 auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
-                node->attributes.emplace_back(lower(attribute->name), attribute->value);
+                node->attributes.emplace_back(lowerCase(attribute->name), attribute->value);
             }
             copyChildren(element.children, *node);
             if (node->tag == "input") {
-                std::string type = lower(node->attributeOr("type"));
+                std::string type = lowerCase(node->attributeOr("type"));
                 node->checked = (type == "checkbox" || type == "radio") && node->attribute("checked") != nullptr;
             }
             break;
@@ -116,7 +107,7 @@ void writeMarkup(const Node& node, std::string& out) {
         case Node::Kind::Element:
             break;
     }
-    const std::string tag = upper(node.tag);
+    const std::string tag = upperCase(node.tag);
     out += "<" + tag;
     for (auto& [name, value] : node.attributes) {
         out += " " + name + "=";
@@ -199,7 +190,7 @@ std::string removeDotSegments(const std::string& path) {
 }  // namespace
 
 const std::string* Node::attribute(const std::string& name) const {
-    const std::string key = lower(name);
+    const std::string key = lowerCase(name);
     for (auto& [n, v] : attributes) {
         if (n == key) return &v;
     }
@@ -207,7 +198,7 @@ const std::string* Node::attribute(const std::string& name) const {
 }
 
 void Node::setAttribute(const std::string& name, const std::string& newValue) {
-    const std::string key = lower(name);
+    const std::string key = lowerCase(name);
     for (auto& [n, v] : attributes) {
         if (n == key) {
             v = newValue;
@@ -304,10 +295,10 @@ std::vector<Node*> formControls(const Document& document, const Node& form) {
 }
 
 std::string controlType(const Node& control) {
-    if (control.tag == "button") return lower(control.attributeOr("type", "submit"));
+    if (control.tag == "button") return lowerCase(control.attributeOr("type", "submit"));
     if (control.tag == "select") return control.attribute("multiple") ? "select-multiple" : "select-one";
     if (control.tag == "textarea") return "textarea";
-    std::string type = lower(control.attributeOr("type", "text"));
+    std::string type = lowerCase(control.attributeOr("type", "text"));
     return type.empty() ? "text" : type;
 }
 

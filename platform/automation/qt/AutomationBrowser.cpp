@@ -54,10 +54,8 @@ int connectTo(const std::string& path) {
 }
 
 void sendFailure(int fd, const std::string& reason) {
-    const std::string bytes =
-        automation::wire::encode({automation::wire::Value::string("failed"), automation::wire::Value::string(reason)});
-    ssize_t ignored = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    (void)ignored;
+    automation::wire::sendAll(
+        fd, automation::wire::encode({automation::wire::Value::string("failed"), automation::wire::Value::string(reason)}));
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {

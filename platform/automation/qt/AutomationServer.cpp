@@ -1,4 +1,5 @@
 #include "platform/automation/qt/AutomationServer.h"
+#include "platform/automation/Names.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -24,11 +25,6 @@ namespace automation::qt {
 namespace {
 
 const char* const BROWSER = "browser";
-
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 QString toQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -117,18 +113,9 @@ void AutomationServer::start() {
 
 bool AutomationServer::send(const wire::Message& message) {
     if (m_fd < 0) return false;
-    const std::string bytes = wire::encode(message);
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            disconnect();
-            return false;
-        }
-        sent += static_cast<size_t>(n);
-    }
-    return true;
+    if (wire::sendAll(m_fd, wire::encode(message))) return true;
+    disconnect();
+    return false;
 }
 
 void AutomationServer::disconnect() {
@@ -213,7 +200,7 @@ void AutomationServer::runAgent(int64_t id, const QString& requestJson) {
 }
 
 void AutomationServer::browserGet(int64_t id, const std::string& name) {
-    const std::string key = lower(name);
+    const std::string key = lowerCase(name);
     if (key == "visible") return answer(id, wire::Value::boolean(m_visible));
     if (key == "silent") return answer(id, wire::Value::boolean(m_window->page()->isSilent()));
     if (key == "menubar") return answer(id, wire::Value::boolean(m_window->isMenuBarShown()));
@@ -227,7 +214,7 @@ void AutomationServer::browserGet(int64_t id, const std::string& name) {
 }
 
 void AutomationServer::browserPut(int64_t id, const std::string& name, const wire::Value& value) {
-    const std::string key = lower(name);
+    const std::string key = lowerCase(name);
     const bool on = value.kind == wire::Value::Kind::Bool || value.kind == wire::Value::Kind::Int
                         ? value.number != 0
                         : value.text == "true";
@@ -253,7 +240,7 @@ void AutomationServer::browserPut(int64_t id, const std::string& name, const wir
 }
 
 void AutomationServer::browserCall(int64_t id, const std::string& name, const wire::Message& args) {
-    const std::string key = lower(name);
+    const std::string key = lowerCase(name);
     if (key == "navigate") {
         if (args.empty() || args[0].text.empty()) return refuse(id, QStringLiteral("Navigate needs an address"));
         const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(args[0].text));
