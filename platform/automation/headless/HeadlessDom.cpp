@@ -306,21 +306,22 @@ std::string controlValue(const Node& control) {
     if (control.valueSet) return control.value;
     if (control.tag == "textarea") return textContent(control);
     if (control.tag == "select") {
+        // The selected option, else the first; an option without a value
+        // gives its text.
         const Node* first = nullptr;
-        std::vector<Node*> options;
-        std::vector<Node*> stack;
-        std::vector<Node*> all;
-        for (auto& child : control.children) stack.push_back(child.get());
-        while (!stack.empty()) {
-            Node* n = stack.front();
-            stack.erase(stack.begin());
+        const Node* selected = nullptr;
+        std::vector<const Node*> pending{&control};
+        while (!pending.empty() && !selected) {
+            const Node* n = pending.back();
+            pending.pop_back();
             if (n->isElement("option")) {
                 if (!first) first = n;
-                if (n->attribute("selected")) return n->attributeOr("value", textContent(*n));
+                if (n->attribute("selected")) selected = n;
             }
-            for (auto& c : n->children) stack.push_back(c.get());
+            for (auto child = n->children.rbegin(); child != n->children.rend(); ++child) pending.push_back(child->get());
         }
-        return first ? first->attributeOr("value", textContent(*first)) : "";
+        const Node* option = selected ? selected : first;
+        return option ? option->attributeOr("value", textContent(*option)) : "";
     }
     std::string type = controlType(control);
     if (type == "checkbox" || type == "radio") return control.attributeOr("value", "on");
