@@ -408,6 +408,23 @@ TEST_F(SetupDialogTest, WithoutItsPicturesTheBrandedDialogWorksPlainAndSaysSoEac
     EXPECT_EQ(lines, 2u);
 }
 
+TEST_F(SetupDialogTest, AnUnreadablePictureLeavesTheBrandedDialogPlainButWhole) {
+    writeUserColorImages(dir);
+    writeFile(dir.file("usercolors/user4.bmp"), "not a picture");
+    prepareSettings({{"Alice", {}}});
+    FakeWrapper wrapper;
+    open(BaseRLApp::APP_TYPE_BRTW, nullptr, &wrapper);
+    ASSERT_TRUE(driver.choose(*window->getSetupMenuItem()));
+    SetupDialog& d = *wrapper.last;
+    EXPECT_TRUE(logged("Unable to load user color image usercolors/user4.bmp"));
+    EXPECT_FALSE(SetupDialog::areUserColorImagesLoaded());
+    EXPECT_EQ(d.getAccountsFolder()->getItem(0)->getImage(), nullptr);
+    ASSERT_NE(d.getDoneButton(), nullptr);
+    EXPECT_EQ(d.getDoneButton()->getBounds(), (tk::Rectangle{580, 198, 160, 24}));
+    ASSERT_TRUE(driver.click(*d.getDoneButton()));
+    EXPECT_TRUE(d.getShell()->isDisposed());
+}
+
 // ---------------------------------------------------------------------------
 // Users
 
@@ -887,6 +904,24 @@ TEST_F(SetupDialogTest, OpeningTheDialogStoresNothing) {
     EXPECT_EQ(page("Roamledger.settings"), settingsBefore);
     ASSERT_TRUE(driver.closeBox(*d.getShell()));
     EXPECT_EQ(RLPreferences::getUsername(0, "Aeroflot"), "af100");
+}
+
+TEST_F(SetupDialogTest, ANewUserStaysWhenTheLoginOnShowIsRefused) {
+    // A half-filled login left in the file is what the panel shows.
+    prepareSettings({{"Alice", {{"Aeroflot", "af100", "", "", std::nullopt}}}});
+    open(BaseRLApp::APP_TYPE_LANTERNBAY);
+    SetupDialog& d = openSetup();
+    addUser(d, "Bob");
+    EXPECT_EQ(driver.shownDialogs().size(), 1u);
+    EXPECT_EQ(driver.shownDialogs().at(0).title, "Roamledger - Both Fields Not Provided");
+    EXPECT_EQ(RLPreferences::getUserCount(), 2);
+    EXPECT_EQ(d.getUserList()->getItems(), (std::vector<std::string>{"Alice", "Bob"}));
+    // The panel, the tabs and the list stay with Alice's login.
+    EXPECT_EQ(d.getAccountsFolder()->getSelectionIndex(), 0);
+    EXPECT_EQ(d.getUserList()->getSelectionIndex(), 0);
+    EXPECT_EQ(d.getLastUser(), 0);
+    EXPECT_EQ(fields(d), (std::vector<std::string>{"af100", "", ""}));
+    EXPECT_EQ(d.getMainFolder()->getSelectionIndex(), ACCOUNTS);
 }
 
 TEST_F(SetupDialogTest, ANewUserIsShownAfterTheLoginOnShowWasStored) {
