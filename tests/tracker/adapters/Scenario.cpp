@@ -213,7 +213,7 @@ std::string Scenario::testName() const {
         } else {
             gap = true;
         }
-        if (slug.size() >= 60) break;
+        if (slug.size() >= 100) break;
     }
     std::string keyPart;
     for (char c : key) keyPart += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';

@@ -80,6 +80,14 @@ std::string unfold(const std::string& stored) {
     return out;
 }
 
+// An expected text written as the adapter builds it, with its quotes as
+// they read back from storage.
+Pattern quotesAsStored(const Pattern& expected) {
+    std::string source = expected.source();
+    std::replace(source.begin(), source.end(), '"', '\'');
+    return Pattern(source);
+}
+
 std::string describe(const Request& r) {
     std::string line = r.method + " " + r.url();
     if (!r.body.empty()) line += "\n      body: " + r.body;
@@ -131,7 +139,7 @@ void checkStored(const std::string& what, const Scenario& s, const StoredCheck& 
     switch (kind) {
         case StoredCheck::Unchecked: break;
         case StoredCheck::Exact:
-            EXPECT_TRUE(check.exact.matches(unfold(stored)))
+            EXPECT_TRUE(quotesAsStored(check.exact).matches(unfold(stored)))
                 << at << "\n  expected " << check.exact.source() << "\n  stored   " << unfold(stored);
             break;
         case StoredCheck::NotTracked: EXPECT_EQ(stored, notTrackedRow) << at; break;
@@ -141,10 +149,10 @@ void checkStored(const std::string& what, const Scenario& s, const StoredCheck& 
         case StoredCheck::StatusOnly: break;
     }
     for (const Pattern& p : check.contains) {
-        EXPECT_TRUE(p.foundIn(unfold(stored))) << at << " lacks " << p.source() << "\n  stored " << unfold(stored);
+        EXPECT_TRUE(quotesAsStored(p).foundIn(unfold(stored))) << at << " lacks " << p.source() << "\n  stored " << unfold(stored);
     }
     for (const Pattern& p : check.lacks) {
-        EXPECT_FALSE(p.foundIn(unfold(stored))) << at << " holds " << p.source() << "\n  stored " << unfold(stored);
+        EXPECT_FALSE(quotesAsStored(p).foundIn(unfold(stored))) << at << " holds " << p.source() << "\n  stored " << unfold(stored);
     }
 }
 
