@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,20 @@ using rltest::Scenario;
 using rltest::StoredCheck;
 
 std::vector<Scenario> parse(const std::string& text) { return rltest::parseScenarios("Demo", "Demo.scenarios", text); }
+
+struct Problem {
+    const char* text;
+    const char* error;
+};
+
+// Each text fails its first scenario with the error.
+void expectProblems(std::initializer_list<Problem> problems) {
+    for (const Problem& p : problems) {
+        const auto list = parse(p.text);
+        ASSERT_FALSE(list.empty()) << p.text;
+        EXPECT_EQ(list[0].error, p.error) << p.text;
+    }
+}
 
 TEST(PatternTest, RangesMatchOnlyNumbersWithinTheirBounds) {
     const Pattern p("&x={1..32}&y={1..44}");
@@ -132,11 +147,7 @@ TEST(ScenarioFormatTest, SharedAccountAndAnswersGiveWayToTheScenarioOwn) {
 }
 
 TEST(ScenarioFormatTest, ProblemsFailTheirScenarioWithTheLine) {
-    struct Case {
-        const char* text;
-        const char* error;
-    };
-    const Case cases[] = {
+    expectProblems({
         {"scenario: a\n  status: Nonsense\n", "Demo.scenarios:2: unknown status name: Nonsense"},
         {"scenario: a\n  wrong: 1\n  status: Unknown\n", "Demo.scenarios:2: unknown keyword \"wrong:\""},
         {"scenario: a\n  user: x\n", "Demo.scenarios:1: scenario \"a\" names neither balance nor status"},
@@ -151,12 +162,7 @@ TEST(ScenarioFormatTest, ProblemsFailTheirScenarioWithTheLine) {
          "Demo.scenarios:2: \"balance:\" in the shared block (only the account and serve)"},
         {"scenario: a\n  no colon here\n  status: Unknown\n",
          "Demo.scenarios:2: expected \"keyword: value\", got: no colon here"},
-    };
-    for (const Case& c : cases) {
-        const auto list = parse(c.text);
-        ASSERT_FALSE(list.empty()) << c.text;
-        EXPECT_EQ(list[0].error, c.error) << c.text;
-    }
+    });
 }
 
 TEST(ScenarioFormatTest, ScenariosAreNumberedPerFileAndNamedForTests) {
@@ -266,11 +272,7 @@ TEST(ScenarioFormatTest, AMarkerTableWithoutMarkersProvesItsLengthsByTheLogAlone
 }
 
 TEST(ScenarioFormatTest, ProblemsOfAMarkerTable) {
-    struct Case {
-        const char* text;
-        const char* error;
-    };
-    const Case cases[] = {
+    expectProblems({
         {"markers: a\n  invalid: x\n", "Demo.scenarios:1: no page under test (body: [markers])"},
         {"markers: a\n  serve: GET https://a.example/\n    body: [markers]\n",
          "Demo.scenarios:1: a markers block without markers or lengths"},
@@ -288,12 +290,7 @@ TEST(ScenarioFormatTest, ProblemsOfAMarkerTable) {
          "Demo.scenarios:3: body: [markers] outside a \"markers:\" block"},
         {"scenario: a\n  today: 2006-13-01\n  status: Unknown\n",
          "Demo.scenarios:2: today needs a date YYYY-MM-DD: 2006-13-01"},
-    };
-    for (const Case& c : cases) {
-        const auto list = parse(c.text);
-        ASSERT_FALSE(list.empty()) << c.text;
-        EXPECT_EQ(list[0].error, c.error) << c.text;
-    }
+    });
 }
 
 }  // namespace
