@@ -19,9 +19,10 @@ public:
             return;
         }
 
-        std::string body = "__EVENTTARGET=&__EVENTARGUMENT=&__VIEWSTATE=" + viewState +
-                           "&search%3Aspa=00031a39-sp00000000&search%3Aspq=Search&loginTextBox=" +
-                           credential(m_username) + "&passwordTextBox=" + credential(m_password);
+        std::string body =
+            "__EVENTTARGET=&__EVENTARGUMENT=&__VIEWSTATE=" + viewState +
+            "&search%3Aspa=00031a39-sp00000000&search%3Aspq=Search&loginTextBox=" + credential(m_username) +
+            "&passwordTextBox=" + credential(m_password);
         appendInputImage(body, "loginButton", 64, 26);
         const std::string page = doPost(loginPage, body);
 

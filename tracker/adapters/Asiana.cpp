@@ -15,8 +15,8 @@ public:
 
         doGet(url("site", "/English/AMyAsiana/Main/login_body.jsp?site=" + hostName("site")));
 
-        std::string body = "stamp=&site=us&win=&rd=on&Asianasn=" + credential(m_username) + "&Asianapass=" +
-                           credential(m_password);
+        std::string body =
+            "stamp=&site=us&win=&rd=on&Asianasn=" + credential(m_username) + "&Asianapass=" + credential(m_password);
         appendInputImage(body, "submit", 25, 15);
         const std::string login = doPost(url("site", "/English/AMyAsiana/Login/TAbcLogin001.jsp?rdchk=acnumber"), body);
 

@@ -15,7 +15,8 @@ public:
     void update() override {
         validateLoginLengths(0, 8, 9, 4, 0, 0);
 
-        doGet(url("site", "/execclub/viewAccount/ViewAccountControllerServlet.servlet?eId=106012&prim=execclub&sec=managacc"));
+        doGet(url("site",
+                  "/execclub/viewAccount/ViewAccountControllerServlet.servlet?eId=106012&prim=execclub&sec=managacc"));
 
         const std::string body =
             "Directional_Login=%2Fexecclub%2FviewAccount%2FViewAccountControllerServlet.servlet%3FeId%3D106012%26prim"

@@ -14,7 +14,8 @@ public:
         validateLoginLengths(8, 0, 0, 6, 0, 0);
 
         const std::string loginPage =
-            url("site", "/bmi/en-gb/yourflybmi/yourflybmilogin.aspx?ReturnUrl=/bmi/en-gb/yourflybmi/yourflybmiprofile.aspx");
+            url("site",
+                "/bmi/en-gb/yourflybmi/yourflybmilogin.aspx?ReturnUrl=/bmi/en-gb/yourflybmi/yourflybmiprofile.aspx");
         const std::string viewState = liftNextViewState(doGet(loginPage));
         if (viewState.empty()) {
             cannotDetermine("No viewstate found for BritishMidland");

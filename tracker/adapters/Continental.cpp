@@ -16,15 +16,17 @@ public:
     void update() override {
         validateLoginLengths(0, 0, 0, 0, 4, 0);
 
-        const std::string page = doGet(url("site", "/acct/pSignIn.asp?hdnAction=1&hdnPage=%2Facct%2FpSignIn.asp&txtOPNum=" +
-                                                       credential(m_username) + "&txtOPPin=" + credential(m_password)));
+        const std::string page =
+            doGet(url("site", "/acct/pSignIn.asp?hdnAction=1&hdnPage=%2Facct%2FpSignIn.asp&txtOPNum=" +
+                                  credential(m_username) + "&txtOPPin=" + credential(m_password)));
 
         const std::string domain = domainName();
         const Markers markers = {
             provider("<h1>Service Unavailable</h1>"),
             provider("HTTP/1.1 500 Server Error"),
             provider("We're sorry, but " + domain + " was unable to complete your request due to a technical problem."),
-            provider("We're sorry, but " + domain + "  was unable to complete your request due to a technical problem."),
+            provider("We're sorry, but " + domain +
+                     "  was unable to complete your request due to a technical problem."),
             interaction("<title>Continental Airlines - Review OnePass Member Advisory</title>"),
             invalid("There was a problem with your sign in."),
             invalid("We're sorry, but your account is now locked for security purposes"),
@@ -52,11 +54,12 @@ public:
                         m_valueStart, m_valueEnd);
         registerDetails(details);
 
-        const std::string rows = valueAfter(page, "<span class=\"PHead\">Mileage Earned</span>", "<tr>",
-                                            "<td colspan=\"5\">");
+        const std::string rows =
+            valueAfter(page, "<span class=\"PHead\">Mileage Earned</span>", "<tr>", "<td colspan=\"5\">");
         if (rows.find(">No recent activity") != std::string::npos) {
             registerNoRecentTransactions();
-        } else if (rows.find(">We are currently unable to display your OnePass Account Activity.") != std::string::npos) {
+        } else if (rows.find(">We are currently unable to display your OnePass Account Activity.") !=
+                   std::string::npos) {
             registerBlankTransactions();
         } else {
             static const std::vector<std::string> headings = {"Activity<br>Date", "Description", "Mileage<br>Earned"};

@@ -65,7 +65,7 @@ public:
             using foundation::StrUtil;
             std::string rows = between(block, "MQM<br>Earned</td>", "</table>");
             rows = StrUtil::replace(StrUtil::replace(rows, "\r\r\n", " "), "\r\n(", " (");
-            static const std::vector<std::string> headings = {"Date",        "Description",  "Miles",
+            static const std::vector<std::string> headings = {"Date",           "Description",    "Miles",
                                                               "Bonus<br>Miles", "Total<br>Miles", "MQM<br>Earned"};
             static const std::vector<std::string> alignments = {"c", "l", "r", "r", "r", "r"};
             // A line break inside a cell stays one.

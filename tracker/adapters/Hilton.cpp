@@ -36,8 +36,8 @@ public:
             return;
         }
 
-        std::string body = "__VIEWSTATE=" + viewState + "&txtCardNo=" + credential(m_username) + "&txtPinNo=" +
-               credential(m_password) + "&txtCardNo2=&txtPinNo2=&txtSearchPhrase=&";
+        std::string body = "__VIEWSTATE=" + viewState + "&txtCardNo=" + credential(m_username) +
+                           "&txtPinNo=" + credential(m_password) + "&txtCardNo2=&txtPinNo2=&txtSearchPhrase=&";
         appendInputImage(body, "imgViewAccount", 149, 17);
         const std::string answer = doPost(signOn, body, SIGN_ON_ANSWER_LIMIT);
 
@@ -81,7 +81,8 @@ public:
         } else {
             std::string rows = betweenFrom(page, electronic, "E-Stmt Date", "</table>");
             // A pager row ends the rows.
-            if (rows.find("<span><< Prev</span>") != std::string::npos) rows = between(rows, "</tr>", "<span><< Prev</span>");
+            if (rows.find("<span><< Prev</span>") != std::string::npos)
+                rows = between(rows, "</tr>", "<span><< Prev</span>");
             static const std::vector<std::string> headings = {"Description", "HHonors<br>Points", "Miles<br>Earned",
                                                               "Paper<br>Stmt<br>Date", "E-Stmt<br>Date"};
             static const std::vector<std::string> alignments = {"l", "r", "r", "r", "r"};

@@ -18,8 +18,9 @@ public:
 
         // The site calls the last name (the second password) "name" and the
         // PIN (the password) "pin".
-        std::string body = "account=" + credential(m_username) + "&WpNum=&MemberName=&Pin=&name=" +
-                           credential(m_password2) + "&pin=" + credential(m_password) + "&save_pin=Y";
+        std::string body = "account=" + credential(m_username) +
+                           "&WpNum=&MemberName=&Pin=&name=" + credential(m_password2) +
+                           "&pin=" + credential(m_password) + "&save_pin=Y";
         appendInputImage(body, "", 79, 15);
         const std::string page = doPost(url("secure", "/cgi-bin/wp_acctsum.pro"), body);
 
@@ -64,11 +65,12 @@ public:
         if (page.find(">No Mileage Activity Found") != std::string::npos) {
             registerNoRecentTransactions();
         } else {
-            const std::string rows = valueAfter(page, "<B>Mileage Activity&nbsp;</B>", "<TD><B>&nbsp;Seg&nbsp;</B></TD>",
-                                                "<B>End of Mileage Activity");
+            const std::string rows = valueAfter(page, "<B>Mileage Activity&nbsp;</B>",
+                                                "<TD><B>&nbsp;Seg&nbsp;</B></TD>", "<B>End of Mileage Activity");
             static const std::vector<std::string> headings = {
-                "Date", "Flight<br>Desig.", "Flight<br>Oper.", "Class<br>Flown/<br>Paid", "Description",
-                "Elite<br>Qual.<br>Miles", "Elite<br>Qual.<br>Seg.", "Banked<br>Miles", "Code"};
+                "Date",        "Flight<br>Desig.",        "Flight<br>Oper.",        "Class<br>Flown/<br>Paid",
+                "Description", "Elite<br>Qual.<br>Miles", "Elite<br>Qual.<br>Seg.", "Banked<br>Miles",
+                "Code"};
             static const std::vector<std::string> alignments = {"l", "l", "l", "c", "l", "r", "r", "r", "c"};
             registerTransactions(rebuildTable(StrUtil::replace(rows, "</A>", ""), headings, alignments, 0, true));
         }

@@ -36,14 +36,17 @@ public:
         if (firstMarker(login, markers)) return;
 
         std::string session = "Debug=" + StrUtil::replace(between(login, "NAME=\"Debug\" VALUE=\"", "\""), "=", "%3D") +
-                  "&SessKey=" + between(login, "NAME=\"SessKey\" VALUE=\"", "\"") +
-                  "&SessId=" + between(login, "NAME=\"SessId\" VALUE=\"", "\"");
+                              "&SessKey=" + between(login, "NAME=\"SessKey\" VALUE=\"", "\"") +
+                              "&SessId=" + between(login, "NAME=\"SessId\" VALUE=\"", "\"");
         appendInputImage(session, "", 101, 26);
         const std::string miles = doPost(url("secure", "/cgi-bin/milesol.cgi"), session);
 
         // Up to 25 searches for a field: the 25th must find none.
         static const HiddenFieldRelay accountForm = {"<FORM ACTION=\"/cgi-bin/currstat.cgi\" METHOD=\"POST\">",
-                                                     "</FORM>", "<INPUT TYPE=\"hidden\" NAME=\"", "VALUE=\"", 24,
+                                                     "</FORM>",
+                                                     "<INPUT TYPE=\"hidden\" NAME=\"",
+                                                     "VALUE=\"",
+                                                     24,
                                                      true};
         std::optional<std::string> fields = relayHiddenFields(miles, accountForm);
         if (!fields) {
@@ -61,15 +64,16 @@ public:
         std::string details;
         details.reserve(1000);
         int p = accountRow(details, page, "Year to Date Preferred Miles", "Preferred Miles</a>:", "colspan=\"2\">", 8);
-        p = accountRow(details, page, "Year to Date Preferred Segments", "Preferred Segments</a>:", "colspan=\"2\">", 8);
+        p = accountRow(details, page, "Year to Date Preferred Segments", "Preferred Segments</a>:", "colspan=\"2\">",
+                       8);
         const bool upgrades = positionOf(page, "Upgrade Bank Balance", p) >= 0;
         if (upgrades) {
             p = accountRow(details, page, "Upgrade Bank Balance", ">Upgrade Bank Balance:<", "colspan=\"2\">", 8);
         }
         p = accountRow(details, page, "Membership Level", ">Membership Level</a>:<", "colspan=\"4\">", 35);
 
-        const std::string section = betweenFrom(page, p, ">Dividend Miles Account Activity Since Last Statement<",
-                                                "Balance:</b></td>");
+        const std::string section =
+            betweenFrom(page, p, ">Dividend Miles Account Activity Since Last Statement<", "Balance:</b></td>");
         if (section.find("No Activity For This Statement Period") != std::string::npos) {
             registerNoRecentTransactions();
         } else {

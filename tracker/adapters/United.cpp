@@ -17,9 +17,8 @@ public:
         validateLoginLengths(11, 0, 0, 0, 5, 0, 0, 0, 0);
 
         const std::string body = "userId=" + credential(m_username) + "&password=" + credential(m_password);
-        std::string page =
-            doPost(url("login", "/ci/DoLogin.jsp?stamp=NEWCOOKY*itn/ord=NEWREC,itn/air/mp&return_to=ff_acct_hist"),
-                   body);
+        std::string page = doPost(
+            url("login", "/ci/DoLogin.jsp?stamp=NEWCOOKY*itn/ord=NEWREC,itn/air/mp&return_to=ff_acct_hist"), body);
 
         static const Markers markers = {
             provider("<title>Please Excuse Us! </title>"),
@@ -99,12 +98,12 @@ private:
         if (!cookie.empty()) addCookie("activity", cookie, between(page, cookie + " = ", ";"));
 
         const std::string stamp = escapeLifted(between(page, "<input type=hidden name=stamp value=\"", "\">"));
-        const std::string activity = doGet(url(
-            "activity", "/cgi/freqfly?stamp=" + stamp + "&return_to=ff_acct_hist&" + start + "&mon_ff.1=" + endMonth +
-                            "&date_ff.1=" + endDay + "&year_ff.1=" + endYear +
-                            "&ff_sum_mileage_partners=UNITED&ff_sum_mileage_partners=Star+Alliance"
-                            "&ff_sum_mileage_partners=All+Airline&ff_sum_mileage_partners=All+Hotel"
-                            "&ff_sum_mileage_partners=All+Car&ff_sum_mileage_partners=Other&ff_sum_sort=date"));
+        const std::string activity = doGet(
+            url("activity", "/cgi/freqfly?stamp=" + stamp + "&return_to=ff_acct_hist&" + start +
+                                "&mon_ff.1=" + endMonth + "&date_ff.1=" + endDay + "&year_ff.1=" + endYear +
+                                "&ff_sum_mileage_partners=UNITED&ff_sum_mileage_partners=Star+Alliance"
+                                "&ff_sum_mileage_partners=All+Airline&ff_sum_mileage_partners=All+Hotel"
+                                "&ff_sum_mileage_partners=All+Car&ff_sum_mileage_partners=Other&ff_sum_sort=date"));
 
         const int bonus = positionOf(activity, "<td class=\"t4\"><b>Bonus</b></td>");
         if (positionOf(activity, "<tr><td class=\"t4\">UNITED</td>  <td colspan=4 ALIGN=right>", bonus) < 0) {
