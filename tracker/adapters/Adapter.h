@@ -86,15 +86,15 @@ protected:
     std::optional<std::string> followScriptRedirect(std::string_view page, std::string_view prefix,
                                                     std::string_view suffix, std::string_view base = {}) {
         const std::string target = lift(page, prefix, suffix);
-        if (target.empty()) {
+        const std::optional<std::string>& last = this->m_tb->getLastLocation();
+        const std::optional<std::string> address =
+            base.empty() ? resolveLifted(last ? *last : std::string(), target)
+                         : (target.empty() ? std::nullopt : std::optional<std::string>(std::string(base) + target));
+        if (!address) {
             cannotDetermine("No script redirect found for " + std::string(Self::KEY));
             return std::nullopt;
         }
-        const std::optional<std::string>& last = this->m_tb->getLastLocation();
-        const std::string address =
-            base.empty() ? resolveLifted(last ? *last : std::string(), target).value_or(target)
-                         : std::string(base) + target;
-        return this->doGet(address);
+        return this->doGet(*address);
     }
 
     // A closing request made after the outcome is recorded (a log-out): it

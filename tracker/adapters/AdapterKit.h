@@ -1,9 +1,12 @@
 #pragma once
 // What every adapter's update() is made of: credentials put into form bodies
 // and queries, the markers that classify an answer page in a fixed order,
-// values read after a label, values lifted from a login page, groups cut
-// from a user name, and the byte limits of fetches whose page matters only
-// in part.
+// values read after a label, values and hidden fields lifted from a page,
+// groups cut from a user name, texts kept whole through the activity table
+// builder, dates a number of months back, and the byte limits of fetches
+// whose page matters only in part. The steps an adapter calls on itself
+// (addresses, cookies, script redirects, log-outs) are in Adapter.h; the
+// list of all of them is in README.md beside this file.
 //
 // Page texts are the web client's bytes, one char per byte; markers are
 // compared byte for byte (a marker that is not ASCII is written with "\xNN"
