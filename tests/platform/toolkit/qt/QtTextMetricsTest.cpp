@@ -59,7 +59,9 @@ TEST_F(QtTextMetrics, AWrappingLabelsNaturalSizeIsItsWholeTextUnwrapped) {
             EXPECT_GE(natural.x, ink.width());
             EXPECT_LE(natural.x, ink.width() + 2 * metrics.horizontalAdvance(QLatin1Char('x')) + 8);
             // At that width Qt lays the text out without another line.
-            if (!text.empty()) EXPECT_EQ(native->heightForWidth(natural.x), natural.y);
+            if (!text.empty()) {
+                EXPECT_EQ(native->heightForWidth(natural.x), natural.y);
+            }
 
             wrapping->pack();
             EXPECT_EQ(wrapping->getSize().x, natural.x);
