@@ -50,7 +50,9 @@ bool equalsIgnoreCase(const std::string& a, const std::string& b) {
 // Process-wide: libcurl's global state and a share object for the DNS and
 // TLS session caches. Connections themselves are not shared across threads
 // (libcurl does not support that); each thread keeps its own in its multi
-// handle. Never freed: detached workers may still use it at exit.
+// handle. Never freed, and libcurl's global clean-up is never called: the
+// program joins its threads before the exit handlers run, and the system
+// takes the rest.
 struct Global {
     CURLSH* share = nullptr;
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
@@ -134,10 +136,12 @@ struct ThreadMulti {
     }
 };
 
+thread_local std::unique_ptr<ThreadMulti> t_multi;
+
 ThreadMulti& threadMulti() {
     global();
-    thread_local ThreadMulti tm;
-    return tm;
+    if (!t_multi) t_multi = std::make_unique<ThreadMulti>();
+    return *t_multi;
 }
 
 // Extra certificate authorities, parsed once per file version.
@@ -245,6 +249,8 @@ struct HttpConnection::Impl {
 HttpConnection::HttpConnection(std::string url) : m_url(std::move(url)) {}
 
 bool HttpConnection::initialize() { return global().ok; }
+
+void HttpConnection::releaseThreadState() { t_multi.reset(); }
 
 HttpConnection::~HttpConnection() = default;
 
