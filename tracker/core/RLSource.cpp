@@ -518,32 +518,38 @@ bool RLSource::areDetailsTracked() const { return getSourceConfig().areDetailsTr
 // --- engine side -------------------------------------------------------------
 
 void RLSource::timeOut() {
+    // The one count is claimed before the stop is requested: a body that
+    // ends right after the request drops its engine and leaves the count
+    // to whoever stopped it.
+    std::shared_ptr<BaseEngine> engine = lockEngine();
+    const bool first = engine ? engine->countCompletedOnce(*this) : claimCompletion();
     {
         std::lock_guard<std::recursive_mutex> lock(m_recordLock);
         setRunning(false);
         requestStop();
-        m_engineRecording = true;
-        try {
-            registerBalance(RLPreferences::DISPLAY_TIMEOUT, false);
-        } catch (const std::exception& failure) {
-            Logger::error("Cannot record the time-out of " + getKey(), failure);
+        // A body that ended and counted itself first keeps its outcome.
+        if (first) {
+            m_engineRecording = true;
+            try {
+                registerBalance(RLPreferences::DISPLAY_TIMEOUT, false);
+            } catch (const std::exception& failure) {
+                Logger::error("Cannot record the time-out of " + getKey(), failure);
+            }
+            m_engineRecording = false;
         }
-        m_engineRecording = false;
     }
-    if (std::shared_ptr<BaseEngine> engine = lockEngine()) {
-        if (engine->countCompletedOnce(*this)) engine->threadDone();
-    }
+    if (first && engine) engine->threadDone();
 }
 
 void RLSource::cancel() {
+    std::shared_ptr<BaseEngine> engine = lockEngine();
+    const bool first = engine ? engine->countCompletedOnce(*this) : claimCompletion();
     {
         std::lock_guard<std::recursive_mutex> lock(m_recordLock);
         setRunning(false);
         requestStop();
     }
-    if (std::shared_ptr<BaseEngine> engine = lockEngine()) {
-        if (engine->countCompletedOnce(*this)) engine->threadDone();
-    }
+    if (first && engine) engine->threadDone();
 }
 
 // --- shared helpers ----------------------------------------------------------

@@ -273,6 +273,60 @@ TEST_F(SourceThreadTest, JoinNeverWaitsLongerThanAsked) {
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
 }
 
+// Widens the gap after a stop request: the request returns only once the
+// body has ended and dropped its engine.
+class SlowToReturnFromStop : public ScriptedSource {
+public:
+    using ScriptedSource::ScriptedSource;
+    void requestStop() override {
+        ScriptedSource::requestStop();
+        endedWithinStop = join(10000);
+    }
+    std::atomic<bool> endedWithinStop{false};
+};
+
+TEST_F(SourceThreadTest, AStoppedSourceIsCountedOnceEvenWhenItsBodyEndsAtOnce) {
+    for (const bool timeOut : {true, false}) {
+        SCOPED_TRACE(timeOut ? "time-out" : "cancel");
+        RLPreferences::setCurrentBalance(0, KEY, RLPreferences::DISPLAY_PENDING);
+        auto engine = std::make_shared<rltest::TestEngine>(60000);
+        auto counting = std::make_shared<rltest::CountingDisplayer>();
+        engine->setDisplayer(counting);
+        auto s = std::make_shared<SlowToReturnFromStop>(
+            rltest::makeConfig(KEY, true, true),
+            [](ScriptedSourceBase&) { foundation::ThreadUtil::sleepWithoutAlarm(60000); });
+        s->setEngine(engine);
+        s->setUser(0);
+        s->init();
+        ASSERT_TRUE(s->start());
+        if (timeOut) {
+            s->timeOut();
+        } else {
+            s->cancel();
+        }
+        EXPECT_TRUE(s->endedWithinStop.load());
+        EXPECT_EQ(engine->getSourcesCompleted(), 1);
+        EXPECT_EQ(counting->progress.load(), 1);
+        EXPECT_EQ(balance(KEY), timeOut ? RLPreferences::DISPLAY_TIMEOUT : RLPreferences::DISPLAY_PENDING);
+    }
+}
+
+TEST_F(SourceThreadTest, ATimeOutAfterTheBodyEndedKeepsItsOutcome) {
+    auto engine = std::make_shared<rltest::TestEngine>(60000);
+    engine->setDisplayer(displayer);
+    auto s = source([](ScriptedSourceBase& self) { self.registerBalance("5"); });
+    s->setEngine(engine);
+    s->setUser(0);
+    s->init();
+    ASSERT_TRUE(s->start());
+    ASSERT_TRUE(s->join(10000));
+    // The watchdog saw it running just before it ended.
+    s->timeOut();
+    EXPECT_EQ(balance(KEY), "5");
+    EXPECT_EQ(engine->getSourcesCompleted(), 1);
+    EXPECT_EQ(displayer->progress.load(), 1);
+}
+
 TEST_F(SourceThreadTest, DestroyOfARunningSourceOnlyDoesTheBookkeeping) {
     auto engine = std::make_shared<rltest::TestEngine>(60000);
     engine->setDisplayer(displayer);
