@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "foundation/ExceptionUtil.h"
 #include "foundation/Logger.h"
@@ -459,7 +460,9 @@ int RLSource::addDetailsRowB1(std::string& rows, std::string_view label, std::st
                               std::string_view page, std::string_view before, std::string_view after,
                               bool stripLineBreaks) {
     rows += "<tr class=" + nextRowClass() + "><td>&nbsp;" + std::string(label) + "</td><td class=r>&nbsp;";
-    const int from = fromIndex < 0 ? 0 : fromIndex + 1;
+    // The search goes on after the previous label; after the largest index
+    // there is nothing left to find.
+    const int from = fromIndex < 0 ? 0 : (fromIndex == std::numeric_limits<int>::max() ? fromIndex : fromIndex + 1);
     int p = findFrom(page, marker1, from);
     if (p >= 0 && !marker2.empty()) p = findFrom(page, marker2, p + 1);
 

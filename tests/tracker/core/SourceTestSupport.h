@@ -193,17 +193,23 @@ protected:
 
     void SetUp() override {
         PrefsFixture::SetUp();
-        load();
+        // The log goes into this test's folder from the first line on.
+        m_previousLogPath = foundation::Logger::getLogFilePath();
         foundation::Logger::close();
         foundation::Logger::setLogFilePath(dir.file("test.log"));
         foundation::Logger::setLevel(foundation::Logger::LEVEL_VERBOSE);
+        load();
     }
 
     void TearDown() override {
+        // Nothing may log into the folder once it is gone.
         foundation::Logger::close();
+        foundation::Logger::setLogFilePath(m_previousLogPath);
         foundation::Logger::setLevel(foundation::Logger::LEVEL_INFO);
         PrefsFixture::TearDown();
     }
+
+    std::string m_previousLogPath;
 
     // Gives user 0 an account of the program.
     void account(const std::string& key, const std::string& username, const std::string& password = PASSWORD,
