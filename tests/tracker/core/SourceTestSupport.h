@@ -131,6 +131,10 @@ class TestEngine : public tracker::BaseEngine {
 public:
     explicit TestEngine(int64_t pageLimitMs, int64_t pollMs = 20) : m_pageLimit(pageLimitMs), m_poll(pollMs) {}
 
+    // Takes effect at the next poll; a test lowers the limit once the moment
+    // it counts from has come (a request reached the site).
+    void setPageLimit(int64_t pageLimitMs) { m_pageLimit.store(pageLimitMs); }
+
     void add(const std::shared_ptr<tracker::RLSource>& source) {
         m_sources.push_back(source);
         setSourcesCreated(static_cast<int>(m_sources.size()));
@@ -170,7 +174,7 @@ public:
 
 private:
     std::vector<std::shared_ptr<tracker::RLSource>> m_sources;
-    int64_t m_pageLimit;
+    std::atomic<int64_t> m_pageLimit;
     int64_t m_poll;
 };
 
