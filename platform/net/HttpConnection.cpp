@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -85,6 +86,8 @@ Global& global() {
 
 // Per thread: the multi handle that drives this thread's transfers and keeps
 // its idle connections, and a few idle easy handles for reuse.
+std::atomic<size_t> g_threadStates{0};
+
 struct ThreadMulti {
     static constexpr size_t kIdleHandles = 4;
     CURLM* multi = curl_multi_init();
@@ -95,7 +98,10 @@ struct ThreadMulti {
     // Lists of earlier texts stay alive: a transfer may still hold one.
     std::vector<curl_slist*> retired;
 
+    ThreadMulti() { g_threadStates.fetch_add(1); }
+
     ~ThreadMulti() {
+        g_threadStates.fetch_sub(1);
         for (CURL* e : idle) curl_easy_cleanup(e);
         curl_multi_cleanup(multi);
         if (connectTo) curl_slist_free_all(connectTo);
@@ -251,6 +257,8 @@ HttpConnection::HttpConnection(std::string url) : m_url(std::move(url)) {}
 bool HttpConnection::initialize() { return global().ok; }
 
 void HttpConnection::releaseThreadState() { t_multi.reset(); }
+
+size_t HttpConnection::threadStateCount() { return g_threadStates.load(); }
 
 HttpConnection::~HttpConnection() = default;
 

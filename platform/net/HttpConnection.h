@@ -52,6 +52,8 @@ public:
     // that it ended; a later request of the same thread starts afresh. No
     // connection of the thread may be open.
     static void releaseThreadState();
+    // How many threads hold network state now (for tests).
+    static size_t threadStateCount();
     HttpConnection(const HttpConnection&) = delete;
     HttpConnection& operator=(const HttpConnection&) = delete;
 
