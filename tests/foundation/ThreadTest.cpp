@@ -53,15 +53,32 @@ protected:
     }
 };
 
-// Runs fn in a child process (no thread of ours may run at the fork) and
-// answers its exit status, or -1 when it ended otherwise.
-int inChild(const std::function<int()>& fn) {
+// Runs fn(fd) in a child process (no thread of ours may run at the fork);
+// answers its exit status (-1 when it ended otherwise) and what it wrote to
+// fd before it ended.
+struct ChildRun {
+    int status = -1;
+    std::string written;
+};
+
+ChildRun inChild(const std::function<int(int)>& fn) {
     EXPECT_EQ(Thread::liveThreadCount(), 0u);
+    int fds[2];
+    EXPECT_EQ(::pipe(fds), 0);
     pid_t pid = ::fork();
-    if (pid == 0) ::_exit(fn());
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::_exit(fn(fds[1]));
+    }
+    ::close(fds[1]);
+    ChildRun run;
+    char buf[64];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) run.written.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    return run;
 }
 
 TEST(ThreadLifetime, AJoinedThreadHasDroppedItsOwnReferenceAndItsNetworkState) {
@@ -139,58 +156,43 @@ TEST(ThreadLifetime, JoinNeverWaitsLongerThanAskedAndAStubbornThreadIsNamed) {
 }
 
 TEST(ThreadLifetime, TheEndOfTheProcessJoinsEveryThreadAndStartsNoMore) {
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const int status = inChild([&] {
+    const ChildRun run = inChild([](int fd) {
         auto t = std::make_shared<Body>([] { foundation::ThreadUtil::sleepWithoutAlarm(600000); },
-                                        [fd = fds[1]] { (void)::write(fd, "e", 1); });
+                                        [fd] { (void)::write(fd, "e", 1); });
         if (!t->start()) return 10;
         t.reset();
         const int result = Thread::endProcess(7, 20000);
         auto late = std::make_shared<Body>([] {});
         return late->start() ? 11 : result;
     });
-    ::close(fds[1]);
-    char c = 0;
-    EXPECT_EQ(::read(fds[0], &c, 1), 1) << "the thread's object ended before the process";
-    ::close(fds[0]);
-    EXPECT_EQ(status, 7);
+    EXPECT_EQ(run.written, "e") << "the thread's object ended before the process";
+    EXPECT_EQ(run.status, 7);
 }
 
 TEST(ThreadLifetime, AThreadThatWillNotStopEndsTheProcessWithoutItsExitCleanUp) {
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const int status = inChild([&] {
+    const ChildRun run = inChild([](int fd) {
         // An exit handler that must not run while the thread still runs.
-        static int fd = fds[1];
-        std::atexit([] { (void)::write(fd, "x", 1); });
+        static int handlerFd = fd;
+        std::atexit([] { (void)::write(handlerFd, "x", 1); });
         auto t = std::make_shared<Stubborn>();
         t->start();
         return Thread::endProcess(5, 200);
     });
-    ::close(fds[1]);
-    char c = 0;
-    EXPECT_EQ(::read(fds[0], &c, 1), 0) << "an exit handler ran under a live thread";
-    ::close(fds[0]);
-    EXPECT_EQ(status, 5);
+    EXPECT_EQ(run.written, "") << "an exit handler ran under a live thread";
+    EXPECT_EQ(run.status, 5);
 }
 
 TEST(ThreadLifetime, LeavingByExitStillJoinsTheThreadsFirst) {
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const int status = inChild([&] {
+    const ChildRun run = inChild([](int fd) {
         auto t = std::make_shared<Body>([] { foundation::ThreadUtil::sleepWithoutAlarm(600000); },
-                                        [fd = fds[1]] { (void)::write(fd, "e", 1); });
+                                        [fd] { (void)::write(fd, "e", 1); });
         t->start();
         t.reset();
         std::exit(4);
         return 0;
     });
-    ::close(fds[1]);
-    char c = 0;
-    EXPECT_EQ(::read(fds[0], &c, 1), 1);
-    ::close(fds[0]);
-    EXPECT_EQ(status, 4);
+    EXPECT_EQ(run.written, "e");
+    EXPECT_EQ(run.status, 4);
 }
 
 }  // namespace
