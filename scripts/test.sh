@@ -27,8 +27,13 @@ timed() {
   return $result
 }
 
+# ccache (installed by the set-up) keeps the three builds quick from the
+# second run on, also across fresh clones in other folders.
 launcher=()
-if command -v ccache >/dev/null; then launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
 
 timed setup bash "$root/scripts/setup.sh"
 timed build env RL_BUILD_DIR="$build" bash "$root/scripts/build.sh" "${launcher[@]}"
