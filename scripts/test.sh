@@ -47,17 +47,17 @@ tsan_step() {
   targets=$(cd "$build" && ctest -N -L tsan | sed -n 's/^ *Test *#[0-9]*: *//p')
   [ -n "$targets" ] || return 0
   cmake -S "$root" -B "$tsan_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRL_TSAN=ON -DRL_BENCH=OFF \
-    "${launcher[@]}" >/dev/null
+    "${launcher[@]}" >/dev/null || return 1
   # shellcheck disable=SC2086
-  cmake --build "$tsan_build" -j "$jobs" --target $targets
+  cmake --build "$tsan_build" -j "$jobs" --target $targets || return 1
   (cd "$tsan_build" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$supp/tsan.supp" \
     ctest --output-on-failure -L tsan -j 4 --timeout 600)
 }
 
 asan_step() {
   cmake -S "$root" -B "$asan_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRL_ASAN=ON -DRL_FUZZ=ON -DRL_BENCH=OFF \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" >/dev/null
-  cmake --build "$asan_build" -j "$jobs"
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" >/dev/null || return 1
+  cmake --build "$asan_build" -j "$jobs" || return 1
   local asan="halt_on_error=1 detect_leaks=1 detect_stack_use_after_return=1 check_initialization_order=1"
   asan+=" strict_init_order=1"
   export LSAN_OPTIONS="suppressions=$supp/lsan.supp print_suppressions=0"
