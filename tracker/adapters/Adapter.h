@@ -110,12 +110,15 @@ protected:
     }
 
     // rebuildTable over a table whose kept texts pass the cell splitting as
-    // placeholders and come back as their restored texts.
+    // placeholders and come back as their restored texts. A table whose
+    // other line breaks may still split cells names how many leftover cells
+    // it expects (rebuildTable's longest form).
     std::string rebuildTableKeeping(std::string_view html, const std::vector<std::string>& headings,
                                     const std::vector<std::string>& alignments, int firstCell, bool stripLineBreaks,
-                                    const std::vector<KeptText>& kept) {
+                                    const std::vector<KeptText>& kept, int minLeftoverCells = 0,
+                                    int maxLeftoverCells = 0) {
         const std::string rows = this->rebuildTable(replaceKept(std::string(html), kept), headings, alignments,
-                                                    firstCell, stripLineBreaks);
+                                                    firstCell, stripLineBreaks, minLeftoverCells, maxLeftoverCells);
         return restoreKept(rows, kept);
     }
 

@@ -66,6 +66,12 @@ int nthPosition(std::string_view page, std::string_view text, int n, int from) {
     return at;
 }
 
+int positionOr(std::string_view page, std::string_view text, int from, int fallback) {
+    if (from < 0) return -1;
+    const int at = positionOf(page, text, from);
+    return at < 0 ? fallback : at;
+}
+
 std::string between(std::string_view page, std::string_view start, std::string_view end) {
     return StrUtil::extract(page, start, end, 0);
 }

@@ -93,6 +93,12 @@ int chainedPosition(std::string_view page, std::initializer_list<std::string_vie
 // each searched from one past the one before; -1 when there are fewer.
 int nthPosition(std::string_view page, std::string_view text, int n, int from = 0);
 
+// The position of text at or after from; where the program names a place
+// to search from when the text is missing there (0: the top of the page),
+// that fallback. -1 when from is -1: the label before it was missing, and
+// no fallback stands in for a missing label.
+int positionOr(std::string_view page, std::string_view text, int from, int fallback);
+
 // The text between start and the next end after it, searched from the
 // first start in the page; "" when either is missing.
 std::string between(std::string_view page, std::string_view start, std::string_view end);

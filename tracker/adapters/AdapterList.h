@@ -30,10 +30,19 @@
     X(Hilton)               \
     X(Korean)               \
     X(Loews)                \
+    X(Marriott)             \
+    X(Microtel)             \
     X(Northwest)            \
     X(Omni)                 \
+    X(ParkInn)              \
+    X(ParkPlaza)            \
+    X(SixContinents)        \
+    X(Radisson)             \
+    X(RedRoof)              \
     X(Regent)               \
+    X(SolMelia)             \
     X(SouthAfrican)         \
+    X(Starwood)             \
     X(TAP)                  \
     X(United)               \
     X(USAir)                \

@@ -69,6 +69,19 @@ TEST(AdapterKitTest, PositionsAfterAChainOfLabelsAndTheNthOccurrence) {
     EXPECT_EQ(nthPosition("a b a", "a", 1, 1), 4);
 }
 
+TEST(AdapterKitTest, AFallbackAnchorStandsInOnlyForTheTextAfterAFoundLabel) {
+    const std::string page = "x;111< Balance: &#160;222< &#160;333<";
+    const int label = positionOf(page, "Balance:");
+    EXPECT_EQ(betweenFrom(page, positionOr(page, "&#160", label, 0), ";", "<"), "222");
+    // The text missing after the label: the program's fallback, the top.
+    EXPECT_EQ(betweenFrom(page, positionOr(page, "&#8364", label, 0), ";", "<"), "111");
+    EXPECT_EQ(positionOr(page, "&#160", positionOf(page, "&#160;333"), 5), positionOf(page, "&#160;333"));
+    EXPECT_EQ(positionOr(page, "&#8364", 3, 5), 5);
+    // A missing label is never replaced by the fallback.
+    EXPECT_EQ(positionOr(page, "&#160", positionOf(page, "Points:"), 0), -1);
+    EXPECT_EQ(betweenFrom(page, positionOr(page, "&#160", -1, 0), ";", "<"), "");
+}
+
 TEST(AdapterKitTest, CredentialsAreEncodedAsTypedExceptTheUnsafeCharacters) {
     EXPECT_EQ(credential("joe@example.com"), "joe@example.com");
     EXPECT_EQ(credential("a&b=c+d%e#f g"), "a%26b%3Dc%2Bd%25e%23f%20g");
@@ -206,6 +219,7 @@ public:
     void update() override {}
     using Adapter::escapedUrl;
     using Adapter::logOut;
+    using Adapter::rebuildTableKeeping;
 };
 
 TEST(AdapterKitTest, ALogOutNeverChangesTheOutcomeButAStopStillStops) {
@@ -223,6 +237,31 @@ TEST(AdapterKitTest, ALogOutNeverChangesTheOutcomeButAStopStillStops) {
     EXPECT_EQ(log.count("Log-out failed"), 1u);
     // A stop request is no failure of the log-out: it ends the thread.
     EXPECT_THROW(probe.logOut([] { throw foundation::ThreadStopped(); }), foundation::ThreadStopped);
+}
+
+TEST(AdapterKitTest, KeptLineBreaksAndTheLeftoverCellsOfTheOthers) {
+    tracker::ui::BaseRLApp::setAppType(tracker::ui::BaseRLApp::APP_TYPE_LANTERNBAY);
+    std::vector<std::string> reports;
+    AdapterReports::setObserver(
+        [&reports](const std::string&, const std::string&, const std::string& text) { reports.push_back(text); });
+    const std::vector<KeptText> kept = {{"\r\n<br />\r\n", "*%br%*", "<br>"}};
+    // The break on lines of its own stays in its cell; the other one splits
+    // its cell and leaves one cell over.
+    const std::string table = "<td>Hotel\r\n<br />\r\nStay</td><td>1</td><td>a<br />b</td><td>2</td>";
+    const std::string rows = "<tr><th>A</th><th>B</th></tr><tr class=d><td>Hotel<br>Stay</td><td class=r>1</td></tr>"
+                             "<tr class=l><td>a</td><td class=r>b</td></tr>";
+    {
+        Probe probe;
+        EXPECT_EQ(probe.rebuildTableKeeping(table, {"A", "B"}, {"l", "r"}, 0, false, kept, 0, 1), rows);
+        EXPECT_TRUE(reports.empty());
+    }
+    {
+        Probe probe;
+        EXPECT_EQ(probe.rebuildTableKeeping(table, {"A", "B"}, {"l", "r"}, 0, false, kept), rows);
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].find("Unable to parse transaction cells: 5 cells"), std::string::npos) << reports[0];
+    }
+    AdapterReports::setObserver(nullptr);
 }
 
 TEST(AdapterKitTest, AnAddressEscapedForAFormField) {
@@ -251,7 +290,7 @@ TEST(AdapterKitTest, AKeyMissingFromTheTableGetsARecordThatAllowsNothing) {
 TEST(AdapterRegistrationTest, EveryKeyCreatesItsOwnAdapterWithTheTableRecord) {
     registerAll();
     registerAll();  // again: harmless
-    ASSERT_EQ(adapterKeys().size(), 33u);
+    ASSERT_EQ(adapterKeys().size(), 42u);
     for (const std::string& key : adapterKeys()) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         ASSERT_NE(config, nullptr) << key;
