@@ -36,4 +36,8 @@ int SWTUtil::showMessageBoxAllKeys(tk::Shell* shell, const std::string& textKey,
     return showMessageBoxTitleKey(shell, Messages::get(textKey), applicationName, titleKey, style);
 }
 
+tk::Point SWTUtil::calculateCenter(const tk::Point& size, const tk::Rectangle& area) {
+    return {area.x + (area.width - size.x) / 2, area.y + (area.height - size.y) / 2};
+}
+
 }  // namespace tracker::ui

@@ -1,8 +1,10 @@
 #pragma once
 // Helpers over the widget toolkit for the tracker window, its dialogs and
-// the settings store: message boxes with catalogue texts.
+// the settings store: message boxes with catalogue texts, placement.
 
 #include <string>
+
+#include "platform/toolkit/Types.h"
 
 namespace tk {
 class Shell;
@@ -22,6 +24,10 @@ public:
     // The same with the text also from the catalogue.
     static int showMessageBoxAllKeys(tk::Shell* shell, const std::string& textKey,
                                      const std::string& applicationName, const std::string& titleKey, int style);
+
+    // Where something of that size stands centred in the area (left of or
+    // above the area when it is larger).
+    static tk::Point calculateCenter(const tk::Point& size, const tk::Rectangle& area);
 };
 
 }  // namespace tracker::ui

@@ -1,0 +1,11 @@
+// Vantrell: installs a downloaded upgrade and starts the program again.
+
+#include <string>
+#include <vector>
+
+#include "finisher/Vantrell.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return finisher::Vantrell::main(args);
+}
