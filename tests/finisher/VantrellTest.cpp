@@ -20,16 +20,11 @@ namespace fs = std::filesystem;
 using finisher::Vantrell;
 using foundation::Logger;
 using rltest::fileExists;
+using rltest::fileMode;
 using rltest::readFile;
 using rltest::ZipItem;
 
 namespace {
-
-mode_t modeOf(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return 0;
-    return st.st_mode & 07777;
-}
 
 void writeProgram(const std::string& path, const std::string& text) {
     rltest::writeFile(path, text);
@@ -111,13 +106,13 @@ TEST_F(VantrellTest, InstallsEveryArchiveRunsItsScriptsAndRelaunches) {
     EXPECT_TRUE(relaunched);
     EXPECT_EQ(readFile("relaunched.mark"), "relaunched 0\n");
     EXPECT_EQ(readFile("bin/tool"), "#!/bin/sh\necho tool\n");
-    EXPECT_EQ(modeOf("bin/tool"), 0755u);
+    EXPECT_EQ(fileMode("bin/tool"), 0755u);
     EXPECT_EQ(readFile("readme.txt"), std::string(10000, 'r'));
-    EXPECT_EQ(modeOf("readme.txt"), 0644u);
+    EXPECT_EQ(fileMode("readme.txt"), 0644u);
     EXPECT_EQ(readFile("lib/deep/data.bin"), std::string("\0\1\2\3", 4) + std::string(5000, 'x'));
-    EXPECT_EQ(modeOf("lib/deep/data.bin"), 0600u);
+    EXPECT_EQ(fileMode("lib/deep/data.bin"), 0600u);
     EXPECT_EQ(readFile("config.txt"), "new config");
-    EXPECT_EQ(modeOf("config.txt"), 0644u) << "the archive's mode wins over the replaced file's";
+    EXPECT_EQ(fileMode("config.txt"), 0644u) << "the archive's mode wins over the replaced file's";
 
     // The pre-upgrade script ran before the move and never reached the
     // install folder; the post-upgrade script ran after it and was deleted.
@@ -260,12 +255,12 @@ TEST_F(VantrellTest, FilesKeepTheArchivesModeElseTheReplacedFilesMode) {
     ::umask(mask);
     run();
     EXPECT_TRUE(complete);
-    EXPECT_EQ(modeOf("group.sh"), 0750u);
-    EXPECT_EQ(modeOf("setuid"), 0755u) << "no set-id bits from an archive";
-    EXPECT_EQ(modeOf("readonly.txt"), 0444u);
+    EXPECT_EQ(fileMode("group.sh"), 0750u);
+    EXPECT_EQ(fileMode("setuid"), 0755u) << "no set-id bits from an archive";
+    EXPECT_EQ(fileMode("readonly.txt"), 0444u);
     EXPECT_EQ(readFile("kept-mode.sh"), "new");
-    EXPECT_EQ(modeOf("kept-mode.sh"), 0700u);
-    EXPECT_EQ(modeOf("dos-new.txt"), 0666u & ~mask);
+    EXPECT_EQ(fileMode("kept-mode.sh"), 0700u);
+    EXPECT_EQ(fileMode("dos-new.txt"), 0666u & ~mask);
 }
 
 TEST_F(VantrellTest, EmptyArchiveRepeatedNamesAndEmptyScripts) {

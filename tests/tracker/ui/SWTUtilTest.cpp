@@ -78,3 +78,10 @@ TEST(SWTUtilBoxes, ABoxAskedForOffTheWindowThreadIsNotShown) {
     EXPECT_EQ(answer, tk::NO);
     EXPECT_TRUE(driver.shownDialogs().empty());
 }
+
+TEST(SWTUtilPlacement, CalculateCenterPlacesInTheMiddleAndRoundsTowardZero) {
+    EXPECT_EQ(SWTUtil::calculateCenter({100, 50}, {0, 0, 1280, 1024}), (tk::Point{590, 487}));
+    EXPECT_EQ(SWTUtil::calculateCenter({101, 51}, {10, 20, 200, 100}), (tk::Point{59, 44}));
+    // Larger than the area: left of and above it, halves rounded toward zero.
+    EXPECT_EQ(SWTUtil::calculateCenter({305, 203}, {0, 0, 200, 100}), (tk::Point{-52, -51}));
+}

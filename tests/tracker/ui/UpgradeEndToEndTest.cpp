@@ -8,18 +8,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <string>
 
 #include "foundation/FileUtil.h"
 #include "foundation/PropertiesFormat.h"
-#include "foundation/RegistryKey.h"
-#include "foundation/RegistryValue.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/TempRegistry.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
 #include "tests/support/ZipBuilder.h"
@@ -32,12 +29,6 @@ using rltest::ZipItem;
 
 namespace {
 
-mode_t modeOf(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return 0;
-    return st.st_mode & 07777;
-}
-
 std::string archive(const std::string& scratch, const std::string& name, const std::vector<ZipItem>& items) {
     std::string path = scratch + "/" + name;
     rltest::writeZipWithMinizip(path, items);
@@ -46,32 +37,15 @@ std::string archive(const std::string& scratch, const std::string& name, const s
 
 class UpgradeEndToEndTest : public rltest::ImitationWebTest {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("RL_REGISTRY_DIR");
-        if (old) m_oldRegistryDir = old;
-        ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
-    }
-
-    void TearDown() override {
-        if (m_oldRegistryDir) {
-            ::setenv("RL_REGISTRY_DIR", m_oldRegistryDir->c_str(), 1);
-        } else {
-            ::unsetenv("RL_REGISTRY_DIR");
-        }
-    }
-
-    std::optional<std::string> m_oldRegistryDir;
     rltest::TempWorkDir dir;
+    rltest::TempRegistry registry{dir.file("registry")};
 };
 
 TEST_F(UpgradeEndToEndTest, CheckAskDownloadHandOverInstallAndRelaunch) {
     // The installation: its versions, the program, the finisher, and where
     // its upgrades come from.
-    if (!foundation::RegistryKey::isInitialized()) foundation::RegistryKey::initialize();
-    foundation::RegistryKey key("Software\\Lanternbay");
-    key.create();
-    key.setValue(
-        foundation::RegistryValue("UpgradeCheckURL", "https://upgrade.lanternbay.example/lanternbay/upgrade.php"));
+    rltest::TempRegistry::setString("Software\\Lanternbay", "UpgradeCheckURL",
+                                    "https://upgrade.lanternbay.example/lanternbay/upgrade.php");
     rltest::writeFile("Lanternbay.versions", "#installed\ncore=12\nskin=3\nmaps=5\n");
     fs::create_directories("core");
     rltest::writeFile("core/version.txt", "12");
@@ -120,9 +94,9 @@ TEST_F(UpgradeEndToEndTest, CheckAskDownloadHandOverInstallAndRelaunch) {
     EXPECT_FALSE(fileExists("pre-upgrade.bat"));
     EXPECT_FALSE(fileExists("post-upgrade.bat"));
     EXPECT_EQ(readFile("core/helper"), "#!/bin/sh\necho help\n");
-    EXPECT_EQ(modeOf("core/helper"), 0755u);
+    EXPECT_EQ(rltest::fileMode("core/helper"), 0755u);
     EXPECT_EQ(readFile("skin/colours.css"), std::string(20000, 'c'));
-    EXPECT_EQ(modeOf("skin/colours.css"), 0640u);
+    EXPECT_EQ(rltest::fileMode("skin/colours.css"), 0640u);
     EXPECT_FALSE(fileExists("upgrades"));
 
     std::string versions = readFile("Lanternbay.versions");

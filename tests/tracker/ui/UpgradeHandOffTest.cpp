@@ -6,17 +6,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "foundation/RegistryKey.h"
-#include "foundation/RegistryValue.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/TempRegistry.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
 
@@ -41,14 +38,8 @@ std::vector<std::string> linesOf(const std::string& text) {
 class UpgradeHandOffTest : public rltest::ImitationWebTest {
 protected:
     void SetUp() override {
-        const char* old = std::getenv("RL_REGISTRY_DIR");
-        if (old) m_oldRegistryDir = old;
-        ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
-        if (!foundation::RegistryKey::isInitialized()) foundation::RegistryKey::initialize();
-        foundation::RegistryKey key("Software\\Lanternbay");
-        key.create();
-        key.setValue(foundation::RegistryValue("UpgradeCheckURL",
-                                               "https://upgrade.lanternbay.example/lanternbay/upgrade.php"));
+        rltest::TempRegistry::setString("Software\\Lanternbay", "UpgradeCheckURL",
+                                        "https://upgrade.lanternbay.example/lanternbay/upgrade.php");
 
         rltest::writeFile("Lanternbay.versions", "core=12\nskin=3\n");
         // Stands in for the finisher: records its command line.
@@ -61,14 +52,6 @@ protected:
         site("files.lanternbay.example")
             .on("GET", "/components/core13.zip", Answer::page("core archive"))
             .on("GET", "/components/skin4.zip", Answer::page("skin archive"));
-    }
-
-    void TearDown() override {
-        if (m_oldRegistryDir) {
-            ::setenv("RL_REGISTRY_DIR", m_oldRegistryDir->c_str(), 1);
-        } else {
-            ::unsetenv("RL_REGISTRY_DIR");
-        }
     }
 
     int probe(const std::vector<std::string>& args) {
@@ -92,8 +75,8 @@ protected:
                 wd + "/Lanternbay.versions"};
     }
 
-    std::optional<std::string> m_oldRegistryDir;
     rltest::TempWorkDir dir;
+    rltest::TempRegistry registry{dir.file("registry")};
 };
 
 TEST_F(UpgradeHandOffTest, AnAcceptedUpgradeIsDownloadedAndHandedToTheFinisher) {

@@ -7,19 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <string>
 
 #include "foundation/PropertiesFormat.h"
 #include "foundation/RegistryKey.h"
-#include "foundation/RegistryValue.h"
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TempRegistry.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/ui/UpgradeDownloader.h"
 #include "tracker/ui/Upgrader.h"
@@ -37,29 +35,11 @@ const char* const CHECK_HOST = "upgrade.lanternbay.example";
 const char* const CHECK_ADDRESS = "https://upgrade.lanternbay.example/lanternbay/upgrade.php";
 const char* const FILES = "https://files.lanternbay.example/components/";
 
-void setRegistryValue(const std::string& key, const std::string& name, const std::string& value) {
-    foundation::RegistryKey k(key);
-    k.create();
-    k.setValue(foundation::RegistryValue(name, value.c_str()));
-}
-
 class UpgraderTest : public rltest::ImitationWebTest {
 protected:
     void SetUp() override {
-        const char* old = std::getenv("RL_REGISTRY_DIR");
-        if (old) m_oldRegistryDir = old;
-        ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
-        if (!foundation::RegistryKey::isInitialized()) foundation::RegistryKey::initialize();
         rltest::writeFile("Lanternbay.versions", "#installed\ncore=12\nskin=9\n");
-        setRegistryValue("Software\\Lanternbay", "UpgradeCheckURL", CHECK_ADDRESS);
-    }
-
-    void TearDown() override {
-        if (m_oldRegistryDir) {
-            ::setenv("RL_REGISTRY_DIR", m_oldRegistryDir->c_str(), 1);
-        } else {
-            ::unsetenv("RL_REGISTRY_DIR");
-        }
+        rltest::TempRegistry::setString("Software\\Lanternbay", "UpgradeCheckURL", CHECK_ADDRESS);
     }
 
     void reply(const std::string& details) {
@@ -73,8 +53,8 @@ protected:
         return upgrader;
     }
 
-    std::optional<std::string> m_oldRegistryDir;
     rltest::TempWorkDir dir;
+    rltest::TempRegistry registry{dir.file("registry")};
     rltest::LogCapture log;
 };
 
@@ -217,8 +197,8 @@ TEST_F(UpgraderTest, TheNewspaperEditionHasItsOwnServerPathNamesAndRegistryValue
     EXPECT_EQ(upgrader->getUpgradeCheckURL(), "http://www.roamledger.example/roamledger/brtw/upgrade.php");
 
     // Only the prefixed value counts for it.
-    setRegistryValue("Software\\Roamledger", "UpgradeCheckURL", "https://wrong.example/x.php");
-    setRegistryValue("Software\\Roamledger", "BRTWUpgradeCheckURL", "https://brtw.lanternbay.example/check.php");
+    rltest::TempRegistry::setString("Software\\Roamledger", "UpgradeCheckURL", "https://wrong.example/x.php");
+    rltest::TempRegistry::setString("Software\\Roamledger", "BRTWUpgradeCheckURL", "https://brtw.lanternbay.example/check.php");
     rltest::writeFile("Roamledger.versions", "tracker=3\n");
     site("brtw.lanternbay.example").on("POST", "/check.php", Answer::page(""));
     upgrader->checkForUpgrades();
