@@ -81,6 +81,10 @@ public:
     // started.
     bool cleanUpExitAndLaunchVantrell();
 
+    // Reads the server's reply into the download addresses and the new
+    // versions table; throws for a reply that must not be acted on.
+    void takeOffers(const std::string& details);
+
     // What the steps found.
     const std::string& getUpgradeCheckURL() const { return m_upgradeCheckURL; }
     const std::string& getOldVersions() const { return m_oldVersions; }
@@ -102,8 +106,6 @@ public:
     static bool wasAnyCheckSuccessful() { return m_wasAnyCheckSuccessful.load(); }
 
 private:
-    // Parses the server's reply into m_necessaryUpgrades and m_versionsProps.
-    void takeOffers(const std::string& details);
     // Waits for the running controller, pumping the display when pump is set.
     void waitForThreads(int pollMs, bool pump, const std::function<void()>& eachPoll);
     void joinController(const std::shared_ptr<foundation::ThreadController>& controller);
