@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <stdexcept>
@@ -437,8 +436,13 @@ bool Upgrader::cleanUpExitAndLaunchVantrell() {
     if (type == BaseRLApp::APP_TYPE_LANTERNBAY || type == BaseRLApp::APP_TYPE_BRTW ||
         type == BaseRLApp::APP_TYPE_ROAMBAY) {
         if (m_cleanable) m_cleanable->cleanUp();
+    } else if (type == BaseRLApp::APP_TYPE_FARHAVEN) {
+        // The tracker's own window is the application; its clean-up ends
+        // the process itself.
+        BaseRLApp::staticCleanUp(false);
     }
-    std::exit(0);
+    BaseRLApp::endProcess(0);
+    return true;
 }
 
 }  // namespace tracker::ui

@@ -77,8 +77,9 @@ public:
     void downloadUpgrades();
     void saveTempVersions();
     void buildGUI();
-    // Answers false (and ends nothing) when the finisher could not be
-    // started.
+    // Starts the finisher, runs the application's clean-up and ends the
+    // process (BaseRLApp::endProcess). Answers false, and ends nothing,
+    // when the finisher could not be started.
     bool cleanUpExitAndLaunchVantrell();
 
     // Reads the server's reply into the download addresses and the new

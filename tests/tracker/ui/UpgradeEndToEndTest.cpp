@@ -15,7 +15,6 @@
 #include "foundation/FileUtil.h"
 #include "foundation/PropertiesFormat.h"
 #include "tests/support/ImitationWeb.h"
-#include "tests/support/RunProgram.h"
 #include "tests/support/TempRegistry.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
@@ -77,8 +76,8 @@ TEST_F(UpgradeEndToEndTest, CheckAskDownloadHandOverInstallAndRelaunch) {
         .on("GET", "/components/skin4.zip", Answer::page(skin));
 
     // The program runs its upgrade cycle; the user says yes.
-    rltest::ProgramRun client = rltest::runProgram({UPGRADE_PROBE_PATH, "yes"});
-    ASSERT_EQ(client.status, 0) << readFile("probe.log");
+    rltest::CommandRun client = rltest::runCommand(std::string(UPGRADE_PROBE_PATH) + " yes");
+    ASSERT_EQ(client.exitCode, 0) << readFile("probe.log");
     EXPECT_TRUE(fileExists("cleaned-up.mark"));
     EXPECT_EQ(readFile("upgrades/Lanternbay.versions.tmp").rfind("#This file should not be manually edited\n", 0), 0u);
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "tests/support/ImitationWeb.h"
-#include "tests/support/RunProgram.h"
 #include "tests/support/TempRegistry.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
@@ -54,11 +53,8 @@ protected:
             .on("GET", "/components/skin4.zip", Answer::page("skin archive"));
     }
 
-    int probe(const std::vector<std::string>& args) {
-        std::vector<std::string> argv = {UPGRADE_PROBE_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
-        rltest::ProgramRun run = rltest::runProgram(argv);
-        return run.status;
+    int probe(const std::string& args) {
+        return rltest::runCommand(std::string(UPGRADE_PROBE_PATH) + " " + args).exitCode;
     }
 
     bool handedOff() { return rltest::waitFor([] { return fileExists("handoff.txt"); }, 30000); }
@@ -80,7 +76,7 @@ protected:
 };
 
 TEST_F(UpgradeHandOffTest, AnAcceptedUpgradeIsDownloadedAndHandedToTheFinisher) {
-    EXPECT_EQ(probe({"yes"}), 0) << probeLog();
+    EXPECT_EQ(probe("yes"), 0) << probeLog();
     ASSERT_TRUE(handedOff()) << probeLog();
     EXPECT_EQ(linesOf(readFile("handoff.txt")), expectedHandOff());
 
@@ -110,7 +106,7 @@ TEST_F(UpgradeHandOffTest, AnAcceptedUpgradeIsDownloadedAndHandedToTheFinisher) 
 }
 
 TEST_F(UpgradeHandOffTest, ARefusedUpgradeChangesNothingAndIsNotOfferedAgainInTheSameRun) {
-    EXPECT_EQ(probe({"no", "0", "twice"}), 3) << probeLog();
+    EXPECT_EQ(probe("no 0 twice"), 3) << probeLog();
     EXPECT_TRUE(fileExists("returned.mark"));
     EXPECT_FALSE(fileExists("cleaned-up.mark"));
     EXPECT_FALSE(fileExists("handoff.txt"));
@@ -124,7 +120,7 @@ TEST_F(UpgradeHandOffTest, ARefusedUpgradeChangesNothingAndIsNotOfferedAgainInTh
 
 TEST_F(UpgradeHandOffTest, AFailedDownloadIsShownAndTheProgramRestartsUnchanged) {
     site("files.lanternbay.example").on("GET", "/components/skin4.zip", Answer::page("gone", 404));
-    EXPECT_EQ(probe({"yes"}), 0) << probeLog();
+    EXPECT_EQ(probe("yes"), 0) << probeLog();
     ASSERT_TRUE(handedOff()) << probeLog();
     EXPECT_EQ(linesOf(readFile("handoff.txt")), expectedHandOff());
     EXPECT_FALSE(fileExists("upgrades")) << "the finisher finds nothing to install";
@@ -141,7 +137,7 @@ TEST_F(UpgradeHandOffTest, AFailedDownloadIsShownAndTheProgramRestartsUnchanged)
 
 TEST_F(UpgradeHandOffTest, WithoutAFinisherTheProgramKeepsRunning) {
     fs::remove("Vantrell");
-    EXPECT_EQ(probe({"yes"}), 3) << probeLog();
+    EXPECT_EQ(probe("yes"), 3) << probeLog();
     EXPECT_TRUE(fileExists("returned.mark"));
     EXPECT_FALSE(fileExists("cleaned-up.mark"));
     EXPECT_NE(probeLog().find("Unable to launch Vantrell: "), std::string::npos) << probeLog();
@@ -149,7 +145,7 @@ TEST_F(UpgradeHandOffTest, WithoutAFinisherTheProgramKeepsRunning) {
 
 TEST_F(UpgradeHandOffTest, AFailureBeforeTheQuestionNeitherAsksNorRestarts) {
     fs::remove("Lanternbay.versions");
-    EXPECT_EQ(probe({"yes"}), 3) << probeLog();
+    EXPECT_EQ(probe("yes"), 3) << probeLog();
     EXPECT_TRUE(fileExists("returned.mark"));
     EXPECT_FALSE(fileExists("cleaned-up.mark"));
     EXPECT_FALSE(fileExists("handoff.txt"));
