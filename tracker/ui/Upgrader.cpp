@@ -169,7 +169,8 @@ void Upgrader::go() {
         deleteUpgrades();
         cleanUpExitAndLaunchVantrell();
     }
-    // Only a finisher that could not be started comes back here.
+    // Back here only when the finisher could not be started (or a test
+    // records the end of the process).
     disposeGUI();
 }
 
@@ -432,14 +433,22 @@ bool Upgrader::cleanUpExitAndLaunchVantrell() {
         Logger::error(std::string("Unable to launch ") + VANTRELL, failure);
         return false;
     }
-    int type = BaseRLApp::getAppType();
-    if (type == BaseRLApp::APP_TYPE_LANTERNBAY || type == BaseRLApp::APP_TYPE_BRTW ||
-        type == BaseRLApp::APP_TYPE_ROAMBAY) {
-        if (m_cleanable) m_cleanable->cleanUp();
-    } else if (type == BaseRLApp::APP_TYPE_FARHAVEN) {
-        // The tracker's own window is the application; its clean-up ends
-        // the process itself.
-        BaseRLApp::staticCleanUp(false);
+    // The finisher runs: whatever the clean-up does, the process ends, so
+    // that no second cycle can start another finisher.
+    try {
+        int type = BaseRLApp::getAppType();
+        if (type == BaseRLApp::APP_TYPE_LANTERNBAY || type == BaseRLApp::APP_TYPE_BRTW ||
+            type == BaseRLApp::APP_TYPE_ROAMBAY) {
+            if (m_cleanable) m_cleanable->cleanUp();
+        } else if (type == BaseRLApp::APP_TYPE_FARHAVEN) {
+            // The tracker's own window is the application; its clean-up
+            // ends the process itself.
+            BaseRLApp::staticCleanUp(false);
+        }
+    } catch (const std::exception& failure) {
+        Logger::error("Unable to clean up before the upgrade", failure);
+    } catch (...) {
+        Logger::error("Unable to clean up before the upgrade");
     }
     BaseRLApp::endProcess(0);
     return true;

@@ -43,7 +43,8 @@ protected:
         rltest::writeFile("Lanternbay.versions", "core=12\nskin=3\n");
         // Stands in for the finisher: records its command line.
         rltest::writeFile("Vantrell",
-                          "#!/bin/sh\n{ echo \"$0\"; for a in \"$@\"; do echo \"$a\"; done; } > handoff.tmp\n"
+                          "#!/bin/sh\necho started >> starts.txt\n"
+                          "{ echo \"$0\"; for a in \"$@\"; do echo \"$a\"; done; } > handoff.tmp\n"
                           "mv handoff.tmp handoff.txt\n");
         ::chmod("Vantrell", 0755);
         site(CHECK_HOST).on("POST", "/lanternbay/upgrade.php",
@@ -133,6 +134,15 @@ TEST_F(UpgradeHandOffTest, AFailedDownloadIsShownAndTheProgramRestartsUnchanged)
     EXPECT_EQ(dialogs[5], "33") << "error icon, OK";
     std::string log = probeLog();
     EXPECT_NE(log.find(std::string("Upgrade download of ") + FILES), std::string::npos) << log;
+}
+
+TEST_F(UpgradeHandOffTest, AFailingCleanUpStillEndsTheProcessAndStartsNoSecondFinisher) {
+    EXPECT_EQ(probe("yes 0 throw"), 0) << probeLog();
+    ASSERT_TRUE(handedOff()) << probeLog();
+    EXPECT_EQ(readFile("starts.txt"), "started\n");
+    EXPECT_NE(probeLog().find("Unable to clean up before the upgrade: "), std::string::npos) << probeLog();
+    EXPECT_EQ(probeLog().find("Upgrade Error"), std::string::npos);
+    EXPECT_EQ(linesOf(readFile("dialogs.txt")).size(), 3u) << "no error box";
 }
 
 TEST_F(UpgradeHandOffTest, WithoutAFinisherTheProgramKeepsRunning) {

@@ -1,9 +1,11 @@
 // upgrade-probe: a program that runs the portal's upgrade cycle the way the
 // portal does, for tests that need the process to end as a user's would.
 //
-//   upgrade-probe ANSWER [APP_TYPE [twice]]
+//   upgrade-probe ANSWER [APP_TYPE [twice|throw]]
 //
-// ANSWER is the user's answer to the question box: "yes" or "no". It runs
+// ANSWER is the user's answer to the question box: "yes" or "no"; "twice"
+// runs a second cycle after the first, "throw" makes the application's
+// clean-up fail. It runs
 // in the working folder with the headless toolkit, logs to "probe.log",
 // writes every box shown to "dialogs.txt" (title, message and style, a line
 // each)
@@ -12,6 +14,7 @@
 // "returned.mark" and ends with status 3.
 
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "foundation/Logger.h"
@@ -49,11 +52,16 @@ void writeDialogs() {
 
 class ProbeApp : public tracker::ui::ICleanable {
 public:
+    explicit ProbeApp(bool fails) : m_fails(fails) {}
     void cleanUp() override {
         foundation::Logger::info("Probe clean-up");
         writeDialogs();
         std::ofstream("cleaned-up.mark") << "cleaned up\n";
+        if (m_fails) throw std::runtime_error("the probe's clean-up failed");
     }
+
+private:
+    bool m_fails;
 };
 
 }  // namespace
@@ -62,6 +70,7 @@ int main(int argc, char** argv) {
     std::string answer = argc > 1 ? argv[1] : "";
     int appType = argc > 2 ? std::stoi(argv[2]) : 0;
     bool twice = argc > 3 && std::string(argv[3]) == "twice";
+    bool fails = argc > 3 && std::string(argv[3]) == "throw";
 
     foundation::Logger::setLogFilePath("probe.log");
     foundation::Logger::setLevel(foundation::Logger::LEVEL_VERBOSE);
@@ -78,7 +87,7 @@ int main(int argc, char** argv) {
         testDriver.answerButton(tk::NO);
     }
 
-    ProbeApp app;
+    ProbeApp app(fails);
     tracker::ui::Upgrader::createForPortal(&app, "probe-guid")->go();
     if (twice) tracker::ui::Upgrader::createForPortal(&app, "probe-guid")->go();
 
