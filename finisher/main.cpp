@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "finisher/Vantrell.h"
+#include "foundation/Thread.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return finisher::Vantrell::main(args);
+    return foundation::Thread::endProcess(finisher::Vantrell::main(args));
 }

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "foundation/Logger.h"
+#include "foundation/Thread.h"
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tracker/ui/BaseRLApp.h"
@@ -94,5 +95,5 @@ int main(int argc, char** argv) {
     writeDialogs();
     std::ofstream("returned.mark") << "returned\n";
     foundation::Logger::close();
-    return 3;
+    return foundation::Thread::endProcess(3);
 }
