@@ -27,12 +27,19 @@
     X(Czech)                \
     X(Delta)                \
     X(Fairmont)             \
+    X(Fiesta)               \
+    X(GoldPoints)           \
+    X(Hertz)                \
     X(Hilton)               \
+    X(Hyatt)                \
     X(Korean)               \
+    X(LeMeridien)           \
     X(Loews)                \
+    X(EmeraldClub)          \
     X(Northwest)            \
     X(Omni)                 \
     X(Regent)               \
+    X(LaQuinta)             \
     X(SouthAfrican)         \
     X(TAP)                  \
     X(United)               \
