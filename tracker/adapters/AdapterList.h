@@ -26,10 +26,23 @@
     X(Continental)          \
     X(Czech)                \
     X(Delta)                \
+    X(ELAL)                 \
+    X(Emirates)             \
+    X(Eva)                  \
     X(Fairmont)             \
+    X(Finnair)              \
+    X(KLM)                  \
+    X(Frontier)             \
+    X(GlobalPass)           \
+    X(GrupoTaca)            \
+    X(Hawaiian)             \
     X(Hilton)               \
+    X(Iberia)               \
+    X(Japan)                \
+    X(JetBlue)              \
     X(Korean)               \
     X(Loews)                \
+    X(Lufthansa)            \
     X(Northwest)            \
     X(Omni)                 \
     X(Regent)               \

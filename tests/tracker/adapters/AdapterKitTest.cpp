@@ -258,7 +258,7 @@ TEST(AdapterKitTest, AKeyMissingFromTheTableGetsARecordThatAllowsNothing) {
 TEST(AdapterRegistrationTest, EveryKeyCreatesItsOwnAdapterWithTheTableRecord) {
     registerAll();
     registerAll();  // again: harmless
-    ASSERT_EQ(adapterKeys().size(), 33u);
+    ASSERT_EQ(adapterKeys().size(), 46u);
     for (const std::string& key : adapterKeys()) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         ASSERT_NE(config, nullptr) << key;
@@ -284,7 +284,8 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
     EXPECT_FALSE(RLPreferences::getConfig("AmericaWest")->areTransactionsTracked());
     for (const char* key : {"Aeroflot", "Aeromexico", "AirCanada", "AirNewZealand", "AirTran", "Alaska", "Alitalia",
                             "Aloha", "ANA", "Asiana", "ATA", "BritishAirways", "BritishMidland", "CathayPacific",
-                            "Czech"}) {
+                            "Czech", "ELAL", "Emirates", "Eva", "Finnair", "KLM", "Frontier", "GlobalPass", "GrupoTaca",
+                            "Hawaiian", "Iberia", "Japan", "JetBlue", "Lufthansa"}) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         EXPECT_TRUE(config->isSourcingAllowed()) << key;
         EXPECT_FALSE(config->areDetailsTracked()) << key;
@@ -300,7 +301,9 @@ TEST(AdapterRegistrationTest, EveryRoleOfTheAdaptersIsInTheHostTable) {
           "American.site", "American.domainName", "AmericaWest.site", "ANA.site", "Asiana.site", "ATA.site",
           "BritishAirways.site", "BritishMidland.site", "BritishMidland.domainName", "CathayPacific.site",
           "Continental.site", "Continental.domainName", "Czech.secure", "Delta.site", "Hilton.site", "United.login",
-          "United.activity", "Northwest.secure", "USAir.secure"}) {
+          "United.activity", "Northwest.secure", "USAir.secure", "ELAL.site", "Emirates.site", "Eva.site",
+          "Finnair.site", "KLM.site", "Frontier.site", "GlobalPass.site", "GrupoTaca.site", "Hawaiian.site",
+          "Iberia.site", "Japan.site", "Japan.americas", "JetBlue.site", "Lufthansa.site"}) {
         EXPECT_TRUE(foundation::HostTable::has(role)) << role;
     }
     EXPECT_EQ(foundation::HostTable::get("American.domainName"), "AA.com");
