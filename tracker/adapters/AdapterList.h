@@ -43,11 +43,23 @@
     X(Korean)               \
     X(Loews)                \
     X(Lufthansa)            \
+    X(Mexicana)             \
+    X(MidwestExpress)       \
     X(Northwest)            \
     X(Omni)                 \
+    X(Qantas)               \
     X(Regent)               \
+    X(SAS)                  \
+    X(Singapore)            \
+    X(SNBrussels)           \
     X(SouthAfrican)         \
+    X(Southwest)            \
+    X(Swiss)                \
     X(TAP)                  \
+    X(Thai)                 \
+    X(Turkish)              \
     X(United)               \
     X(USAir)                \
+    X(Varig)                \
+    X(VirginAtlantic)       \
     X(Wyndham)

@@ -258,7 +258,7 @@ TEST(AdapterKitTest, AKeyMissingFromTheTableGetsARecordThatAllowsNothing) {
 TEST(AdapterRegistrationTest, EveryKeyCreatesItsOwnAdapterWithTheTableRecord) {
     registerAll();
     registerAll();  // again: harmless
-    ASSERT_EQ(adapterKeys().size(), 46u);
+    ASSERT_EQ(adapterKeys().size(), 58u);
     for (const std::string& key : adapterKeys()) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         ASSERT_NE(config, nullptr) << key;
@@ -276,7 +276,8 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
         EXPECT_TRUE(RLPreferences::getConfig(key)->isNavigationAllowed()) << key;
     }
     EXPECT_FALSE(RLPreferences::getConfig("SouthAfrican")->isNavigationAllowed());
-    for (const char* key : {"American", "Continental", "Delta", "Hilton", "Northwest", "United", "USAir"}) {
+    for (const char* key :
+         {"American", "Continental", "Delta", "Hilton", "Northwest", "United", "USAir", "Southwest", "Swiss"}) {
         EXPECT_TRUE(RLPreferences::getConfig(key)->areDetailsTracked()) << key;
         EXPECT_TRUE(RLPreferences::getConfig(key)->areTransactionsTracked()) << key;
     }
@@ -285,7 +286,8 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
     for (const char* key : {"Aeroflot", "Aeromexico", "AirCanada", "AirNewZealand", "AirTran", "Alaska", "Alitalia",
                             "Aloha", "ANA", "Asiana", "ATA", "BritishAirways", "BritishMidland", "CathayPacific",
                             "Czech", "ELAL", "Emirates", "Eva", "Finnair", "KLM", "Frontier", "GlobalPass", "GrupoTaca",
-                            "Hawaiian", "Iberia", "Japan", "JetBlue", "Lufthansa"}) {
+                            "Hawaiian", "Iberia", "Japan", "JetBlue", "Lufthansa", "Mexicana", "MidwestExpress",
+                            "Qantas", "Singapore", "SAS", "SNBrussels", "Thai", "Turkish", "Varig", "VirginAtlantic"}) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         EXPECT_TRUE(config->isSourcingAllowed()) << key;
         EXPECT_FALSE(config->areDetailsTracked()) << key;
@@ -303,7 +305,10 @@ TEST(AdapterRegistrationTest, EveryRoleOfTheAdaptersIsInTheHostTable) {
           "Continental.site", "Continental.domainName", "Czech.secure", "Delta.site", "Hilton.site", "United.login",
           "United.activity", "Northwest.secure", "USAir.secure", "ELAL.site", "Emirates.site", "Eva.site",
           "Finnair.site", "KLM.site", "Frontier.site", "GlobalPass.site", "GrupoTaca.site", "Hawaiian.site",
-          "Iberia.site", "Japan.site", "Japan.americas", "JetBlue.site", "Lufthansa.site"}) {
+          "Iberia.site", "Japan.site", "Japan.americas", "JetBlue.site", "Lufthansa.site", "Mexicana.site",
+          "MidwestExpress.site", "MidwestExpress.secure", "Qantas.secure", "Singapore.site", "Singapore.secure",
+          "Southwest.secure", "SAS.site", "SAS.secure", "Swiss.site", "Swiss.secure", "SNBrussels.site",
+          "SNBrussels.secure", "Thai.site", "Turkish.secure", "Varig.secure", "VirginAtlantic.site"}) {
         EXPECT_TRUE(foundation::HostTable::has(role)) << role;
     }
     EXPECT_EQ(foundation::HostTable::get("American.domainName"), "AA.com");
