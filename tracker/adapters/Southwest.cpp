@@ -50,7 +50,6 @@ public:
         const int summary = positionOf(page, "<b>&nbsp;Rapid Rewards Credit Summary</b>");
         const int from = summary < 0 ? -1 : summary + 1;
         std::string details;
-        details.reserve(350);
         addDetailsRow(details, "Credits earned " + betweenFrom(page, from, "<br>Credits earned ", ":"),
                       betweenFrom(page, from, ":", "<"));
         const std::string needed = betweenFrom(page, from, "Credits needed to earn my next award:", "<");
