@@ -32,13 +32,7 @@ public:
         };
         if (firstMarker(page, markers)) return;
 
-        const int label = positionOf(page, ">Current Balance</td>");
-        const std::string balance = betweenFrom(page, label < 0 ? -1 : label + 1, "<td align=right>", " miles</td>");
-        if (label >= 0 && balance.empty()) {
-            registerProviderProblem();
-        } else {
-            registerBalance(balance);
-        }
+        registerBalanceUnderLabel(page, ">Current Balance</td>", "<td align=right>", " miles</td>");
     }
 };
 

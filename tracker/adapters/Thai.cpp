@@ -33,13 +33,7 @@ public:
         };
         if (firstMarker(page, markers)) return;
 
-        const int label = positionOf(page, "Current Mileage");
-        const std::string balance = betweenFrom(page, label < 0 ? -1 : label + 1, "color=\"#9E1271\">", "<");
-        if (label >= 0 && balance.empty()) {
-            registerProviderProblem();
-        } else {
-            registerBalance(balance);
-        }
+        registerBalanceUnderLabel(page, "Current Mileage", "color=\"#9E1271\">", "<");
     }
 };
 

@@ -365,6 +365,7 @@ public:
     void update() override {}
     using Adapter::requireLifted;
     using Adapter::resolveOnPage;
+    using Adapter::registerBalanceUnderLabel;
 };
 
 TEST_F(MarkerTest, LiftedValuesMissingTogetherOrAloneMakeOneReportAndTheUnknownStatus) {
@@ -395,6 +396,19 @@ TEST_F(MarkerTest, LiftedValuesMissingTogetherOrAloneMakeOneReportAndTheUnknownS
         EXPECT_EQ(reports.size(), 2u);
     }
     AdapterReports::setObserver(nullptr);
+}
+
+TEST_F(MarkerTest, ABalanceLabelWithoutItsFigureIsAProviderProblemAMissingLabelUnknown) {
+    LiftProbe probe;
+    probe.setUser(0);
+    // Searched from one past the label, so a label that begins with the
+    // start text does not read its own text.
+    probe.registerBalanceUnderLabel("<td>9</td><td>Current</td><td>1,234</td>", "<td>Current", "<td>", "<");
+    EXPECT_EQ(balance(), "1234");
+    probe.registerBalanceUnderLabel("<i>9</i> Total <i></i>", "Total", "<i>", "<");
+    EXPECT_EQ(balance(), RLPreferences::DISPLAY_PROVIDER_PROBLEM);
+    probe.registerBalanceUnderLabel("<i>9</i> Sum <i>5</i>", "Total", "<i>", "<");
+    EXPECT_EQ(balance(), RLPreferences::DISPLAY_UNKNOWN);
 }
 
 TEST_F(MarkerTest, AnAddressLiftedFromAPageIsResolvedAgainstWhereThatPageCameFrom) {
