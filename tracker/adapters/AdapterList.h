@@ -26,24 +26,56 @@
     X(Continental)          \
     X(Czech)                \
     X(Delta)                \
+    X(ELAL)                 \
+    X(Emirates)             \
+    X(Eva)                  \
     X(Fairmont)             \
+    X(Fiesta)               \
+    X(Finnair)              \
+    X(KLM)                  \
+    X(Frontier)             \
+    X(GlobalPass)           \
+    X(GoldPoints)           \
+    X(GrupoTaca)            \
+    X(Hawaiian)             \
+    X(Hertz)                \
     X(Hilton)               \
+    X(Hyatt)                \
+    X(Iberia)               \
+    X(Japan)                \
+    X(JetBlue)              \
     X(Korean)               \
+    X(LeMeridien)           \
     X(Loews)                \
+    X(Lufthansa)            \
     X(Marriott)             \
+    X(Mexicana)             \
     X(Microtel)             \
+    X(MidwestExpress)       \
+    X(EmeraldClub)          \
     X(Northwest)            \
     X(Omni)                 \
     X(ParkInn)              \
     X(ParkPlaza)            \
     X(SixContinents)        \
+    X(Qantas)               \
     X(Radisson)             \
     X(RedRoof)              \
     X(Regent)               \
+    X(LaQuinta)             \
+    X(SAS)                  \
+    X(Singapore)            \
+    X(SNBrussels)           \
     X(SolMelia)             \
     X(SouthAfrican)         \
+    X(Southwest)            \
     X(Starwood)             \
+    X(Swiss)                \
     X(TAP)                  \
+    X(Thai)                 \
+    X(Turkish)              \
     X(United)               \
     X(USAir)                \
+    X(Varig)                \
+    X(VirginAtlantic)       \
     X(Wyndham)
