@@ -115,7 +115,7 @@ std::string gif(unsigned char r, unsigned char g, unsigned char b) {
     data += static_cast<char>(r);
     data += static_cast<char>(g);
     data += static_cast<char>(b);
-    data += std::string("\x00\x00\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B", 22);
+    data += std::string("\x00\x00\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B", 19);
     return data;
 }
 
