@@ -8,6 +8,9 @@
 //   retriever->start();                   // throws std::system_error when no thread can be made
 //   m_currentRetriever = retriever;       // keep it: the completion reads from it
 //
+// When start() throws, no run began and none will tell the portal: the
+// portal clears its in-progress flag and its progress display itself.
+//
 // source is "ALL_SOURCES", one page's address or file name, or keys joined
 // by "|" ("brightwire|weatherbug|moviefone|tvguide"); a page key is looked
 // for in the file name of an address only, so a folder name never selects a
