@@ -1,7 +1,6 @@
 #include "portal/retriever/BloombergHeader.h"
 
 #include "foundation/HostTable.h"
-#include "foundation/Logger.h"
 #include "foundation/StrUtil.h"
 #include "tracker/adapters/AdapterKit.h"
 
@@ -17,9 +16,7 @@ std::string BloombergHeader::marketsPageURL() {
 std::string BloombergHeader::imageFolder() { return foundation::HostTable::url("Bloomberg.site", "/images"); }
 
 void BloombergHeader::retrieve() {
-    foundation::Logger::verbose("Updating " + getName());
-    foundation::Logger::verbose(getName() + " - reading from template " + templatePath());
-    const std::optional<std::string> pattern = readTemplate(templatePath());
+    const std::optional<std::string> pattern = updateFromTemplate(getName(), getName());
     if (!pattern) return;
 
     const std::string page = fetch(marketsPageURL(), 7000);

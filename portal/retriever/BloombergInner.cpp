@@ -1,7 +1,6 @@
 #include "portal/retriever/BloombergInner.h"
 
 #include "foundation/HostTable.h"
-#include "foundation/Logger.h"
 #include "foundation/StrUtil.h"
 #include "portal/retriever/BloombergHeader.h"
 #include "tracker/adapters/AdapterKit.h"
@@ -12,9 +11,7 @@ using tracker::adapters::betweenFrom;
 using tracker::adapters::positionOf;
 
 void BloombergInner::retrieve() {
-    foundation::Logger::verbose("Updating " + getName());
-    foundation::Logger::verbose(getName() + " - reading from template " + templatePath());
-    const std::optional<std::string> pattern = readTemplate(templatePath());
+    const std::optional<std::string> pattern = updateFromTemplate(getName(), getName());
     if (!pattern) return;
 
     const std::string page = fetch(BloombergHeader::marketsPageURL());

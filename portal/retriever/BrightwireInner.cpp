@@ -51,9 +51,7 @@ std::string BrightwireInner::fixAudioVideoLinks(std::string_view section) {
 
 void BrightwireInner::retrieve() {
     if (!isManual() && updatedWithin(INTERVAL_MS, "Brightwire Inner", false)) return;
-    Logger::verbose("Updating " + getName());
-    Logger::verbose(getName() + " - reading from template " + templatePath());
-    const std::optional<std::string> pattern = readTemplate(templatePath());
+    const std::optional<std::string> pattern = updateFromTemplate(getName(), getName());
     if (!pattern) return;
 
     const std::string home = foundation::HostTable::url("Brightwire.site", "/");

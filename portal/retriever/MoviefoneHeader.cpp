@@ -1,7 +1,6 @@
 #include "portal/retriever/MoviefoneHeader.h"
 
 #include "foundation/HostTable.h"
-#include "foundation/Logger.h"
 #include "tracker/adapters/AdapterKit.h"
 
 namespace portal::retriever {
@@ -9,9 +8,7 @@ namespace portal::retriever {
 void MoviefoneHeader::retrieve() {
     // The list changes daily: a manual refresh does not fetch it again.
     if (updatedWithin(INTERVAL_MS, "Moviefone Header", false)) return;
-    foundation::Logger::verbose("Updating " + getName());
-    foundation::Logger::verbose(getName() + " - reading from template " + templatePath());
-    const std::optional<std::string> pattern = readTemplate(templatePath());
+    const std::optional<std::string> pattern = updateFromTemplate(getName(), getName());
     if (!pattern) return;
 
     const std::string page =

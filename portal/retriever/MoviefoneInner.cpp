@@ -5,7 +5,6 @@
 
 #include "foundation/AsynchURL.h"
 #include "foundation/HostTable.h"
-#include "foundation/Logger.h"
 #include "foundation/StrUtil.h"
 #include "portal/retriever/MessageFormat.h"
 #include "tracker/adapters/AdapterKit.h"
@@ -54,9 +53,7 @@ void MoviefoneInner::retrieve() {
     // Show times change daily: a manual refresh for the same postal code
     // does not fetch them again.
     if (updatedWithin(INTERVAL_MS, "Moviefone Inner", true)) return;
-    foundation::Logger::verbose("Updating " + getName() + " for " + postalCode);
-    foundation::Logger::verbose(getName() + " - reading from template " + templatePath());
-    const std::optional<std::string> pattern = readTemplate(templatePath());
+    const std::optional<std::string> pattern = updateFromTemplate(getName() + " for " + postalCode, getName());
     if (!pattern) return;
 
     const std::string page = fetch(site("/search/locationresults.adp?zipcode=" +

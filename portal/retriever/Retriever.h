@@ -13,8 +13,10 @@
 // and gets its own RetrieverClassState (state()) and the paths of its
 // template and page inside the content root of the run.
 
+#include <optional>
 #include <string>
 
+#include "foundation/Logger.h"
 #include "portal/retriever/BaseRetrieverThread.h"
 
 namespace portal::retriever {
@@ -31,6 +33,14 @@ public:
 
 protected:
     RetrieverClassState& classState() const override { return state(); }
+
+    // Logs "Updating <what>" and "<who> - reading from template <path>",
+    // then reads the class's template (nothing when it cannot be read).
+    std::optional<std::string> updateFromTemplate(const std::string& what, const std::string& who) {
+        foundation::Logger::verbose("Updating " + what);
+        foundation::Logger::verbose(who + " - reading from template " + templatePath());
+        return readTemplate(templatePath());
+    }
 };
 
 }  // namespace portal::retriever

@@ -41,9 +41,7 @@ std::string WeatherBugInner::failureReport() const { return "WeatherBug exceptio
 void WeatherBugInner::retrieve() {
     const std::string& postalCode = getParam();
     if (!isManual() && updatedWithin(INTERVAL_MS, "WeatherBug Inner", true)) return;
-    Logger::verbose("Updating WeatherBug for " + postalCode);
-    Logger::verbose("WeatherBug - reading from template " + templatePath());
-    const std::optional<std::string> pattern = readTemplate(templatePath());
+    const std::optional<std::string> pattern = updateFromTemplate("WeatherBug for " + postalCode, "WeatherBug");
     if (!pattern) return;
 
     const std::string page = fetch(locationPageURL(postalCode));
