@@ -138,7 +138,11 @@ void LBRetriever::runWorkers(std::vector<std::shared_ptr<BaseRetrieverThread>>& 
         m_controller = controller;
         if (m_forceRequested) controller->forceThreadsToEnd();
     }
-    controller->start();
+    if (!controller->start()) {
+        // No thread starts while the process ends: no worker runs either.
+        Logger::info("Content refresh not started: the program is ending");
+        threadsCompleted();
+    }
     // The controller tells its starter once whatever happens in its run,
     // and no later than one poll after its overall time-out.
     {
