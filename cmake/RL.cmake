@@ -75,3 +75,19 @@ function(rl_embed)
     VERBATIM)
   target_sources(${A_TARGET} PRIVATE ${out})
 endfunction()
+
+# rl_link_adapters(<target>)
+# Links every adapter into a program, whole, so that each registers itself
+# with the program table. The adapters' folder may be added after the
+# caller's: the link is made once every folder is in.
+function(rl_link_adapters_now target)
+  if(TARGET tracker_adapters)
+    target_link_libraries(${target} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,tracker_adapters>")
+  endif()
+endfunction()
+
+function(rl_link_adapters target)
+  # A deferred call reads its arguments when it runs: the name goes in now.
+  cmake_language(EVAL CODE
+    "cmake_language(DEFER DIRECTORY [[${CMAKE_SOURCE_DIR}]] CALL rl_link_adapters_now [[${target}]])")
+endfunction()

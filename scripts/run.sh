@@ -1,7 +1,8 @@
 #!/bin/bash
 # Sets up, builds and starts the main program. Until the portal exists that is
-# roamledger-retrieve: one retrieval of all accounts of the settings in the
-# install folder (build/install, or the folder given as argument).
+# roamledger-window: the tracker in a window of its own, on the install folder
+# build/install (or the folder given as argument), which holds its settings,
+# history, log and result pages. A first start there begins with no settings.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${RL_BUILD_DIR:-$root/build}"
@@ -9,4 +10,6 @@ install="${1:-$build/install}"
 bash "$root/scripts/setup.sh"
 RL_BUILD_DIR="$build" bash "$root/scripts/build.sh"
 mkdir -p "$install"
-exec "$build/tracker/core/tools/roamledger-retrieve" "$install"
+# The window's icon lives beside its settings.
+[ -e "$install/Roamledger.ico" ] || cp "$root/resources/images/Roamledger.ico" "$install/"
+exec "$build/tracker/ui/tools/roamledger-window" "$install"

@@ -370,6 +370,8 @@ public:
     // Height of a window title bar; 26 until the window system can tell.
     virtual int getTitleBarHeight() = 0;
     virtual bool hasSystemTray() = 0;
+    // Version of the embedded web engine; "" when the backend has none.
+    virtual std::string getBrowserVersion() { return ""; }
 };
 
 // ---- requests of the modal dialogs -------------------------------------------

@@ -358,6 +358,11 @@ int Display::getTitleBarHeight() {
     return m_peer->getTitleBarHeight();
 }
 
+std::string Display::getBrowserVersion() {
+    checkDevice();
+    return m_peer->getBrowserVersion();
+}
+
 Tray* Display::getSystemTray() {
     checkDevice();
     if (!m_trayChecked) {

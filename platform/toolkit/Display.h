@@ -78,6 +78,9 @@ public:
     Font getSystemFont();
     Cursor getSystemCursor(int shape);
     int getTitleBarHeight();
+    // Version of the web engine behind Browser; "" when the backend has no
+    // real one.
+    std::string getBrowserVersion();
     // nullptr when the window system has no tray.
     Tray* getSystemTray();
 

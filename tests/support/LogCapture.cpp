@@ -1,5 +1,7 @@
 #include "tests/support/LogCapture.h"
 
+#include "tests/support/TempWorkDir.h"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,11 +14,7 @@ namespace rltest {
 using foundation::Logger;
 
 LogCapture::LogCapture(int level) : m_previousPath(Logger::getLogFilePath()), m_previousLevel(Logger::getLevel()) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "rltest-log-XXXXXX").string();
-    std::vector<char> dir(tmpl.begin(), tmpl.end());
-    dir.push_back('\0');
-    if (!::mkdtemp(dir.data())) throw std::runtime_error("mkdtemp failed");
-    m_dir = dir.data();
+    m_dir = makeTempDirectory("rltest-log-");
     m_file = m_dir + "/test.log";
     Logger::close();
     Logger::setLogFilePath(m_file);

@@ -1,8 +1,10 @@
 #include "tests/support/TempWorkDir.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,14 +14,30 @@
 
 namespace rltest {
 
-TempWorkDir::TempWorkDir() {
-    std::vector<char> buf(256);
-    if (::getcwd(buf.data(), buf.size())) m_previous = buf.data();
-    std::string tmpl = (std::filesystem::temp_directory_path() / "rltest-XXXXXX").string();
+std::string makeTempDirectory(const std::string& prefix) {
+    std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = name.data();
+    return name.data();
+}
+
+CommandRun runCommand(const std::string& command) {
+    CommandRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TempWorkDir::TempWorkDir() {
+    std::vector<char> buf(256);
+    if (::getcwd(buf.data(), buf.size())) m_previous = buf.data();
+    m_path = makeTempDirectory("rltest-");
     if (::chdir(m_path.c_str()) != 0) throw std::runtime_error("chdir failed");
 }
 

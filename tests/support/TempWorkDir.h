@@ -22,6 +22,19 @@ private:
     std::string m_previous;
 };
 
+// A new empty folder under the system's temporary folder, named prefix +
+// six random characters; the caller removes it.
+std::string makeTempDirectory(const std::string& prefix);
+
+// A shell command run to its end, with what it wrote to its output (add
+// " 2>&1" to the command for its errors too) and its exit status (-1 when
+// it did not exit normally).
+struct CommandRun {
+    int exitCode = -1;
+    std::string output;
+};
+CommandRun runCommand(const std::string& command);
+
 // Whole-file helpers for tests.
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);

@@ -1,5 +1,7 @@
 #include "tests/support/TestCertificates.h"
 
+#include "tests/support/TempWorkDir.h"
+
 #include <arpa/inet.h>
 #include <openssl/bn.h>
 #include <openssl/err.h>
@@ -78,11 +80,7 @@ TestCertificates::TestCertificates() {
     addExtension(m_ca.cert, m_ca.cert, NID_subject_key_identifier, "hash");
     sign(m_ca.cert, m_ca.key);
 
-    std::string tmpl = (std::filesystem::temp_directory_path() / "rltest-ca-XXXXXX").string();
-    std::vector<char> dir(tmpl.begin(), tmpl.end());
-    dir.push_back('\0');
-    if (!::mkdtemp(dir.data())) throw std::runtime_error("mkdtemp failed");
-    m_dir = dir.data();
+    m_dir = makeTempDirectory("rltest-ca-");
     m_caFile = m_dir + "/ca.pem";
     FILE* out = std::fopen(m_caFile.c_str(), "w");
     if (!out) throw std::runtime_error("cannot write " + m_caFile);

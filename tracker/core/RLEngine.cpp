@@ -186,14 +186,19 @@ NumberFormat makeNumberFormat() {
 
 const char* scriptLocale() { return BaseRLApp::isAppTypeFarhaven() ? "en-GB" : "en-US"; }
 
-// The script's number format: d decimals, grouped.
-std::string numberFunction() {
+}  // namespace
+
+std::string RLEngine::numberFunction() {
     return std::string("function n(x,d){var v=parseFloat(x);if(isNaN(v))return x;var k=parseInt(d,10);"
                        "if(isNaN(k)||k<0)k=0;if(k>20)k=20;return v.toLocaleString('") +
            scriptLocale() + "',{minimumFractionDigits:k,maximumFractionDigits:k});}";
 }
 
-}  // namespace
+std::string RLEngine::headerAdScript(const std::string& subcategory, int64_t millis) {
+    return "<script type='text/javascript' src='" + getProductServerAddress() + "/lanternbay/rlheader" +
+           RLPreferences::BUILD_VERSION + ".php?subcat=" + subcategory + "&rand=" + std::to_string(millis) +
+           "' defer='defer'></script>";
+}
 
 RLEngine::RLEngine() { History::connectToPreferences(); }
 
@@ -562,9 +567,7 @@ void RLEngine::writeNoUsersOrAccountsBlock(std::string& out) const {
 void RLEngine::printAdIfLanternbay(std::string& out, const std::string& page, bool newLineFirst) const {
     if (!BaseRLApp::isAppTypeLanternbay()) return;
     if (newLineFirst) out += "\n";
-    out += "<script type='text/javascript' src='" + getProductServerAddress() + "/lanternbay/rlheader" +
-           RLPreferences::BUILD_VERSION + ".php?subcat=" + page + "&rand=" + std::to_string(now()) +
-           "' defer='defer'></script>";
+    out += headerAdScript(page, now());
 }
 
 void RLEngine::printAdAndCloseIfBRTW(std::string& out, const std::string& page, bool fixedWidth) const {

@@ -85,6 +85,12 @@ public:
     static int64_t limitOf(int timeoutMs);
     // Whether a balance is one of the eleven status texts.
     static bool isStatusText(const std::optional<std::string>& balance);
+    // The pages' number format as a script function n(x,d): x with d
+    // decimals, grouped, in the edition's locale.
+    static std::string numberFunction();
+    // The portal's header-ad script element for a page (subcategory) at a
+    // time stamp.
+    static std::string headerAdScript(const std::string& subcategory, int64_t millis);
 
 private:
     enum class Ending { End, Cancel };

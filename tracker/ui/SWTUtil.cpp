@@ -1,15 +1,58 @@
 #include "tracker/ui/SWTUtil.h"
 
 #include <exception>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
 
+#include "foundation/HostTable.h"
 #include "foundation/Logger.h"
 #include "foundation/Messages.h"
-#include "platform/toolkit/MessageBox.h"
+#include "platform/system/OpenUrl.h"
+#include "platform/toolkit/Toolkit.h"
 
+using foundation::HostTable;
 using foundation::Logger;
 using foundation::Messages;
 
 namespace tracker::ui {
+
+namespace {
+
+const char* const AD_TRACKING_IMAGE = "AdTracking.image";
+const char* const AD_SERVERS[] = {"AdServer1.site", "AdServer2.site", "AdServer3.site"};
+const char* const AD_FRAME_MARKERS[] = {"ad-160x600-", "ad-300x250-"};
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return !part.empty() && text.find(part) != std::string::npos;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Whether a popup or popup-window navigation stays inside the browser.
+bool staysInside(const std::string& url, const std::string& keepPrefix) {
+    if (contains(url, keepPrefix)) return true;
+    for (const char* marker : AD_FRAME_MARKERS) {
+        if (contains(url, marker)) return true;
+    }
+    for (const char* role : AD_SERVERS) {
+        if (startsWith(url, HostTable::get(role))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// ---- Message boxes ----------------------------------------------------------------
 
 int SWTUtil::showMessageBox(tk::Shell* shell, const std::string& text, const std::string& title, int style) {
     if (shell) {
@@ -34,6 +77,127 @@ int SWTUtil::showMessageBoxTitleKey(tk::Shell* shell, const std::string& text, c
 int SWTUtil::showMessageBoxAllKeys(tk::Shell* shell, const std::string& textKey, const std::string& applicationName,
                                    const std::string& titleKey, int style) {
     return showMessageBoxTitleKey(shell, Messages::get(textKey), applicationName, titleKey, style);
+}
+
+// ---- Fonts and colours ------------------------------------------------------------
+
+tk::Font SWTUtil::getBoldedFont(const tk::Font& font) {
+    tk::FontData data = font.getFontData();
+    data.style |= tk::BOLD;
+    return tk::Font(data);
+}
+
+void SWTUtil::boldFontOnControl(tk::Control& control) { control.setFont(getBoldedFont(control.getFont())); }
+
+tk::Color SWTUtil::getColor(int systemColourId) {
+    tk::Display* display = tk::Display::getCurrent();
+    if (!display) display = tk::Display::getDefault();
+    return display->getSystemColor(systemColourId);
+}
+
+tk::Color SWTUtil::getColor(int red, int green, int blue) { return tk::Color(red, green, blue); }
+
+tk::RGB SWTUtil::hexToRGB(const std::string& text) {
+    int parts[3] = {0, 0, 0};
+    bool valid = text.size() == 6;
+    for (size_t i = 0; valid && i < 6; i += 2) {
+        const int high = hexDigit(text[i]);
+        const int low = hexDigit(text[i + 1]);
+        valid = high >= 0 && low >= 0;
+        parts[i / 2] = high * 16 + low;
+    }
+    if (!valid) throw std::invalid_argument("Not a colour of six hexadecimal digits: \"" + text + "\"");
+    return tk::RGB{parts[0], parts[1], parts[2]};
+}
+
+std::string SWTUtil::rgbToHexString(const tk::RGB& rgb) {
+    return convertIntToHex(rgb.red) + convertIntToHex(rgb.green) + convertIntToHex(rgb.blue);
+}
+
+std::string SWTUtil::convertIntToHex(int value) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string text;
+    unsigned int rest = static_cast<unsigned int>(value);
+    do {
+        text.insert(text.begin(), digits[rest % 16]);
+        rest /= 16;
+    } while (rest != 0);
+    while (text.size() < 2) text.insert(text.begin(), '0');
+    return text;
+}
+
+// ---- Placement ------------------------------------------------------------------------
+
+tk::Point SWTUtil::calculateCenter(const tk::Point& size, const tk::Rectangle& area) {
+    return tk::Point{area.x + (area.width - size.x) / 2, area.y + (area.height - size.y) / 2};
+}
+
+void SWTUtil::centerComposite(tk::Control& control, const tk::Rectangle& area) {
+    control.setLocation(calculateCenter(control.getSize(), area));
+}
+
+void SWTUtil::removeSizeMenuItemsFromShell(tk::Shell& shell) { shell.removeSizeCommands(); }
+
+// ---- Browser commands ---------------------------------------------------------------
+
+bool SWTUtil::oleExecNoArgs(tk::Browser& browser, int commandId, int option) {
+    return browser.execCommand(commandId, option);
+}
+
+// ---- Outside navigation ---------------------------------------------------------------
+
+bool SWTUtil::isURLForAboutBlank(const std::string& url) { return url.compare(0, 11, "about:blank") == 0; }
+
+void SWTUtil::navigateExternally(const std::string& url) {
+    if (isURLForAboutBlank(url)) {
+        Logger::verbose("Not navigating externally to blank page");
+        return;
+    }
+    const std::string tracking = HostTable::get(AD_TRACKING_IMAGE);
+    if (!tracking.empty() && url == tracking) return;
+    Logger::verbose("navigateExternally: " + url);
+    try {
+        if (!sys::openUrl(url)) Logger::info("Not navigating externally to " + url + ": not a web or mail address");
+    } catch (const std::exception& failure) {
+        Logger::error("Cannot navigate externally to " + url, failure);
+    }
+}
+
+void SWTUtil::initializeBrowserForPopups(tk::Display* display, tk::Browser& browser) {
+    browser.addOpenWindowListener([display](tk::Event& event) {
+        // A shell that is never opened holds the browser that takes the window.
+        auto shell = tk::make<tk::Shell>(display, tk::NONE);
+        auto hidden = tk::make<tk::Browser>(shell, tk::NONE);
+        std::weak_ptr<tk::Shell> weakShell = shell;
+        hidden->addVisibilityShowListener([weakShell](tk::Event& shown) {
+            auto* popup = static_cast<tk::Browser*>(shown.widget);
+            popup->addLocationChangingListener([](tk::Event& changing) {
+                if (changing.top) Logger::verbose("Popup changing: " + changing.location);
+            });
+            popup->addLocationChangedListener([weakShell](tk::Event& changed) {
+                if (!changed.top) return;
+                Logger::verbose("Popup changed: " + changed.location);
+                SWTUtil::navigateExternally(changed.location);
+                if (isURLForAboutBlank(changed.location)) return;
+                // Handed on: the hidden window has served its purpose.
+                auto held = weakShell.lock();
+                if (!held || held->isDisposed()) return;
+                held->getDisplay()->asyncExec([weakShell] {
+                    auto done = weakShell.lock();
+                    if (done && !done->isDisposed()) done->dispose();
+                });
+            });
+        });
+        event.browser = hidden;
+    });
+}
+
+void SWTUtil::launchBrowserLinksExternally(tk::Browser& browser, const std::string& keepPrefix) {
+    browser.addLocationChangingListener([keepPrefix](tk::Event& event) {
+        if (staysInside(event.location, keepPrefix)) return;
+        event.doit = false;
+        navigateExternally(event.location);
+    });
 }
 
 }  // namespace tracker::ui

@@ -399,6 +399,10 @@ void QtRangePeer::setRange(int minimum, int maximum, int selection) {
             auto* bar = static_cast<QProgressBar*>(m_widget.data());
             if ((m_style & INDETERMINATE) != 0) {
                 bar->setRange(0, 0);
+            } else if (maximum <= minimum) {
+                // An empty range is an empty bar; Qt would show it as busy.
+                bar->setRange(0, 1);
+                bar->setValue(0);
             } else {
                 bar->setRange(minimum, maximum);
                 bar->setValue(selection);

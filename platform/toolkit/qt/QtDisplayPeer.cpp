@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
 
 namespace tk::qt {
 
@@ -174,6 +175,8 @@ int QtDisplayPeer::getTitleBarHeight() {
     if (m_measuredFrame) return m_measuredFrame->top() - m_measuredFrame->bottom();
     return DEFAULT_TITLE_BAR;
 }
+
+std::string QtDisplayPeer::getBrowserVersion() { return qWebEngineChromiumVersion(); }
 
 QMargins QtDisplayPeer::frameInsets(int style) {
     if ((style & NO_TRIM) != 0 || (style & TITLE) == 0) return {};

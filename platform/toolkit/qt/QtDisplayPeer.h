@@ -29,6 +29,7 @@ public:
     FontData getSystemFont() override;
     int getTitleBarHeight() override;
     bool hasSystemTray() override;
+    std::string getBrowserVersion() override;
 
     // The frame the window manager puts around a shell of this style: as
     // measured on a framed window once one was shown, else the usual one.

@@ -1,8 +1,16 @@
-// The tracker window's statics and the catalogue message boxes.
+// The tracker window's statics and the user-interface helpers: catalogue
+// message boxes, colours, placement and the outside-link rules.
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
+
+#include "foundation/HostTable.h"
+#include "platform/toolkit/headless/Headless.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/OpenedUrls.h"
+#include "tests/support/TempWorkDir.h"
 
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
@@ -77,4 +85,76 @@ TEST(SWTUtilBoxes, ABoxAskedForOffTheWindowThreadIsNotShown) {
     worker.join();
     EXPECT_EQ(answer, tk::NO);
     EXPECT_TRUE(driver.shownDialogs().empty());
+}
+
+TEST(SWTUtilColours, HexTextsAndComponentsGoBothWays) {
+    EXPECT_EQ(SWTUtil::rgbToHexString(tk::RGB{5, 0, 255}), "0500FF");
+    EXPECT_EQ(SWTUtil::hexToRGB("0500FF"), (tk::RGB{5, 0, 255}));
+    EXPECT_EQ(SWTUtil::hexToRGB("ddeeff"), (tk::RGB{221, 238, 255}));
+    EXPECT_EQ(SWTUtil::convertIntToHex(0), "00");
+    EXPECT_EQ(SWTUtil::convertIntToHex(10), "0A");
+    EXPECT_EQ(SWTUtil::convertIntToHex(255), "FF");
+    for (const char* bad : {"", "12345", "1234567", "GG0000", "#00000"}) {
+        EXPECT_THROW(SWTUtil::hexToRGB(bad), std::invalid_argument) << bad;
+    }
+    EXPECT_EQ(SWTUtil::getColor(1, 2, 3), tk::Color(1, 2, 3));
+    tk::Display display("headless");
+    EXPECT_EQ(SWTUtil::getColor(tk::COLOR_RED), tk::Color(255, 0, 0));
+}
+
+TEST(SWTUtilPlacement, CentresAndBoldsLikeTheWindowNeeds) {
+    EXPECT_EQ(SWTUtil::calculateCenter({200, 100}, {10, 20, 1000, 800}), (tk::Point{410, 370}));
+    // Larger than the area: left of and above it.
+    EXPECT_EQ(SWTUtil::calculateCenter({1200, 900}, {0, 0, 1000, 800}), (tk::Point{-100, -50}));
+    EXPECT_EQ(SWTUtil::calculateCenter({3, 3}, {0, 0, 10, 10}), (tk::Point{3, 3}));
+
+    tk::Display display("headless");
+    auto shell = tk::make<tk::Shell>(&display, tk::SHELL_TRIM);
+    shell->setSize(300, 200);
+    SWTUtil::centerComposite(*shell, {0, 0, 1280, 1024});
+    EXPECT_EQ(shell->getLocation(), (tk::Point{490, 412}));
+    SWTUtil::removeSizeMenuItemsFromShell(*shell);
+    EXPECT_FALSE(shell->hasSizeCommands());
+
+    auto button = tk::make<tk::Button>(shell, tk::PUSH);
+    button->setFont(tk::Font("Sans", 9, tk::ITALIC));
+    SWTUtil::boldFontOnControl(*button);
+    EXPECT_EQ(button->getFont(), tk::Font("Sans", 9, tk::ITALIC | tk::BOLD));
+}
+
+TEST(SWTUtilOutside, BlankPagesAndTheTrackingImageNeverOpen) {
+    rltest::TempWorkDir dir;
+    rltest::LogCapture log;
+    rltest::OpenedUrls opened;
+    EXPECT_TRUE(SWTUtil::isURLForAboutBlank("about:blank"));
+    EXPECT_TRUE(SWTUtil::isURLForAboutBlank("about:blank#top"));
+    EXPECT_FALSE(SWTUtil::isURLForAboutBlank("about:blan"));
+    SWTUtil::navigateExternally("about:blank");
+    SWTUtil::navigateExternally("about:blank?x=1");
+    SWTUtil::navigateExternally(foundation::HostTable::get("AdTracking.image"));
+    SWTUtil::navigateExternally("javascript:alert(1)");
+    SWTUtil::navigateExternally("http://www.example.com/a?b=c&d=e");
+    EXPECT_EQ(opened.waitFor(1), (std::vector<std::string>{"http://www.example.com/a?b=c&d=e"}));
+    EXPECT_EQ(log.count("Not navigating externally to blank page"), 2u);
+    EXPECT_TRUE(log.contains("navigateExternally: http://www.example.com/a?b=c&d=e"));
+    EXPECT_TRUE(log.contains("Not navigating externally to javascript:alert(1)"));
+}
+
+TEST(SWTUtilOutside, PopupBrowsersKeepOnlyTheirOwnPagesAndAds) {
+    rltest::OpenedUrls opened;
+    tk::Display display("headless");
+    tk::TestDriver driver(display);
+    auto shell = tk::make<tk::Shell>(&display, tk::SHELL_TRIM);
+    auto browser = tk::make<tk::Browser>(shell, tk::NONE);
+    shell->open();
+    SWTUtil::launchBrowserLinksExternally(*browser, "Roamledger-");
+    EXPECT_TRUE(driver.followLink(*browser, "file:///x/Roamledger-Popup.html"));
+    EXPECT_TRUE(driver.followLink(*browser, "file:///x/brtw/ad-300x250-details.html", false));
+    EXPECT_TRUE(driver.followLink(*browser, foundation::HostTable::get("AdServer2.site") + "banner?id=4"));
+    EXPECT_FALSE(driver.followLink(*browser, "https://www.example.com/deal"));
+    EXPECT_EQ(opened.waitFor(1), (std::vector<std::string>{"https://www.example.com/deal"}));
+
+    // The browser commands reach the browser with their option.
+    EXPECT_TRUE(SWTUtil::oleExecNoArgs(*browser, 6, 1));
+    EXPECT_EQ(tk::headless::browserRecord(*browser).log.back(), "command 6 1");
 }

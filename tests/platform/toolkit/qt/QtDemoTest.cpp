@@ -7,34 +7,18 @@
 #include <QImage>
 #include <QSet>
 
-#include <sys/wait.h>
-
 namespace {
 
-struct DemoRun {
-    int exitCode = -1;
-    std::string output;
-};
-
 // The demo with its arguments, its output and error streams captured.
-DemoRun runDemo(const std::string& environment, const std::string& arguments) {
-    std::string command = environment + " '" TK_DEMO_PATH "' " + arguments + " 2>&1";
-    DemoRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+rltest::CommandRun runDemo(const std::string& environment, const std::string& arguments) {
+    return rltest::runCommand(environment + " '" TK_DEMO_PATH "' " + arguments + " 2>&1");
 }
 
 TEST(QtDemo, SavesAPictureOfItsWindow) {
     RL_REQUIRE_DISPLAY();
     rltest::TempWorkDir dir;
     std::string shot = dir.file("demo.png");
-    DemoRun run = runDemo("", "--screenshot '" + shot + "'");
+    rltest::CommandRun run = runDemo("", "--screenshot '" + shot + "'");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("saved " + shot), std::string::npos);
     QImage image(QString::fromStdString(shot));
@@ -50,13 +34,13 @@ TEST(QtDemo, SavesAPictureOfItsWindow) {
 }
 
 TEST(QtDemo, WithoutWindowSystemFailsWithAClearMessage) {
-    DemoRun run = runDemo("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "--seconds 1");
+    rltest::CommandRun run = runDemo("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "--seconds 1");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.output.find("no window system"), std::string::npos) << run.output;
 }
 
 TEST(QtDemo, RefusesUnknownArguments) {
-    DemoRun run = runDemo("", "--colour blue");
+    rltest::CommandRun run = runDemo("", "--colour blue");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.output.find("usage: tk-demo"), std::string::npos);
 }

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -118,6 +119,26 @@ TEST_F(QtInput, ClicksAndTypingReachTheListenersOnce) {
     asUser([&] { QTest::keyClicks(native<QPlainTextEdit>(*notes)->viewport(), QStringLiteral("one two")); });
     EXPECT_EQ(notes->getText(), "one tw");
     EXPECT_EQ(native<QPlainTextEdit>(*notes)->toPlainText(), QStringLiteral("one tw"));
+}
+
+TEST_F(QtInput, AnEmptyProgressRangeShowsAnEmptyBarNotABusyOne) {
+    auto bar = tk::make<tk::ProgressBar>(shell, tk::HORIZONTAL);
+    bar->setBounds(10, 10, 200, 16);
+    bar->setMaximum(0);
+    auto* native = qobject_cast<QProgressBar*>(tk::qt::nativeWidget(*bar));
+    ASSERT_NE(native, nullptr);
+    EXPECT_LT(native->minimum(), native->maximum());
+    EXPECT_EQ(native->value(), native->minimum());
+    bar->setMaximum(4);
+    bar->setSelection(3);
+    EXPECT_EQ(native->maximum(), 4);
+    EXPECT_EQ(native->value(), 3);
+}
+
+TEST_F(QtInput, TheDisplayNamesItsWebEngine) {
+    const std::string version = display->getBrowserVersion();
+    EXPECT_FALSE(version.empty());
+    EXPECT_NE(version.find('.'), std::string::npos) << version;
 }
 
 TEST_F(QtInput, ChoicesInCombosListsTabsAndRanges) {

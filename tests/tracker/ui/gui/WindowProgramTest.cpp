@@ -1,0 +1,148 @@
+// roamledger-window as a person starts it: on a prepared install folder it
+// opens its window on the results page; on an empty folder it starts with
+// the default user; without a window system or a usable folder it says so.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QSet>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "tests/support/TempWorkDir.h"
+#include "tracker/core/PropertiesPrefPersist.h"
+#include "tracker/core/RLPreferences.h"
+#include "tracker/ui/BaseRLApp.h"
+
+namespace {
+
+using tracker::RLPreferences;
+
+class WindowProgramTest : public ::testing::Test {
+protected:
+    // The program with its arguments, on the Qt backend, with a home folder
+    // of its own for the web engine's profile.
+    rltest::CommandRun run(const std::string& arguments, const std::string& environment = "") {
+        const std::string home = dir.file("home");
+        return rltest::runCommand("env " + environment + " RL_TOOLKIT=qt HOME='" + home + "' XDG_CACHE_HOME='" + home +
+                                  "/cache' XDG_CONFIG_HOME='" + home + "/config' XDG_DATA_HOME='" + home +
+                                  "/data' '" RL_WINDOW_PROGRAM "' " + arguments + " 2>&1");
+    }
+
+    static bool haveDisplay() {
+        const char* display = std::getenv("DISPLAY");
+        return display != nullptr && *display != '\0';
+    }
+
+    std::map<std::string, std::string> settingsIn(const std::string& folder) const {
+        std::map<std::string, std::string> table;
+        tracker::PropertiesPrefPersist::parseProperties(rltest::readFile(folder + "/Roamledger.settings"), table);
+        return table;
+    }
+
+    rltest::TempWorkDir dir;
+};
+
+// Colours in a picture, every third pixel.
+int coloursIn(const std::string& path, QSize& size) {
+    QImage image(QString::fromStdString(path));
+    size = image.size();
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+    }
+    return static_cast<int>(colours.size());
+}
+
+TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
+    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    const std::string folder = dir.file("install");
+    std::filesystem::create_directories(folder);
+    {
+        // The settings a run of the program left there.
+        const std::string here = std::filesystem::current_path().string();
+        std::filesystem::current_path(folder);
+        tracker::ui::BaseRLApp::setAppType(tracker::ui::BaseRLApp::APP_TYPE_FARHAVEN);
+        RLPreferences::setStatsReporter([](const std::string&, const std::string&, const std::optional<std::string>&,
+                                           int) {});
+        RLPreferences::loadPrefs("Roamledger", std::make_shared<tracker::PropertiesPrefPersist>());
+        RLPreferences::renameUser(0, "Alice");
+        RLPreferences::setUsername(0, "American", "alice1");
+        RLPreferences::setPassword(0, "American", "secret-pw");
+        RLPreferences::setCurrentBalance(0, "American", "12500");
+        RLPreferences::savePrefs();
+        RLPreferences::setStatsReporter(nullptr);
+        std::filesystem::current_path(here);
+    }
+    rltest::writeFile(folder + "/Roamledger.ico",
+                      rltest::readFile(rltest::sourceDir() + "/resources/images/Roamledger.ico"));
+
+    const std::string shot = dir.file("window.png");
+    rltest::CommandRun result = run("'" + folder + "' --screenshot '" + shot + "'");
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("saved " + shot), std::string::npos) << result.output;
+    QSize size;
+    EXPECT_GT(coloursIn(shot, size), 20);  // a table, buttons, a menu bar: far from blank
+    EXPECT_GT(size.width(), 500);
+    EXPECT_GT(size.height(), 350);
+
+    const std::string results = rltest::readFile(folder + "/Roamledger.html");
+    EXPECT_NE(results.find("Alice"), std::string::npos);
+    EXPECT_NE(results.find("12,500"), std::string::npos);
+    EXPECT_NE(rltest::readFile(folder + "/Roamledger.log").find("Launched"), std::string::npos);
+    // The clean-up saved the window's place and the run's length.
+    auto settings = settingsIn(folder);
+    EXPECT_TRUE(settings.count("OptWindowX"));
+    EXPECT_TRUE(settings.count("DurationLastLaunch"));
+    EXPECT_EQ(settings["User0AmericanUsername"], "alice1");
+    EXPECT_EQ(rltest::readFile(folder + "/Roamledger.settings").find("secret-pw"), std::string::npos);
+}
+
+TEST_F(WindowProgramTest, AFirstStartWithoutSettingsOpensTheWindow) {
+    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    const std::string folder = dir.file("fresh");
+    std::filesystem::create_directories(folder);
+    rltest::CommandRun result = run("'" + folder + "' --seconds 3");
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(rltest::readFile(folder + "/Roamledger.html").find("Click the"), std::string::npos);
+    auto settings = settingsIn(folder);
+    EXPECT_EQ(settings["UUID"].size(), 36u);
+    EXPECT_EQ(settings["StatLaunchCount"], "1");
+}
+
+TEST_F(WindowProgramTest, ATerminationSignalEndsThroughTheCleanUp) {
+    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    const std::string folder = dir.file("signalled");
+    std::filesystem::create_directories(folder);
+    // Started in the background, terminated once its results page exists.
+    const std::string page = folder + "/Roamledger.html";
+    rltest::CommandRun result = run("'" + folder + "' & pid=$!; n=0; while [ ! -e '" + page +
+                                    "' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done; kill -TERM $pid; "
+                                    "wait $pid; echo \"ended with $?\"");
+    EXPECT_NE(result.output.find("ended with 0"), std::string::npos) << result.output;
+    auto settings = settingsIn(folder);
+    EXPECT_TRUE(settings.count("DurationLastLaunch"));
+    EXPECT_TRUE(settings.count("OptWindowX"));
+}
+
+TEST_F(WindowProgramTest, SaysWhyItCannotStart) {
+    rltest::CommandRun noDisplay =
+        run("'" + dir.path() + "' --seconds 1", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+    EXPECT_EQ(noDisplay.exitCode, 1);
+    EXPECT_NE(noDisplay.output.find("no window system"), std::string::npos) << noDisplay.output;
+
+    rltest::CommandRun noFolder = run("'" + dir.file("missing") + "'");
+    EXPECT_EQ(noFolder.exitCode, 2);
+    EXPECT_NE(noFolder.output.find("cannot use folder"), std::string::npos) << noFolder.output;
+
+    rltest::CommandRun badOption = run("--colour blue");
+    EXPECT_EQ(badOption.exitCode, 2);
+    EXPECT_NE(badOption.output.find("usage: roamledger-window"), std::string::npos) << badOption.output;
+}
+
+}  // namespace

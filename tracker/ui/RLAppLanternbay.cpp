@@ -1,0 +1,18 @@
+#include "tracker/ui/RLAppLanternbay.h"
+
+#include "platform/toolkit/Shell.h"
+#include "platform/toolkit/Style.h"
+
+namespace tracker::ui {
+
+RLAppLanternbay::RLAppLanternbay(tk::Display* display, tk::Shell* hostShell, int width, int height, int xOffset,
+                                 int yOffset, const std::string& parentUUID) {
+    init(APP_TYPE_LANTERNBAY, display, hostShell, tk::NO_TRIM, true, true, parentUUID, nullptr);
+    if (!getComposite()) return;
+    setSize(width, height);
+    const tk::Point host = hostShell->getLocation();
+    setLocation(host.x + xOffset, host.y + yOffset);
+    show();
+}
+
+}  // namespace tracker::ui
