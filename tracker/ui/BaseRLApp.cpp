@@ -27,9 +27,12 @@
 #include "tracker/core/RLPreferences.h"
 #include "tracker/core/RLSource.h"
 #include "tracker/core/SourceConfig.h"
+#include "tracker/ui/AboutDialog.h"
+#include "tracker/ui/BugReportDialog.h"
 #include "tracker/ui/ICleanable.h"
 #include "tracker/ui/IUpgrader.h"
 #include "tracker/ui/IWrapper.h"
+#include "tracker/ui/OptionsDialog.h"
 #include "tracker/ui/SWTUtil.h"
 
 namespace tracker::ui {
@@ -599,15 +602,50 @@ void BaseRLApp::enableSetupAndOptions(bool enabled) {
     if (m_mnuSetupOptions) m_mnuSetupOptions->setEnabled(enabled);
 }
 
-// The dialogs are built apart from the window; until a dialog exists its
-// action only records that it was asked for.
+// The Users and Accounts dialog is built apart from the window; until it
+// exists its action only records that it was asked for.
 void BaseRLApp::showSetupDialog() { Logger::verbose("Users and Accounts dialog asked for"); }
 
-void BaseRLApp::showOptionsDialog() { Logger::verbose("Options dialog asked for"); }
+void BaseRLApp::showOptionsDialog() {
+    auto dialog = std::make_shared<OptionsDialog>(getMenuAndDialogShell(), this);
+    keepDialog(dialog);
+    dialog->open();
+}
 
-void BaseRLApp::showHelpBugDialog() { Logger::verbose("Contact dialog asked for"); }
+void BaseRLApp::showHelpBugDialog() {
+    auto dialog = std::make_shared<BugReportDialog>(getMenuAndDialogShell(), this);
+    keepDialog(dialog);
+    dialog->open();
+}
 
-void BaseRLApp::showAboutDialog() { Logger::verbose("About dialog asked for"); }
+void BaseRLApp::showAboutDialog() {
+    auto dialog = std::make_shared<AboutDialog>(getMenuAndDialogShell(), this);
+    keepDialog(dialog);
+    dialog->open();
+}
+
+void BaseRLApp::keepDialog(const std::shared_ptr<BaseDialog>& dialog) {
+    tk::Shell* shell = dialog->getShell();
+    if (!shell || shell->isDisposed()) return;
+    m_dialogs.push_back(dialog);
+    // Dropped after the dispose has run its course: the dialog's own
+    // listeners may be what closed the shell.
+    std::weak_ptr<int> alive = m_alive;
+    BaseDialog* kept = dialog.get();
+    tk::Display* display = shell->getDisplay();
+    shell->addDisposeListener([this, alive, kept, display](tk::Event&) {
+        display->asyncExec([this, alive, kept] {
+            if (alive.expired()) return;
+            std::erase_if(m_dialogs, [kept](const std::shared_ptr<BaseDialog>& d) { return d.get() == kept; });
+        });
+    });
+}
+
+std::vector<BaseDialog*> BaseRLApp::getDialogs() const {
+    std::vector<BaseDialog*> out;
+    for (const auto& dialog : m_dialogs) out.push_back(dialog.get());
+    return out;
+}
 
 // ---------------------------------------------------------------------------
 // Edition hooks
@@ -959,6 +997,8 @@ void BaseRLApp::cleanUp(bool viaWrapper) {
     }
     m_engine.reset();
     m_engineLink.reset();
+    // A dialog that goes ends the threads it started.
+    m_dialogs.clear();
     endProcess(0);
 }
 

@@ -49,6 +49,7 @@ class RLSource;
 
 namespace tracker::ui {
 
+class BaseDialog;
 class ICleanable;
 class IUpgrader;
 class IWrapper;
@@ -156,6 +157,11 @@ public:
     virtual std::shared_ptr<tk::Image> getIcon();
     // The Users and Accounts dialog ended.
     void nullSetupDialog();
+    // Keeps a dialog of the window for as long as its shell lives; the
+    // dialog is dropped once the shell is gone.
+    void keepDialog(const std::shared_ptr<BaseDialog>& dialog);
+    // The dialogs kept now, oldest first.
+    std::vector<BaseDialog*> getDialogs() const;
 
     // ---- Retrieval control --------------------------------------------------------
 
@@ -283,6 +289,7 @@ private:
     std::shared_ptr<tk::MenuItem> m_mnuSetupSetup;
     std::shared_ptr<tk::MenuItem> m_mnuSetupOptions;
     std::shared_ptr<SetupDialog> m_setupDialog;
+    std::vector<std::shared_ptr<BaseDialog>> m_dialogs;
     int numUpgradeChecks = 0;
     bool m_showDetailsColumn = false;
     bool m_showNavColumn = false;

@@ -29,6 +29,7 @@
 #include "tracker/core/PropertiesPrefPersist.h"
 #include "tracker/core/RLEngine.h"
 #include "tracker/core/RLPreferences.h"
+#include "tracker/ui/BaseDialog.h"
 #include "tracker/ui/BaseRLApp.h"
 
 namespace rltest {
@@ -154,6 +155,13 @@ protected:
     const tk::headless::BrowserRecord& browserRecord() const { return tk::headless::browserRecord(*window->getBrowser()); }
     // Runs the display's pending work.
     void settle() { driver.runPending(); }
+
+    // The dialog the window opened last, when it is a D; else nullptr.
+    template <class D>
+    D* lastDialog() const {
+        auto dialogs = window->getDialogs();
+        return dialogs.empty() ? nullptr : dynamic_cast<D*>(dialogs.back());
+    }
 
     // The popup windows open now (modal shells other than the window's).
     std::vector<tk::Shell*> popups() const {

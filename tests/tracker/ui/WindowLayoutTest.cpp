@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <string>
 
 #include <thread>
 
 #include "foundation/EnvUtil.h"
+#include "platform/toolkit/Shell.h"
 #include "tests/tracker/ui/WindowFixture.h"
+#include "tracker/ui/BaseDialog.h"
 #include "tracker/ui/RLAppLanternbay.h"
 
 namespace {
@@ -205,12 +209,30 @@ TEST_F(WindowLayoutTest, MenusCarryTheirTextsAndAccelerators) {
     std::sort(urls.begin(), urls.end());
     EXPECT_EQ(urls, (std::vector<std::string>{"https://www.roamledger.example/",
                                               "https://www.roamledger.example/support/"}));
-    // The dialogs' items and buttons are there and do no harm before their
-    // dialogs exist.
-    for (char letter : {'U', 'T', 'R', 'O'}) EXPECT_TRUE(driver.pressAccelerator(*shell, tk::CTRL | letter));
+    // The Users and Accounts item and button do no harm before their dialog
+    // exists; the other items and buttons open their dialogs, each modal
+    // until it is closed and dropped once it is.
+    EXPECT_TRUE(driver.pressAccelerator(*shell, tk::CTRL | 'U'));
     EXPECT_TRUE(driver.click(*app.getSetupButton()));
-    EXPECT_TRUE(driver.click(*app.getOptionsButton()));
-    EXPECT_TRUE(driver.click(*app.getBugButton()));
+    EXPECT_TRUE(app.getDialogs().empty());
+    auto opensDialog = [&](const std::function<bool()>& act, const std::string& title) {
+        ASSERT_TRUE(act()) << title;
+        ASSERT_EQ(app.getDialogs().size(), 1u) << title;
+        tk::Shell* dialog = app.getDialogs()[0]->getShell();
+        EXPECT_EQ(dialog->getText(), title);
+        EXPECT_TRUE(dialog->getVisible());
+        EXPECT_FALSE(act()) << "the window is blocked while " << title << " is open";
+        ASSERT_TRUE(driver.closeBox(*dialog));
+        settle();
+        EXPECT_TRUE(app.getDialogs().empty()) << title;
+    };
+    const std::string options = "Roamledger - Options";
+    const std::string contact = "Roamledger - Contact Us, Report a Problem, Request a Feature";
+    opensDialog([&] { return driver.pressAccelerator(*shell, tk::CTRL | 'T'); }, options);
+    opensDialog([&] { return driver.pressAccelerator(*shell, tk::CTRL | 'R'); }, contact);
+    opensDialog([&] { return driver.pressAccelerator(*shell, tk::CTRL | 'O'); }, "About Roamledger");
+    opensDialog([&] { return driver.click(*app.getOptionsButton()); }, options);
+    opensDialog([&] { return driver.click(*app.getBugButton()); }, contact);
     EXPECT_TRUE(driver.shownDialogs().empty());
     EXPECT_TRUE(endStatuses.empty());
 }

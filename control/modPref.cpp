@@ -1,0 +1,267 @@
+#include "control/modPref.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "control/AnsiCodePage.h"
+#include "control/Hourglass.h"
+#include "control/PopupMenu.h"
+#include "control/frmNewUser.h"
+#include "foundation/FileUtil.h"
+#include "foundation/Logger.h"
+#include "foundation/StrUtil.h"
+#include "platform/system/Guid.h"
+#include "platform/toolkit/Style.h"
+
+namespace tiraleaf {
+
+namespace {
+
+std::string g_rootDir;
+PopupMenu* g_owner = nullptr;
+
+struct Pref {
+    const char* name;
+    const char* firstRun;
+};
+
+constexpr Pref kPrefs[modPref::PREF_COUNT] = {
+    {"GUID", ""},
+    {"ZipCode", "46236"},
+    {"UpdateFrequency", "20"},
+    {"TVGuideEmail", ""},
+    {"OrbitzDefaultDeparture", ""},
+    {"MapquestDefaultStreet", ""},
+    {"MapquestDefaultCity", ""},
+    {"MapquestDefaultState", ""},
+    {"MapquestDefaultZipCode", ""},
+    {"UpdateOnLaunch", "false"},
+    {"UnloadOnHide", "false"},
+    {"TraySize", "Default"},
+    {"LaunchOnStartup", "true"},
+    {"Floating", "false"},
+    {"WindowLeft", "0"},
+    {"WindowTop", "0"},
+};
+
+PopupMenu& owner() {
+    if (g_owner == nullptr)
+        throw std::logic_error("The preference store has no owner: InitMenu was not called, or the control has ended");
+    return *g_owner;
+}
+
+void appendEscape(std::string& out, char16_t unit) {
+    char text[8];
+    std::snprintf(text, sizeof text, "\\u%04X", static_cast<unsigned>(unit));
+    out += text;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Lines of the file's text; CR LF and LF both end a line.
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+void modPref::SetRootDir(const std::string& rootDir) { g_rootDir = rootDir; }
+const std::string& modPref::GetRootDir() { return g_rootDir; }
+void modPref::SetOwner(PopupMenu* newOwner) { g_owner = newOwner; }
+PopupMenu* modPref::GetOwner() { return g_owner; }
+
+const char* modPref::PrefName(int i) { return kPrefs[i].name; }
+
+std::string modPref::PrefDefault(int i) { return i == 0 ? CreateGUIDString() : kPrefs[i].firstRun; }
+
+bool modPref::FileExists(const std::string& path) {
+    // A file, as the scripting runtime asks: a folder of that name is none.
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+void modPref::DeleteFile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::remove(path, error) && error) {
+        throw foundation::FileUtil::IOException("Cannot delete " + path + ": " + error.message());
+    }
+}
+
+std::string modPref::CreateGUIDString() {
+    std::optional<sys::Guid> guid = sys::coCreateGuid();
+    if (!guid) return "";
+    char text[33];
+    std::snprintf(text, sizeof text, "%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X", guid->data1, guid->data2,
+                  guid->data3, guid->data4[0], guid->data4[1], guid->data4[2], guid->data4[3], guid->data4[4],
+                  guid->data4[5], guid->data4[6], guid->data4[7]);
+    return text;
+}
+
+std::string modPref::EscapeValue(const std::string& value) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < value.size()) {
+        size_t length = 0;
+        char32_t c = foundation::StrUtil::charAt(value, pos, length);
+        if (length == 0) break;
+        pos += length;
+        if (c == '\r' || c == '\n') continue;
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\'') {
+            out += "\\'";
+        } else if (c == '/' && !out.empty() && out.back() == '<') {
+            // "</" would end the script element of a page that inlines the file.
+            out += "\\/";
+        } else if (c < 0x20 && c != '\t') {
+            appendEscape(out, static_cast<char16_t>(c));
+        } else if (!AnsiCodePage::toByte(c) || (c >= 0x80 && c < 0xA0)) {
+            std::string one;
+            foundation::StrUtil::appendUtf8(one, c);
+            for (char16_t unit : foundation::StrUtil::utf8ToUtf16(one)) appendEscape(out, unit);
+        } else {
+            foundation::StrUtil::appendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
+std::string modPref::UnescapeValue(const std::string& text) {
+    std::string out;
+    std::u16string units;  // a run of "\uXXXX" escapes, joined before they go out
+    auto flush = [&] {
+        if (!units.empty()) out += foundation::StrUtil::utf16ToUtf8(units);
+        units.clear();
+    };
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            char next = text[i + 1];
+            if (next == '\\' || next == '\'' || next == '/') {
+                flush();
+                out += next;
+                i += 2;
+                continue;
+            }
+            if (next == 'u' && i + 6 <= text.size()) {
+                int value = 0;
+                bool ok = true;
+                for (size_t k = i + 2; k < i + 6; ++k) {
+                    int d = hexDigit(text[k]);
+                    if (d < 0) {
+                        ok = false;
+                        break;
+                    }
+                    value = value * 16 + d;
+                }
+                if (ok) {
+                    units += static_cast<char16_t>(value);
+                    i += 6;
+                    continue;
+                }
+            }
+        }
+        flush();
+        out += text[i];
+        ++i;
+    }
+    flush();
+    return out;
+}
+
+std::string modPref::FormatPrefLine(const std::string& name, const std::string& value) {
+    return "var " + name + "='" + EscapeValue(value) + "'";
+}
+
+std::optional<std::string> modPref::ParsePrefLine(const std::string& line, const std::string& name) {
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::nullopt;
+    size_t last = line.find_last_not_of(" \t");
+    std::string trimmed = line.substr(first, last - first + 1);
+    // From the character after "var NAME='" up to the last character.
+    size_t start = name.size() + 6;
+    if (trimmed.size() < start + 1) return std::nullopt;
+    return UnescapeValue(trimmed.substr(start, trimmed.size() - 1 - start));
+}
+
+void modPref::WritePreferences(const std::string& rootDir) {
+    auto values = owner().preferenceValues();
+    std::string text;
+    for (int i = 0; i < PREF_COUNT; ++i)
+        text += FormatPrefLine(kPrefs[i].name, *values[static_cast<size_t>(i)]) + "\r\n";
+    std::string path = rootDir + PREF_FILE;
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    if (!foundation::Logger::writeFileChecked(path, AnsiCodePage::fromUtf8(text))) {
+        throw foundation::FileUtil::IOException("Cannot write " + path);
+    }
+}
+
+void modPref::ReadPreferences() {
+    PopupMenu& control = owner();
+    auto values = control.preferenceValues();
+    const std::string root = g_rootDir;
+    if (!FileExists(root + FIRST_RUN_MARKER)) {
+        for (int i = 0; i < PREF_COUNT; ++i) *values[static_cast<size_t>(i)] = PrefDefault(i);
+        Hourglass::SetScreenPointer(std::nullopt);
+        {
+            frmNewUser form(control.getFormParent());
+            form.SetRootDir(root);
+            form.SetOwner(&control);
+            form.Show();
+        }
+        Hourglass::SetScreenPointer(tk::CURSOR_APPSTARTING);
+        try {
+            WritePreferences(root);
+        } catch (...) {
+            Hourglass::SetScreenPointer(std::nullopt);
+            throw;
+        }
+        Hourglass::SetScreenPointer(std::nullopt);
+        return;
+    }
+
+    const std::string path = root + PREF_FILE;
+    std::vector<std::string> lines;
+    if (FileExists(path)) {
+        lines = splitLines(AnsiCodePage::toUtf8(foundation::FileUtil::readFileIntoStringWithThrow(path)));
+    } else {
+        foundation::Logger::warning("The preference file " + path + " is missing; it is written anew");
+    }
+    bool rewrite = false;
+    for (int i = 0; i < PREF_COUNT; ++i) {
+        std::string& value = *values[static_cast<size_t>(i)];
+        std::optional<std::string> read;
+        if (static_cast<size_t>(i) < lines.size()) read = ParsePrefLine(lines[static_cast<size_t>(i)], kPrefs[i].name);
+        if (read) {
+            value = *read;
+        } else {
+            value = PrefDefault(i);
+            rewrite = true;
+        }
+    }
+    if (values[0]->empty()) {
+        *values[0] = CreateGUIDString();
+        rewrite = true;
+    }
+    if (rewrite) WritePreferences(root);
+}
+
+}  // namespace tiraleaf

@@ -1,0 +1,179 @@
+// The dialogs of the tracker window on real windows (the Qt backend, under
+// xvfb-run): each opens from the window's menu, every control stands on the
+// screen exactly where the dialog placed it, and a picture of each is taken.
+// With RL_DIALOG_SCREENSHOTS naming a folder, the pictures are also left
+// there for a person to look at.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QSet>
+#include <QWidget>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/toolkit/TestDriver.h"
+#include "tests/platform/toolkit/qt/QtTestSupport.h"
+#include "tests/support/TempWorkDir.h"
+#include "tracker/core/RLPreferences.h"
+#include "tracker/ui/AboutDialog.h"
+#include "tracker/ui/BaseRLApp.h"
+#include "tracker/ui/BugReportDialog.h"
+#include "tracker/ui/OptionsDialog.h"
+
+namespace {
+
+using tracker::RLPreferences;
+using tracker::ui::BaseDialog;
+using tracker::ui::BaseRLApp;
+
+class DialogsOnScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RL_REQUIRE_DISPLAY();
+        BaseRLApp::setProcessEnd([](int) {});
+        RLPreferences::setStatsReporter(
+            [](const std::string&, const std::string&, const std::optional<std::string>&, int) {});
+        display = std::make_unique<tk::Display>("qt");
+        driver = std::make_unique<tk::TestDriver>(*display);
+        // Boxes and choosers answer from the script, not from a person.
+        driver->scriptDialogs(true);
+        window = std::make_unique<BaseRLApp>();
+        window->init(BaseRLApp::APP_TYPE_FARHAVEN, display.get(), nullptr, tk::SHELL_TRIM, true, true, "", nullptr);
+        ASSERT_NE(window->getComposite(), nullptr);
+        window->show();
+        settle(200);
+    }
+
+    void TearDown() override {
+        window.reset();
+        driver.reset();
+        display.reset();
+        BaseRLApp::setProcessEnd(nullptr);
+        RLPreferences::setStatsReporter(nullptr);
+        BaseRLApp::setAppType(BaseRLApp::APP_TYPE_LANTERNBAY);
+    }
+
+    void settle(int ms = 50) {
+        bool over = false;
+        display->timerExec(ms, tk::runnable([&over] { over = true; }));
+        tk::qt::runUntil(*display, [&] { return over; }, ms + 5000);
+    }
+
+    template <class D>
+    D& openFrom(tk::MenuItem& item) {
+        if (!driver->choose(item)) throw std::runtime_error("the menu item cannot be chosen");
+        auto dialogs = window->getDialogs();
+        auto* dialog = dialogs.empty() ? nullptr : dynamic_cast<D*>(dialogs.back());
+        if (!dialog) throw std::runtime_error("the dialog did not open");
+        if (!tk::qt::runUntil(*display, [&] { return tk::qt::nativeWidget(*dialog->getShell())->isVisible(); },
+                              10000)) {
+            throw std::runtime_error("the dialog is not shown");
+        }
+        settle(200);
+        return *dialog;
+    }
+
+    tk::MenuItem& helpItem(int index) {
+        tk::MenuItem* help = window->getMenu()->getItems().back();
+        return *help->getMenu()->getItems().at(static_cast<size_t>(index));
+    }
+
+    // Every visible control under parent stands where the toolkit says.
+    int expectPlacedAsSaid(tk::Composite& parent) {
+        int checked = 0;
+        for (tk::Control* child : parent.getChildren()) {
+            if (!child->getVisible()) continue;
+            QWidget* native = tk::qt::nativeWidget(*child);
+            if (!native) continue;
+            const tk::Rectangle bounds = child->getBounds();
+            EXPECT_EQ(native->geometry(), QRect(bounds.x, bounds.y, bounds.width, bounds.height))
+                << typeid(*child).name() << " at " << bounds.x << "," << bounds.y;
+            ++checked;
+            if (auto* composite = dynamic_cast<tk::Composite*>(child)) checked += expectPlacedAsSaid(*composite);
+        }
+        return checked;
+    }
+
+    // A picture of the dialog; answers the number of colours in it.
+    int picture(const BaseDialog& dialog, const std::string& name) {
+        const std::string path = dir.file(name + ".png");
+        EXPECT_TRUE(tk::qt::saveScreenshot(*dialog.getShell(), path));
+        if (const char* keep = std::getenv("RL_DIALOG_SCREENSHOTS")) {
+            std::filesystem::create_directories(keep);
+            std::filesystem::copy_file(path, std::string(keep) + "/" + name + ".png",
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
+        QImage image(QString::fromStdString(path));
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 2) {
+            for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+        }
+        return static_cast<int>(colours.size());
+    }
+
+    void closeBox(BaseDialog& dialog) {
+        ASSERT_TRUE(driver->closeBox(*dialog.getShell()));
+        // The window drops the dialog once its shell's disposal has run, which
+        // a busy machine may take a while to get to.
+        EXPECT_TRUE(tk::qt::runUntil(*display, [&] { return window->getDialogs().empty(); }, 10000));
+    }
+
+    rltest::TempWorkDir dir;
+    std::unique_ptr<tk::Display> display;
+    std::unique_ptr<tk::TestDriver> driver;
+    std::unique_ptr<BaseRLApp> window;
+};
+
+TEST_F(DialogsOnScreenTest, OptionsStandsWhereItsControlsArePlaced) {
+    auto& d = openFrom<tracker::ui::OptionsDialog>(*window->getOptionsMenuItem());
+    tk::Shell& shell = *d.getShell();
+    QWidget* native = tk::qt::nativeWidget(shell);
+    EXPECT_EQ(native->windowTitle().toStdString(), "Roamledger - Options");
+    EXPECT_TRUE(native->isModal() || native->windowModality() == Qt::ApplicationModal);
+    // Every control of every tab, the tab shown as a user would show it.
+    int placed = expectPlacedAsSaid(shell);
+    const char* const tabs[] = {"options-display", "options-network", "options-advanced"};
+    for (int tab = 0; tab < 3; ++tab) {
+        d.getTabFolder()->setSelection(tab);
+        settle(200);
+        auto* page = static_cast<tk::Composite*>(d.getTabFolder()->getItem(tab)->getControl());
+        EXPECT_TRUE(tk::qt::nativeWidget(*page)->isVisible());
+        if (tab != 0) placed += expectPlacedAsSaid(*page);
+        EXPECT_GT(picture(d, tabs[tab]), 20) << tabs[tab];
+    }
+    // Note, buttons and folder; the Display tab with seven check boxes, two
+    // spin boxes (each with its field), nine labels and three colour
+    // buttons (the forum boxes are not in this edition); six scales, six
+    // labels and a button; a check box, a spin box and two labels.
+    EXPECT_EQ(placed, 5 + 1 + 23 + 13 + 5);
+    closeBox(d);
+}
+
+TEST_F(DialogsOnScreenTest, TheContactFormAndTheAboutBoxOpenFromTheHelpMenu) {
+    auto& form = openFrom<tracker::ui::BugReportDialog>(helpItem(2));
+    EXPECT_EQ(tk::qt::nativeWidget(*form.getShell())->windowTitle().toStdString(),
+              "Roamledger - Contact Us, Report a Problem, Request a Feature");
+    EXPECT_GE(expectPlacedAsSaid(*form.getShell()), 11);
+    form.getDescriptionField()->setText("Shown on a real window: Grüße & 5 €");
+    settle();
+    EXPECT_GT(picture(form, "contact-form"), 20);
+    ASSERT_TRUE(driver->click(*form.getCancelButton()));
+    settle();
+    EXPECT_TRUE(window->getDialogs().empty());
+
+    auto& about = openFrom<tracker::ui::AboutDialog>(helpItem(3));
+    EXPECT_EQ(tk::qt::nativeWidget(*about.getShell())->windowTitle().toStdString(), "About Roamledger");
+    EXPECT_EQ(expectPlacedAsSaid(*about.getShell()), 6);
+    EXPECT_GT(picture(about, "about"), 10);
+    ASSERT_TRUE(driver->click(*about.getOKButton()));
+    settle();
+    EXPECT_TRUE(window->getDialogs().empty());
+}
+
+}  // namespace
