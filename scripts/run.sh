@@ -12,4 +12,7 @@ RL_BUILD_DIR="$build" bash "$root/scripts/build.sh"
 mkdir -p "$install"
 # The window's icon lives beside its settings.
 [ -e "$install/Roamledger.ico" ] || cp "$root/resources/images/Roamledger.ico" "$install/"
+# The window starts Navigator from its install folder; Navigator drives the
+# browser program installed beside it.
+cp -f "$build/navigator/Navigator" "$build/navigator/automation-browser" "$install/"
 exec "$build/tracker/ui/tools/roamledger-window" "$install"
