@@ -6,7 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 #include "portal/retriever/LBRetriever.h"
 #include "tests/portal/ContentSites.h"
@@ -52,7 +53,6 @@ TEST(SourceSelection, PageKeysAreLookedForInTheFileNameOnly) {
 
 class RefreshRun : public ContentTest {
 protected:
-    RefreshRun() { params.limits.pollMs = 100; }
     RefreshParams params;
 };
 
@@ -69,17 +69,19 @@ TEST_F(RefreshRun, NothingToRefreshCompletesAtOnce) {
 
 TEST_F(RefreshRun, AtMostThreeWorkersAtOnce) {
     scriptContentSites(web, "");
+    // Every answer is held until three requests were in flight at once, so
+    // the run must reach its limit however slowly its workers start; once
+    // it has, answers go out at once.
     std::mutex lock;
+    std::condition_variable changed;
     int inFlight = 0;
     int most = 0;
     auto slow = [&](const Answer& answer) {
         return [&, answer](const Request&) {
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                most = std::max(most, ++inFlight);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            std::lock_guard<std::mutex> guard(lock);
+            std::unique_lock<std::mutex> guard(lock);
+            most = std::max(most, ++inFlight);
+            changed.notify_all();
+            changed.wait_for(guard, std::chrono::seconds(20), [&] { return most >= 3; });
             --inFlight;
             return answer;
         };
