@@ -176,6 +176,7 @@ LBApp::~LBApp() {
 }
 
 void LBApp::construct() {
+    setGUID("");
     initLogger();
     m_workingDir = foundation::EnvUtil::getWorkingDirectory(true);
     m_contentPath = m_workingDir + CONTENT_FOLDER;
@@ -725,7 +726,7 @@ bool LBApp::isConnected() {
 void LBApp::launchRetriever(bool allSources, bool userInitiated, bool preferenceSensitive) {
     Logger::info("launchRetriever:enter");
     if (preferenceSensitive) userInitiated = true;
-    bool flagSet = false;
+    bool started = false;
     try {
         if (!m_preferencesLoaded && preferenceSensitive) {
             Logger::info("launchRetriever (skipped - first preferences load)");
@@ -742,9 +743,9 @@ void LBApp::launchRetriever(bool allSources, bool userInitiated, bool preference
             if (!allSources && containsAny(pageOf(location), STATIC_PAGES)) {
                 Logger::info("launchRetriever (skipped - no dynamic content on current page)");
             } else {
+                started = true;
                 indicateProgress(true);
                 s_isRetrievalInProgress.store(true);
-                flagSet = true;
                 auto retriever = std::make_shared<retriever::LBRetriever>();
                 m_currentRetriever = retriever;
                 std::string source;
@@ -763,7 +764,7 @@ void LBApp::launchRetriever(bool allSources, bool userInitiated, bool preference
         }
     } catch (const std::exception& failure) {
         Logger::error("Unable to launch retriever", failure);
-        if (flagSet) {
+        if (started) {
             // No run began, so none will end this one.
             s_isRetrievalInProgress.store(false);
             try {
