@@ -162,6 +162,7 @@ LBApp::~LBApp() {
     }
     try {
         endExistingTimer();
+        if (m_endSignalWatch && m_display && !m_display->isDisposed()) m_display->timerExec(-1, m_endSignalWatch);
         if (m_tray) m_tray->dispose();
         if (m_popupMenu) m_popupMenu->removePopupMenu();
         m_popupMenu.reset();
@@ -237,6 +238,7 @@ void LBApp::createShell() {
     m_shell->setText(TITLE);
     m_shell->setBackground(display->getSystemColor(tk::COLOR_WHITE));
     m_shell->setCursor(display->getSystemCursor(tk::CURSOR_APPSTARTING));
+    watchForEndSignals();
 }
 
 void LBApp::setShellSize() { m_shell->setSize(SHELL_WIDTH, SHELL_HEIGHT); }
@@ -300,8 +302,10 @@ void LBApp::addShellListeners() {
 }
 
 void LBApp::createBrowsers() {
+    // The panes lie under the panel's strip, the outer one lowest.
     m_outerBrowser = tk::make<tk::Browser>(m_shell, tk::NONE);
     m_outerBrowser->setBounds(0, 0, OUTER_BROWSER_WIDTH, SHELL_HEIGHT);
+    m_outerBrowser->moveBelow(nullptr);
     m_innerBrowser = tk::make<tk::Browser>(m_shell, tk::NONE);
     m_innerBrowser->setBounds(0, INNER_BROWSER_Y, INNER_BROWSER_WIDTH, m_innerBrowserHeight);
     m_innerBrowser->moveAbove(m_outerBrowser.get());
@@ -342,23 +346,26 @@ void LBApp::installEndSignalHandlers() {
 
 void LBApp::runEventLoop() {
     if (!m_shell) throw std::runtime_error("The main window was not made");
-    std::shared_ptr<tk::Runnable> watch;
-    if (s_watchEndSignals.load()) {
-        // The signal only sets a flag; the window looks at it now and then.
-        watch = tk::runnable([this, &watch] {
-            if (s_endRequested.load()) {
-                Logger::info("Ending on a signal");
-                exit();
-                return;
-            }
-            m_display->timerExec(END_SIGNAL_CHECK_MS, watch);
-        });
-        m_display->timerExec(END_SIGNAL_CHECK_MS, watch);
-    }
     while (!m_shell->isDisposed()) {
         if (!m_display->readAndDispatch()) m_display->sleep();
     }
-    if (watch && !m_display->isDisposed()) m_display->timerExec(-1, watch);
+    if (m_endSignalWatch && !m_display->isDisposed()) m_display->timerExec(-1, m_endSignalWatch);
+    m_endSignalWatch.reset();
+}
+
+void LBApp::watchForEndSignals() {
+    if (!s_watchEndSignals.load()) return;
+    // The signal only sets a flag; the window looks at it now and then, also
+    // while a form of the panel is open during the start.
+    m_endSignalWatch = tk::runnable([this] {
+        if (s_endRequested.load()) {
+            Logger::info("Ending on a signal");
+            exit();
+            return;
+        }
+        m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
+    });
+    m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
 }
 
 void LBApp::afterEventLoop() {

@@ -226,6 +226,7 @@ private:
     void createBrowsers();
     void addShellListeners();
     void handleConstructionFailure();
+    void watchForEndSignals();
     void completeRetrieval();
     void openMessageCenter(const std::string& url);
     void fireTimer();
@@ -259,6 +260,7 @@ private:
     std::shared_ptr<foundation::AsynchURL> m_launchReport;
     std::shared_ptr<foundation::RegistryUtil> m_registry;
     std::shared_ptr<tk::Runnable> m_timer;
+    std::shared_ptr<tk::Runnable> m_endSignalWatch;
     // Completion tasks run only while the portal lives.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 

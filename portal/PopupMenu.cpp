@@ -104,7 +104,8 @@ void PopupMenu::readPreferences() { automation().invoke("ReadPreferences"); }
 
 void PopupMenu::removePopupMenu() {
     try {
-        if (m_automation) m_automation->invoke("DisposeOfMenu");
+        // A control whose frame went with the window has ended already.
+        if (m_automation && m_site && !m_site->isDisposed()) m_automation->invoke("DisposeOfMenu");
     } catch (const std::exception& failure) {
         Logger::error("Unable to dispose of the PopupMenu", failure);
     }

@@ -1,15 +1,21 @@
 #!/bin/bash
-# Sets up, builds and starts the main program. Until the portal exists that is
-# roamledger-window: the tracker in a window of its own, on the install folder
-# build/install (or the folder given as argument), which holds its settings,
-# history, log and result pages. A first start there begins with no settings.
+# Sets up, builds and starts the main program: the Lanternbay portal, as
+# started by hand, in its install folder build/install (or the folder given
+# as argument, which gets the installed files it does not have yet). The
+# build fills the install folder (programs, content pages, pictures, the
+# Tiraleaf control); set-up registers the control there; the portal then
+# writes its log, preferences and content pages into it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${RL_BUILD_DIR:-$root/build}"
 install="${1:-$build/install}"
 bash "$root/scripts/setup.sh"
 RL_BUILD_DIR="$build" bash "$root/scripts/build.sh"
-mkdir -p "$install"
-# The window's icon lives beside its settings.
-[ -e "$install/Roamledger.ico" ] || cp "$root/resources/images/Roamledger.ico" "$install/"
-exec "$build/tracker/ui/tools/roamledger-window" "$install"
+if [ "$(realpath -m "$install")" != "$(realpath -m "$build/install")" ]; then
+  mkdir -p "$install"
+  cp -R -n "$build/install/." "$install/"
+fi
+"$build/portal/lanternbay-install" "$install"
+cd "$install"
+# Any argument means a start by hand: the window opens at once.
+exec ./Lanternbay open

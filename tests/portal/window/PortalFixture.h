@@ -63,7 +63,8 @@ struct Prefs {
 
 class PortalTest : public content::ContentTest {
 protected:
-    PortalTest() {
+    // The headless toolkit unless a test names another backend.
+    explicit PortalTest(const std::string& backend = "headless") : display(backend), driver(display) {
         ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
         const std::string source = sourceDir() + "/resources/";
         std::filesystem::copy(source + "portal", dir.path(), std::filesystem::copy_options::recursive);
@@ -197,8 +198,8 @@ protected:
         return controlWithTip(app->getPopupMenu()->getSite()->getControlWindow(), tip);
     }
 
-    tk::Display display{"headless"};
-    tk::TestDriver driver{display};
+    tk::Display display;
+    tk::TestDriver driver;
     OpenedUrls opened;
     std::unique_ptr<LBApp> app;
     std::vector<int> endStatuses;
