@@ -280,6 +280,45 @@ std::string StrUtil::base64encode(std::string_view text) {
     return base64encode(std::vector<unsigned char>(text.begin(), text.end()));
 }
 
+std::string StrUtil::encodeFormValue(std::string_view value) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(value.size());
+    size_t pos = 0;
+    while (pos < value.size()) {
+        size_t length = 0;
+        const char32_t c = charAt(value, pos, length);
+        if (length == 0) break;
+        const bool special = c == U'&' || c == U'=' || c == U'+' || c == U'%' || c == U'#' || c == U' ';
+        if (special || c < 0x20 || c > 0x7E) {
+            const unsigned low = static_cast<unsigned>(c) & 0xFFu;
+            out += '%';
+            out += hex[low >> 4];
+            out += hex[low & 0x0F];
+        } else {
+            out += static_cast<char>(c);
+        }
+        pos += length;
+    }
+    return out;
+}
+
+std::string StrUtil::maskSecrets(std::string_view text, const std::vector<std::string>& secrets) {
+    static const char* const mask = "********";
+    std::string out(text);
+    for (const std::string& secret : secrets) {
+        if (secret.empty()) continue;
+        const std::string encoded = encodeFormValue(secret);
+        const std::string encodedPlus = replace(encoded, "%20", "+");
+        const std::string plusForm = replace(secret, " ", "+");
+        // Longer forms first, so no piece of one is left behind.
+        for (const std::string& form : {encoded, encodedPlus, plusForm, secret}) {
+            if (!form.empty()) out = replace(out, form, mask);
+        }
+    }
+    return out;
+}
+
 void StrUtil::addStringToList(std::vector<std::string>& list, std::string_view text, bool removeLineBreaks) {
     list.push_back(removeLineBreaks ? removeCrLf(text) : std::string(text));
 }

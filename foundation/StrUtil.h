@@ -78,6 +78,14 @@ public:
     // characters, including the last one.
     static std::string base64encode(const std::vector<unsigned char>& data);
     static std::string base64encode(std::string_view text);
+    // A credential as it goes into a form body, a query or an address:
+    // "&", "=", "+", "%", "#", blank, control characters and characters
+    // above 0x7E become "%" and two hexadecimal digits of the character's
+    // low 8 bits; every other character goes as typed.
+    static std::string encodeFormValue(std::string_view value);
+    // The text with each non-empty secret replaced by "********": as typed,
+    // as encodeFormValue writes it, and with "+" for blanks in either form.
+    static std::string maskSecrets(std::string_view text, const std::vector<std::string>& secrets);
     // Text pieces outside tags, trimmed, empty ones dropped; a text with no
     // "<" gives no pieces.
     static std::vector<std::string> parseOutHTMLTags(std::string_view html, bool removeLineBreaks);

@@ -20,10 +20,15 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "foundation/ExceptionUtil.h"
 #include "foundation/HostTable.h"
+#include "foundation/Logger.h"
+#include "foundation/TextBrowser.h"
 #include "tracker/adapters/AdapterKit.h"
 #include "tracker/core/RLSource.h"
 
@@ -58,6 +63,61 @@ protected:
     // The name by which the program's pages call its site ("AA.com"), for
     // markers that contain it.
     static std::string domainName() { return foundation::HostTable::get(roleName("domainName")); }
+    // The address of path on a role written for a form field or a query
+    // value (":", "/", "," and the other characters of escapeLifted
+    // percent-encoded).
+    static std::string escapedUrl(std::string_view role, const std::string& path) {
+        return escapeLifted(url(role, path));
+    }
+
+    // Puts a cookie into the client's jar by hand, as a site's script would
+    // set it, for the host of role: its domain is "." and the role's domain
+    // ("www.example.com" gives ".example.com").
+    void addCookie(std::string_view role, const std::string& name, const std::string& value) {
+        this->m_tb->addManualCookie("." + foundation::HostTable::domain(roleName(role)), name, value);
+    }
+
+    // Follows the script redirect of a page: the address between prefix
+    // and the next suffix, appended as it stands to base when one is given,
+    // else resolved against the address of the page (the last one fetched).
+    // Answers the page it leads to. When the page names no address nothing
+    // is requested: "No script redirect found for <Key>" is reported, the
+    // Unknown status recorded, and the answer is absent.
+    std::optional<std::string> followScriptRedirect(std::string_view page, std::string_view prefix,
+                                                    std::string_view suffix, std::string_view base = {}) {
+        const std::string target = lift(page, prefix, suffix);
+        const std::optional<std::string>& last = this->m_tb->getLastLocation();
+        const std::optional<std::string> address =
+            base.empty() ? resolveLifted(last ? *last : std::string(), target)
+                         : (target.empty() ? std::nullopt : std::optional<std::string>(std::string(base) + target));
+        if (!address) {
+            cannotDetermine("No script redirect found for " + std::string(Self::KEY));
+            return std::nullopt;
+        }
+        return this->doGet(*address);
+    }
+
+    // A closing request made after the outcome is recorded (a log-out): it
+    // never changes the outcome. Its failure is logged as "Log-out failed
+    // for <Key>".
+    void logOut(const std::function<void()>& request) {
+        try {
+            request();
+        } catch (const std::exception& failure) {
+            foundation::Logger::warning("Log-out failed for " + std::string(Self::KEY) + ": " +
+                                        this->maskSecrets(foundation::ExceptionUtil::getExceptionText(failure)));
+        }
+    }
+
+    // rebuildTable over a table whose kept texts pass the cell splitting as
+    // placeholders and come back as their restored texts.
+    std::string rebuildTableKeeping(std::string_view html, const std::vector<std::string>& headings,
+                                    const std::vector<std::string>& alignments, int firstCell, bool stripLineBreaks,
+                                    const std::vector<KeptText>& kept) {
+        const std::string rows = this->rebuildTable(replaceKept(std::string(html), kept), headings, alignments,
+                                                    firstCell, stripLineBreaks);
+        return restoreKept(rows, kept);
+    }
 
     bool firstMarker(std::string_view page, const Markers& markers) {
         return adapters::firstMarker(*this, page, markers);

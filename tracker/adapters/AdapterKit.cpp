@@ -1,5 +1,7 @@
 #include "tracker/adapters/AdapterKit.h"
 
+#include <array>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -71,6 +73,140 @@ std::optional<std::string> resolveLifted(const std::string& pageAddress, std::st
     if (address.empty()) return std::nullopt;
     return foundation::TextBrowser::resolveRedirect(pageAddress, address);
 }
+
+std::string liftValueAfter(std::string_view page, std::string_view anchor) {
+    const int at = positionOf(page, anchor);
+    return betweenFrom(page, at < 0 ? -1 : at + static_cast<int>(anchor.size()), "value=\"", "\"");
+}
+
+std::string liftNextViewState(std::string_view page) {
+    return escapeLifted(liftValueAfter(page, "name=\"__VIEWSTATE\""));
+}
+
+std::optional<std::string> relayHiddenFields(std::string_view page, const HiddenFieldRelay& relay) {
+    const int formAt = positionOf(page, relay.form);
+    if (formAt < 0) return std::nullopt;
+    std::string_view form = page.substr(static_cast<size_t>(formAt) + relay.form.size());
+    if (!relay.formEnd.empty()) form = form.substr(0, form.find(relay.formEnd));
+
+    std::string body;
+    int fields = 0;
+    size_t at = form.find(relay.input);
+    while (at != std::string_view::npos) {
+        if (++fields > relay.maxFields) return std::nullopt;
+        const size_t nameStart = at + relay.input.size();
+        const size_t nameEnd = form.find('"', nameStart);
+        const std::string_view name =
+            form.substr(nameStart, nameEnd == std::string_view::npos ? std::string_view::npos : nameEnd - nameStart);
+        std::string value =
+            nameEnd == std::string_view::npos ? std::string() : StrUtil::extract(form, relay.value, "\"", nameEnd);
+        if (relay.escapeEquals) value = StrUtil::replace(value, "=", "%3D");
+        body.append(name).append("=").append(value).append("&");
+        at = form.find(relay.input, nameStart);
+    }
+    return body;
+}
+
+std::string replaceKept(std::string text, const std::vector<KeptText>& kept) {
+    for (const KeptText& k : kept) text = StrUtil::replace(text, k.text, k.placeholder);
+    return text;
+}
+
+std::string restoreKept(std::string rows, const std::vector<KeptText>& kept) {
+    for (const KeptText& k : kept) rows = StrUtil::replace(rows, k.placeholder, k.restored);
+    return rows;
+}
+
+// ---- Dates ---------------------------------------------------------------------
+
+namespace {
+
+constexpr std::array<const char*, 12> MONTHS = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// A decimal number as a page's form gives it: an optional sign and digits.
+int decimal(std::string_view text, const char* what) {
+    size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    if (i == text.size() || text.size() - i > 9) {
+        throw NumberFormatError(std::string("Not a decimal ") + what + ": \"" + std::string(text) + "\"");
+    }
+    int value = 0;
+    for (size_t k = i; k < text.size(); ++k) {
+        if (text[k] < '0' || text[k] > '9') {
+            throw NumberFormatError(std::string("Not a decimal ") + what + ": \"" + std::string(text) + "\"");
+        }
+        value = value * 10 + (text[k] - '0');
+    }
+    return text[0] == '-' ? -value : value;
+}
+
+std::mutex& clockLock() {
+    static std::mutex instance;
+    return instance;
+}
+
+AdapterClock::Now& clockSlot() {
+    static AdapterClock::Now instance;
+    return instance;
+}
+
+}  // namespace
+
+int convertMonthToNum(std::string_view month) {
+    for (size_t i = 0; i < MONTHS.size(); ++i) {
+        if (month == MONTHS[i]) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string convertMonthToStr(int month) {
+    if (month < 0 || month >= static_cast<int>(MONTHS.size())) return "";
+    return MONTHS[static_cast<size_t>(month)];
+}
+
+std::string buildPreviousDateStr(std::string_view month, std::string_view day, std::string_view year,
+                                 int monthsBack, std::string_view monthKey, std::string_view dayKey,
+                                 std::string_view yearKey) {
+    using namespace std::chrono;
+    const int monthNumber = convertMonthToNum(month);
+    if (monthNumber < 0) throw NumberFormatError("Not a month name: \"" + std::string(month) + "\"");
+    const int dayNumber = decimal(day, "day");
+    const int yearNumber = decimal(year, "year");
+
+    // The day counts on from the first of the month, so a day past the
+    // month's end runs into the next one.
+    const year_month_day given{sys_days{std::chrono::year{yearNumber} / (monthNumber + 1) / 1} +
+                               days{dayNumber - 1}};
+    year_month_day earlier = given - months{monthsBack};
+    if (!earlier.ok()) earlier = earlier.year() / earlier.month() / last;
+
+    return std::string(monthKey) + "=" + convertMonthToStr(static_cast<int>(unsigned(earlier.month())) - 1) + "&" +
+           std::string(dayKey) + "=" + std::to_string(unsigned(earlier.day())) + "&" + std::string(yearKey) + "=" +
+           std::to_string(int(earlier.year()));
+}
+
+void AdapterClock::set(Now now) {
+    std::lock_guard<std::mutex> guard(clockLock());
+    clockSlot() = std::move(now);
+}
+
+std::chrono::system_clock::time_point AdapterClock::now() {
+    Now now;
+    {
+        std::lock_guard<std::mutex> guard(clockLock());
+        now = clockSlot();
+    }
+    return now ? now() : std::chrono::system_clock::now();
+}
+
+int AdapterClock::currentYear() {
+    const std::time_t t = std::chrono::system_clock::to_time_t(now());
+    std::tm local{};
+    localtime_r(&t, &local);
+    return local.tm_year + 1900;
+}
+
+// ---- Configuration -------------------------------------------------------------
 
 const SourceConfig& programConfig(const char* key) {
     if (const SourceConfig* config = RLPreferences::getConfig(key)) return *config;

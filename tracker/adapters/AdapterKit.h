@@ -1,9 +1,12 @@
 #pragma once
 // What every adapter's update() is made of: credentials put into form bodies
 // and queries, the markers that classify an answer page in a fixed order,
-// values read after a label, values lifted from a login page, groups cut
-// from a user name, and the byte limits of fetches whose page matters only
-// in part.
+// values read after a label, values and hidden fields lifted from a page,
+// groups cut from a user name, texts kept whole through the activity table
+// builder, dates a number of months back, and the byte limits of fetches
+// whose page matters only in part. The steps an adapter calls on itself
+// (addresses, cookies, script redirects, log-outs) are in Adapter.h; the
+// list of all of them is in README.md beside this file.
 //
 // Page texts are the web client's bytes, one char per byte; markers are
 // compared byte for byte (a marker that is not ASCII is written with "\xNN"
@@ -14,8 +17,11 @@
 // to some other label. An empty value becomes the Unknown status when it is
 // recorded as a balance.
 
+#include <chrono>
+#include <functional>
 #include <initializer_list>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,6 +117,85 @@ std::string liftViewState(std::string_view page);
 // An address lifted from a page made absolute against the address of that
 // page, as redirects are: absent when the lifted text is empty.
 std::optional<std::string> resolveLifted(const std::string& pageAddress, std::string_view lifted);
+
+// The value of the first value="..." after anchor, whatever attributes
+// stand between them (<input name="x" id="y" value="...">); "" when either
+// is missing. Not escaped.
+std::string liftValueAfter(std::string_view page, std::string_view anchor);
+
+// The view state as the value="..." that follows name="__VIEWSTATE"
+// anywhere after it, escaped for the form body; "" when there is none.
+std::string liftNextViewState(std::string_view page);
+
+// The hidden inputs of a form relayed into the next form body.
+struct HiddenFieldRelay {
+    std::string_view form;         // where the form starts (searched from the top)
+    std::string_view formEnd;      // where it ends; "" or missing: the end of the page
+    std::string_view input;        // the text before each field's name, such as <input type="hidden" name="
+    std::string_view value;        // the text before its value, such as value="
+    int maxFields = 0;             // one field more fails the relay
+    bool escapeEquals = false;     // "=" in a value written "%3D"
+};
+
+// The form's fields as "name=value&" pairs, in page order: each name runs
+// to the next '"' after the input text, its value from the next value text
+// after the name to the next '"'. Absent when the form is missing or holds
+// more than maxFields fields.
+std::optional<std::string> relayHiddenFields(std::string_view page, const HiddenFieldRelay& relay);
+
+// ---- Activity tables -------------------------------------------------------
+
+// A text of a scraped table that must pass the table builder's cell
+// splitting intact (a line break inside a cell, a link): it becomes the
+// placeholder before the table is built, and the placeholder becomes
+// restored in the rows built.
+struct KeptText {
+    std::string text;
+    std::string placeholder;
+    std::string restored;
+};
+
+std::string replaceKept(std::string text, const std::vector<KeptText>& kept);
+std::string restoreKept(std::string rows, const std::vector<KeptText>& kept);
+
+// ---- Dates -----------------------------------------------------------------
+
+// A day or year text that is no decimal number, or a month text that is no
+// month name.
+class NumberFormatError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "Jan".."Dec" (exact case) as the calendar's months 0..11; -1 for any
+// other text.
+int convertMonthToNum(std::string_view month);
+// 0..11 as "Jan".."Dec"; "" for any other number.
+std::string convertMonthToStr(int month);
+
+// The date monthsBack months before month/day/year (texts as a page's
+// date selectors give them) as the query
+// monthKey + "=" + month name + "&" + dayKey + "=" + day + "&" + yearKey + "=" + year.
+// Calendar arithmetic: a day past the end of its month runs on into the
+// next, the day stays where the earlier month has it, else it becomes
+// that month's last day (31 May, 3 months back: 28 or 29 Feb), and the
+// year goes back when the months pass January. Throws NumberFormatError
+// for a day or year that is no decimal number or a month that is no
+// month name.
+std::string buildPreviousDateStr(std::string_view month, std::string_view day, std::string_view year,
+                                 int monthsBack, std::string_view monthKey, std::string_view dayKey,
+                                 std::string_view yearKey);
+
+// The adapters' clock. Tests fix "now"; without a clock set it is the
+// system's.
+class AdapterClock {
+public:
+    using Now = std::function<std::chrono::system_clock::time_point()>;
+    static void set(Now now);
+    static std::chrono::system_clock::time_point now();
+    // The calendar year of now, in the local time zone.
+    static int currentYear();
+};
 
 // ---- Fetching --------------------------------------------------------------
 

@@ -1,8 +1,6 @@
 // AirTran A-Plus Rewards: the login form's session id, the login post, the
 // balance, then a log-out that only follows a login the site accepted.
 
-#include "foundation/Logger.h"
-#include "foundation/TextBrowserException.h"
 #include "tracker/adapters/Adapter.h"
 #include "tracker/adapters/Registration.h"
 
@@ -34,20 +32,9 @@ public:
         if (firstMarker(page, markers)) return;
 
         registerBalance(valueAfter(page, "Available Credits", "AvailCredits\">", "<"));
-        logOut();
-    }
-
-private:
-    // The answer is not read, and a failed log-out must not turn the
-    // balance just recorded into a failure.
-    void logOut() {
-        const std::string address =
-            url("tickets", "/skylights/cgi-bin/skylights.cgi?module=MP&page=LOGOUT&language=EN&hostenv=p");
-        try {
-            doGet(address);
-        } catch (const foundation::TextBrowserException& failure) {
-            foundation::Logger::warning("Log-out failed for " + getKey(), failure);
-        }
+        logOut([this] {
+            doGet(url("tickets", "/skylights/cgi-bin/skylights.cgi?module=MP&page=LOGOUT&language=EN&hostenv=p"));
+        });
     }
 };
 

@@ -1,7 +1,6 @@
 // Alaska Airlines Mileage Plan: the sign-in page sets the session, the
 // sign-in post names the account page to go on to, which shows the balance.
 
-#include "foundation/StrUtil.h"
 #include "tracker/adapters/Adapter.h"
 #include "tracker/adapters/Registration.h"
 
@@ -14,15 +13,13 @@ public:
     void update() override {
         validateLoginLengths(0, 0, 0, 0, 5, 50);
 
-        const std::string account = url("site", "/www2/ssl/myalaskaair/manageacct/MyAccount_toc.asp");
-        doGet(url("site", "/www2/ssl/myalaskaair/signin/signinstart.asp?url=" + account));
+        const std::string account = "/www2/ssl/myalaskaair/manageacct/MyAccount_toc.asp";
+        doGet(url("site", "/www2/ssl/myalaskaair/signin/signinstart.asp?url=" + url("site", account)));
 
-        const std::string transfer =
-            foundation::StrUtil::replace(foundation::StrUtil::replace(account, ":", "%3A"), "/", "%2F");
         std::string body = "USERID=" + credential(m_username) + "&PASSWORD=" + credential(m_password) +
                            "&JSENABLED=TRUE&EDITABLETYPE=&EDITABLEGROUP=&IDTOEDIT=&EDITACTION=&POSTBACK="
                            "ProcessFormLogIn&TRANSFERURI=" +
-                           transfer;
+                           escapedUrl("site", account);
         appendInputImage(body, "SignIn", 79, 20);
         const std::string page = doPost(url("site", "/www2/ssl/myalaskaair/signin/SignInStart.asp"), body);
 

@@ -24,8 +24,6 @@ using foundation::StrUtil;
 
 namespace {
 
-const char* const MASK = "********";
-
 // Characters (UTF-8 sequences or single bytes) in a text.
 size_t charCount(std::string_view text) {
     size_t count = 0;
@@ -548,28 +546,7 @@ void RLSource::cancel() {
 
 // --- shared helpers ----------------------------------------------------------
 
-std::string RLSource::encodeFormValue(std::string_view value) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(value.size());
-    size_t pos = 0;
-    while (pos < value.size()) {
-        size_t length = 0;
-        const char32_t c = StrUtil::charAt(value, pos, length);
-        if (length == 0) break;
-        const bool special = c == U'&' || c == U'=' || c == U'+' || c == U'%' || c == U'#' || c == U' ';
-        if (special || c < 0x20 || c > 0x7E) {
-            const unsigned low = static_cast<unsigned>(c) & 0xFFu;
-            out += '%';
-            out += hex[low >> 4];
-            out += hex[low & 0x0F];
-        } else {
-            out += static_cast<char>(c);
-        }
-        pos += length;
-    }
-    return out;
-}
+std::string RLSource::encodeFormValue(std::string_view value) { return StrUtil::encodeFormValue(value); }
 
 std::string RLSource::toRecordedText(std::string_view text) {
     // Valid UTF-8 (plain ASCII included) is taken as it is.
@@ -676,18 +653,7 @@ std::string RLSource::floatToText(float value) {
 }
 
 std::string RLSource::maskSecrets(const std::string& text) const {
-    std::string out = text;
-    for (const std::string* secret : {&m_password, &m_password2}) {
-        if (secret->empty()) continue;
-        const std::string encoded = encodeFormValue(*secret);
-        const std::string encodedPlus = StrUtil::replace(encoded, "%20", "+");
-        const std::string plusForm = StrUtil::replace(*secret, " ", "+");
-        // Longer forms first, so no piece of one is left behind.
-        for (const std::string& form : {encoded, encodedPlus, plusForm, *secret}) {
-            if (!form.empty()) out = StrUtil::replace(out, form, MASK);
-        }
-    }
-    return out;
+    return StrUtil::maskSecrets(text, {m_password, m_password2});
 }
 
 }  // namespace tracker

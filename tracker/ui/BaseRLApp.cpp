@@ -33,6 +33,7 @@
 #include "tracker/ui/IUpgrader.h"
 #include "tracker/ui/IWrapper.h"
 #include "tracker/ui/OptionsDialog.h"
+#include "tracker/ui/SetupDialog.h"
 #include "tracker/ui/SWTUtil.h"
 
 namespace tracker::ui {
@@ -573,6 +574,8 @@ void BaseRLApp::show() {
     if (!m_composite) return;
     m_composite->setVisible(true);
     if (isAppTypeFarhaven()) static_cast<tk::Shell*>(m_composite.get())->open();
+    // An open Users and Accounts dialog stays in front of the tracker.
+    if (m_setupDialog) m_setupDialog->moveAbove(getShell());
 }
 
 void BaseRLApp::hide() {
@@ -602,9 +605,28 @@ void BaseRLApp::enableSetupAndOptions(bool enabled) {
     if (m_mnuSetupOptions) m_mnuSetupOptions->setEnabled(enabled);
 }
 
-// The Users and Accounts dialog is built apart from the window; until it
-// exists its action only records that it was asked for.
-void BaseRLApp::showSetupDialog() { Logger::verbose("Users and Accounts dialog asked for"); }
+void BaseRLApp::showSetupDialog() {
+    // Only one dialog edits the users at a time: where the dialog is not
+    // modal, asking again brings the open one forward.
+    if (m_setupDialog && m_setupDialog->getShell() && !m_setupDialog->getShell()->isDisposed()) {
+        m_setupDialog->getShell()->setActive();
+        return;
+    }
+    tk::Shell* shell = getMenuAndDialogShell();
+    std::shared_ptr<SetupDialog> dialog =
+        m_wrapper ? m_wrapper->createSetupDialog(shell, this) : std::make_shared<SetupDialog>(shell, this, nullptr);
+    if (!dialog || !dialog->getShell() || dialog->getShell()->isDisposed()) return;
+    m_setupDialog = dialog;
+    keepDialog(dialog);
+    // An ended dialog is forgotten, so nothing reaches a dialog whose
+    // window is gone.
+    std::weak_ptr<int> alive = m_alive;
+    SetupDialog* kept = dialog.get();
+    dialog->getShell()->addDisposeListener([this, alive, kept](tk::Event&) {
+        if (!alive.expired() && m_setupDialog.get() == kept) m_setupDialog.reset();
+    });
+    dialog->open();
+}
 
 void BaseRLApp::showOptionsDialog() {
     auto dialog = std::make_shared<OptionsDialog>(getMenuAndDialogShell(), this);

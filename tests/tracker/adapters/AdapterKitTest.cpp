@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/HostTable.h"
+#include "foundation/ThreadStop.h"
+#include "tracker/adapters/Adapter.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/adapters/AdapterKit.h"
@@ -63,6 +68,151 @@ TEST(AdapterKitTest, LiftedValuesAndAddresses) {
     EXPECT_EQ(resolveLifted(page, "  "), std::nullopt);
 }
 
+TEST(AdapterKitTest, AValueAttributeAfterItsAnchor) {
+    const std::string page = "<input type=\"hidden\" name=\"__VIEWSTATE\" id=\"__VIEWSTATE\" value=\"dDw+/x=:\" />";
+    EXPECT_EQ(liftValueAfter(page, "name=\"__VIEWSTATE\""), "dDw+/x=:");
+    EXPECT_EQ(liftNextViewState(page), "dDw%2B%2Fx%3D%3A");
+    // The value must follow the name; one before it belongs to another input.
+    EXPECT_EQ(liftNextViewState("<input value=\"x\" name=\"__VIEWSTATE\" />"), "");
+    EXPECT_EQ(liftNextViewState("<input name=\"__VIEWSTATE\" value=\"abc"), "");
+    EXPECT_EQ(liftNextViewState("<input name=\"__EVENTTARGET\" value=\"abc\" />"), "");
+}
+
+TEST(AdapterKitTest, HiddenFieldsAreRelayedUpToTheirCap) {
+    const HiddenFieldRelay relay = {"<FORM ACTION=\"/next\">", "</FORM>", "<INPUT TYPE=\"hidden\" NAME=\"", "VALUE=\"",
+                                    3, true};
+    auto form = [](int fields) {
+        std::string page = "<INPUT TYPE=\"hidden\" NAME=\"before\" VALUE=\"0\"><FORM ACTION=\"/next\">";
+        for (int i = 1; i <= fields; ++i) {
+            page += "<INPUT TYPE=\"hidden\" NAME=\"f" + std::to_string(i) + "\" VALUE=\"a=" + std::to_string(i) + "\">";
+        }
+        return page + "<INPUT TYPE=\"text\" NAME=\"t\"></FORM><INPUT TYPE=\"hidden\" NAME=\"after\" VALUE=\"9\">";
+    };
+    EXPECT_EQ(relayHiddenFields(form(0), relay), "");
+    EXPECT_EQ(relayHiddenFields(form(3), relay), "f1=a%3D1&f2=a%3D2&f3=a%3D3&");
+    EXPECT_EQ(relayHiddenFields(form(4), relay), std::nullopt);
+    EXPECT_EQ(relayHiddenFields("<FORM ACTION=\"/other\"></FORM>", relay), std::nullopt);
+
+    // Without an end the form runs to the end of the page; "=" may stay.
+    const HiddenFieldRelay open = {"<form", "", "<input type=\"hidden\" name=\"", "value=\"", 15, false};
+    EXPECT_EQ(relayHiddenFields("<form><input type=\"hidden\" name=\"a\" value=\"x=y\"></form>"
+                                "<input type=\"hidden\" name=\"b\" id=\"b\" value=\"\">",
+                                open),
+              "a=x=y&b=&");
+    EXPECT_EQ(relayHiddenFields("<form><input type=\"hidden\" name=\"a", open), "a=&");
+}
+
+TEST(AdapterKitTest, KeptTextsPassTheTableBuilderAndComeBack) {
+    const std::vector<KeptText> kept = {{"<BR>", "*%BR%*", "<BR>"}, {"<a ", "*%a %*", "<foo "}};
+    const std::string table = "<td>one<BR>two</td><td><a href=x>link</td>";
+    const std::string hidden = replaceKept(table, kept);
+    EXPECT_EQ(hidden, "<td>one*%BR%*two</td><td>*%a %*href=x>link</td>");
+    EXPECT_EQ(restoreKept("<td>one*%BR%*two</td><td>*%a %*href=x>link</td>", kept),
+              "<td>one<BR>two</td><td><foo href=x>link</td>");
+    EXPECT_EQ(restoreKept("plain", kept), "plain");
+}
+
+TEST(AdapterKitTest, MonthNamesAndNumbers) {
+    const char* const names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(convertMonthToNum(names[i]), i);
+        EXPECT_EQ(convertMonthToStr(i), names[i]);
+    }
+    for (const char* other : {"jan", "JAN", "January", "", " May", "Mai"}) EXPECT_EQ(convertMonthToNum(other), -1) << other;
+    EXPECT_EQ(convertMonthToStr(-1), "");
+    EXPECT_EQ(convertMonthToStr(12), "");
+}
+
+TEST(AdapterKitTest, DatesMonthsBefore) {
+    auto back = [](const char* month, const char* day, const char* year, int months) {
+        return buildPreviousDateStr(month, day, year, months, "m", "d", "y");
+    };
+    EXPECT_EQ(back("May", "31", "2006", 3), "m=Feb&d=28&y=2006");
+    EXPECT_EQ(back("May", "31", "2008", 3), "m=Feb&d=29&y=2008");
+    EXPECT_EQ(back("May", "31", "2000", 3), "m=Feb&d=29&y=2000");
+    EXPECT_EQ(back("May", "31", "1900", 3), "m=Feb&d=28&y=1900");
+    EXPECT_EQ(back("Feb", "15", "2007", 3), "m=Nov&d=15&y=2006");
+    EXPECT_EQ(back("Jan", "08", "2007", 3), "m=Oct&d=8&y=2006");
+    EXPECT_EQ(back("Mar", "31", "2007", 1), "m=Feb&d=28&y=2007");
+    EXPECT_EQ(back("Jul", "31", "2007", 1), "m=Jun&d=30&y=2007");
+    EXPECT_EQ(back("Aug", "1", "2007", 0), "m=Aug&d=1&y=2007");
+    EXPECT_EQ(back("Mar", "15", "2007", 27), "m=Dec&d=15&y=2004");
+    // A day past its month's end runs on into the next month, day 0 is the
+    // last day of the month before.
+    EXPECT_EQ(back("Apr", "31", "2007", 3), "m=Feb&d=1&y=2007");
+    EXPECT_EQ(back("Mar", "0", "2007", 0), "m=Feb&d=28&y=2007");
+    EXPECT_EQ(back("May", "+5", "2007", 0), "m=May&d=5&y=2007");
+    EXPECT_EQ(buildPreviousDateStr("May", "31", "2006", 3, "mon_ff.0", "date_ff.0", "year_ff.0"),
+              "mon_ff.0=Feb&date_ff.0=28&year_ff.0=2006");
+
+    for (const char* day : {"", "3l", "1.5", " 5", "5 ", "-", "1234567890"}) {
+        EXPECT_THROW(back("May", day, "2006", 3), NumberFormatError) << "day \"" << day << "\"";
+    }
+    EXPECT_THROW(back("May", "1", "20O6", 3), NumberFormatError);
+    EXPECT_THROW(back("May", "1", "", 3), NumberFormatError);
+    EXPECT_THROW(back("may", "1", "2006", 3), NumberFormatError);
+}
+
+TEST(AdapterKitTest, TheClockCanBeFixedAndGivenBack) {
+    std::tm local{};
+    local.tm_year = 2008 - 1900;
+    local.tm_mon = 1;
+    local.tm_mday = 29;
+    local.tm_hour = 12;
+    local.tm_isdst = -1;
+    const auto fixed = std::chrono::system_clock::from_time_t(std::mktime(&local));
+    AdapterClock::set([fixed] { return fixed; });
+    EXPECT_EQ(AdapterClock::currentYear(), 2008);
+    EXPECT_EQ(AdapterClock::now(), fixed);
+    AdapterClock::set(nullptr);
+    auto yearNow = [] {
+        const std::time_t now = std::time(nullptr);
+        std::tm today{};
+        localtime_r(&now, &today);
+        return today.tm_year + 1900;
+    };
+    const int before = yearNow();
+    const int year = AdapterClock::currentYear();
+    EXPECT_TRUE(year == before || year == yearNow()) << year;
+}
+
+// The kit's steps that an adapter calls on itself, on an adapter of no
+// program.
+class Probe final : public Adapter<Probe> {
+public:
+    static constexpr const char* KEY = "Probe";
+    void update() override {}
+    using Adapter::escapedUrl;
+    using Adapter::logOut;
+};
+
+TEST(AdapterKitTest, ALogOutNeverChangesTheOutcomeButAStopStillStops) {
+    rltest::LogCapture log;
+    Probe probe;
+    bool ran = false;
+    EXPECT_NO_THROW(probe.logOut([&ran] {
+        ran = true;
+        throw std::runtime_error("connection reset");
+    }));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(log.count("Log-out failed for Probe: "), 1u);
+    EXPECT_TRUE(log.contains("connection reset"));
+    EXPECT_NO_THROW(probe.logOut([] {}));
+    EXPECT_EQ(log.count("Log-out failed"), 1u);
+    // A stop request is no failure of the log-out: it ends the thread.
+    EXPECT_THROW(probe.logOut([] { throw foundation::ThreadStopped(); }), foundation::ThreadStopped);
+}
+
+TEST(AdapterKitTest, AnAddressEscapedForAFormField) {
+    rltest::TempWorkDir dir;
+    rltest::writeFile(dir.file("hosts.properties"), "Probe.site=https://www.probe.example:8443\n");
+    foundation::HostTable::reload();
+    EXPECT_EQ(Probe::escapedUrl("site", "/en/account/1,,,00.html?a=b+c~d|e@f"),
+              "https%3A%2F%2Fwww.probe.example%3A8443%2Fen%2Faccount%2F1%2C%2C%2C00.html?a%3Db%2Bc%7Ed%7Ce%40f");
+    rltest::writeFile(dir.file("hosts.properties"), "");
+    foundation::HostTable::reload();
+}
+
 TEST(AdapterKitTest, AKeyMissingFromTheTableGetsARecordThatAllowsNothing) {
     rltest::LogCapture log;
     const tracker::SourceConfig& stray = programConfig("NoSuchProgram");
@@ -79,7 +229,7 @@ TEST(AdapterKitTest, AKeyMissingFromTheTableGetsARecordThatAllowsNothing) {
 TEST(AdapterRegistrationTest, EveryKeyCreatesItsOwnAdapterWithTheTableRecord) {
     registerAll();
     registerAll();  // again: harmless
-    ASSERT_EQ(adapterKeys().size(), 19u);
+    ASSERT_EQ(adapterKeys().size(), 33u);
     for (const std::string& key : adapterKeys()) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         ASSERT_NE(config, nullptr) << key;
@@ -97,11 +247,15 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
         EXPECT_TRUE(RLPreferences::getConfig(key)->isNavigationAllowed()) << key;
     }
     EXPECT_FALSE(RLPreferences::getConfig("SouthAfrican")->isNavigationAllowed());
-    const tracker::SourceConfig* american = RLPreferences::getConfig("American");
-    EXPECT_TRUE(american->areDetailsTracked());
-    EXPECT_TRUE(american->areTransactionsTracked());
+    for (const char* key : {"American", "Continental", "Delta", "Hilton", "Northwest", "United", "USAir"}) {
+        EXPECT_TRUE(RLPreferences::getConfig(key)->areDetailsTracked()) << key;
+        EXPECT_TRUE(RLPreferences::getConfig(key)->areTransactionsTracked()) << key;
+    }
+    EXPECT_TRUE(RLPreferences::getConfig("AmericaWest")->areDetailsTracked());
+    EXPECT_FALSE(RLPreferences::getConfig("AmericaWest")->areTransactionsTracked());
     for (const char* key : {"Aeroflot", "Aeromexico", "AirCanada", "AirNewZealand", "AirTran", "Alaska", "Alitalia",
-                            "Aloha"}) {
+                            "Aloha", "ANA", "Asiana", "ATA", "BritishAirways", "BritishMidland", "CathayPacific",
+                            "Czech"}) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         EXPECT_TRUE(config->isSourcingAllowed()) << key;
         EXPECT_FALSE(config->areDetailsTracked()) << key;
@@ -111,12 +265,18 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
 
 // Every host role the adapters use is in the host table.
 TEST(AdapterRegistrationTest, EveryRoleOfTheAdaptersIsInTheHostTable) {
-    for (const char* role : {"Aeroflot.secure", "Aeromexico.reservations", "AirCanada.secure", "AirNewZealand.site",
-                             "AirNewZealand.registration", "AirTran.tickets", "Alaska.site", "Alitalia.secure",
-                             "Aloha.travel", "American.site", "American.domainName"}) {
+    for (const char* role :
+         {"Aeroflot.secure", "Aeromexico.reservations", "AirCanada.secure", "AirNewZealand.site",
+          "AirNewZealand.registration", "AirTran.tickets", "Alaska.site", "Alitalia.secure", "Aloha.travel",
+          "American.site", "American.domainName", "AmericaWest.site", "ANA.site", "Asiana.site", "ATA.site",
+          "BritishAirways.site", "BritishMidland.site", "BritishMidland.domainName", "CathayPacific.site",
+          "Continental.site", "Continental.domainName", "Czech.secure", "Delta.site", "Hilton.site", "United.login",
+          "United.activity", "Northwest.secure", "USAir.secure"}) {
         EXPECT_TRUE(foundation::HostTable::has(role)) << role;
     }
     EXPECT_EQ(foundation::HostTable::get("American.domainName"), "AA.com");
+    // The activity host's cookies are set for its domain.
+    EXPECT_EQ(foundation::HostTable::domain("United.activity"), "ua2go.com");
     EXPECT_EQ(foundation::HostTable::scheme("Aloha.travel"), "http");
 }
 

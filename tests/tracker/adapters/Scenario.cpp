@@ -213,7 +213,7 @@ std::string Scenario::testName() const {
         } else {
             gap = true;
         }
-        if (slug.size() >= 60) break;
+        if (slug.size() >= 100) break;
     }
     std::string keyPart;
     for (char c : key) keyPart += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
@@ -278,9 +278,12 @@ private:
             m_block = Block::None;
             return;
         }
-        if (keyword == "scenario") {
+        if (keyword == "scenario" || keyword == "markers") {
             finish();
             m_seen.clear();
+            m_markerBlock = keyword == "markers";
+            m_markers.clear();
+            m_lengths.clear();
             m_current.emplace();
             m_current->key = m_key;
             m_current->file = m_file;
@@ -311,7 +314,13 @@ private:
                 return;
             }
             if (keyword == "body") {
-                a.body = bodyText(value, true);
+                if (value == "[markers]") {
+                    if (!m_markerBlock) throw std::invalid_argument("body: [markers] outside a \"markers:\" block");
+                    a.underTest = true;
+                    a.body.clear();
+                } else {
+                    a.body = bodyText(value, true);
+                }
                 return;
             }
         } else if (m_block == Block::Expect) {
@@ -333,9 +342,14 @@ private:
         }
         m_block = Block::None;
         m_seen.insert(keyword);
-        if (m_inShared && keyword != "user" && keyword != "password" && keyword != "password2" &&
-            keyword != "serve") {
+        const bool accountOrSite = keyword == "user" || keyword == "password" || keyword == "password2" ||
+                                   keyword == "today" || keyword == "serve";
+        if (m_inShared && !accountOrSite) {
             throw std::invalid_argument("\"" + keyword + ":\" in the shared block (only the account and serve)");
+        }
+        if (m_markerBlock && !accountOrSite && keyword != "expect") {
+            takeMarkerLine(lineNumber, keyword, value);
+            return;
         }
 
         if (keyword == "user") {
@@ -344,6 +358,14 @@ private:
             s.password = unescape(value);
         } else if (keyword == "password2") {
             s.password2 = unescape(value);
+        } else if (keyword == "today") {
+            int64_t y = 0, m = 0, d = 0;
+            if (value.size() != 10 || value[4] != '-' || value[7] != '-' || !parseInt(value.substr(0, 4), y) ||
+                !parseInt(value.substr(5, 2), m) || !parseInt(value.substr(8, 2), d) || m < 1 || m > 12 || d < 1 ||
+                d > 31) {
+                throw std::invalid_argument("today needs a date YYYY-MM-DD: " + value);
+            }
+            s.today = value;
         } else if (keyword == "serve") {
             ServedAnswer a;
             splitRequestLine(value, a.method, a.address);
@@ -397,6 +419,208 @@ private:
             s.tags.push_back(value);
         } else {
             throw std::invalid_argument("unknown keyword \"" + keyword + ":\"");
+        }
+    }
+
+    // A marker or length line of a "markers:" block.
+    void takeMarkerLine(int lineNumber, const std::string& keyword, const std::string& value) {
+        static const std::map<std::string, std::string> kinds = {
+            {"provider", "ProviderProblem"}, {"maintenance", "Maintenance"},
+            {"blocked", "BlockedLogin"},     {"interaction", "InteractionRequired"},
+            {"invalid", "InvalidLogin"},
+        };
+        if (auto kind = kinds.find(keyword); kind != kinds.end()) {
+            addMarker(lineNumber, kind->second, value);
+        } else if (keyword == "bad-login") {
+            const size_t colon = value.find(':');
+            if (colon == std::string::npos) throw std::invalid_argument("bad-login needs \"<Status>: <marker>\"");
+            const std::string status = trim(value.substr(0, colon));
+            if (!statusText(status)) throw std::invalid_argument("unknown status name: " + status);
+            addMarker(lineNumber, status, trim(value.substr(colon + 1)));
+        } else if (keyword == "length") {
+            m_lengths.push_back(lengthRule(lineNumber, value));
+        } else {
+            throw std::invalid_argument("\"" + keyword + ":\" in a markers block");
+        }
+    }
+
+    void addMarker(int lineNumber, const std::string& status, const std::string& value) {
+        const std::string text = unescape(value);
+        if (text.empty()) throw std::invalid_argument("an empty marker");
+        m_markers.push_back({status, text, lineNumber});
+    }
+
+    static LengthRule lengthRule(int lineNumber, const std::string& value) {
+        LengthRule rule;
+        rule.line = lineNumber;
+        const size_t blank = value.find(' ');
+        rule.field = value.substr(0, blank);
+        if (rule.field != "user" && rule.field != "password" && rule.field != "password2") {
+            throw std::invalid_argument("length names user, password or password2: " + value);
+        }
+        const std::string limits = blank == std::string::npos ? "" : trim(value.substr(blank + 1));
+        const size_t dots = limits.find("..");
+        int64_t a = 0;
+        int64_t b = 0;
+        const bool ok =
+            dots == std::string::npos
+                ? parseInt(limits, a) && a > 0
+                : (dots == 0 || parseInt(limits.substr(0, dots), a)) &&
+                      (dots + 2 == limits.size() || parseInt(limits.substr(dots + 2), b)) && (a > 0 || b > 0) &&
+                      (b == 0 || a <= b);
+        if (!ok) throw std::invalid_argument("length needs N, N.., ..N or N..M: " + value);
+        if (dots == std::string::npos) {
+            rule.exact = static_cast<int>(a);
+        } else {
+            rule.min = static_cast<int>(a);
+            rule.max = static_cast<int>(b);
+        }
+        return rule;
+    }
+
+    // The status of the first marker of the table that the page holds.
+    std::string firstStatus(const std::string& page) const {
+        for (const MarkerLine& m : m_markers) {
+            if (page.find(m.text) != std::string::npos) return m.status;
+        }
+        return "";
+    }
+
+    // A credential of the given length made from the block's own: cut, or
+    // lengthened with digits.
+    static std::string fitted(const std::string& value, int length) {
+        const size_t n = static_cast<size_t>(length);
+        if (value.size() >= n) return value.substr(0, n);
+        std::string out = value;
+        while (out.size() < n) out += static_cast<char>('1' + (out.size() - value.size()) % 9);
+        return out;
+    }
+
+    // The scenarios a "markers:" block stands for.
+    void expandMarkers(Scenario& block) {
+        if (!block.error.empty()) {
+            m_out.push_back(std::move(block));
+            return;
+        }
+        const auto underTest = std::count_if(block.served.begin(), block.served.end(),
+                                             [](const ServedAnswer& a) { return a.underTest; });
+        auto fail = [&](const std::string& message) {
+            block.error = block.where() + ": " + message;
+            m_out.push_back(std::move(block));
+        };
+        if (m_markers.empty() && m_lengths.empty()) return fail("a markers block without markers or lengths");
+        if (underTest > 1) return fail("more than one page under test (body: [markers])");
+        if (!m_markers.empty() && underTest == 0) return fail("no page under test (body: [markers])");
+
+        auto make = [&](const std::string& title, const std::string& page) {
+            Scenario s = block;
+            s.title = block.title + ": " + title;
+            s.index = static_cast<int>(m_out.size()) + 1;
+            for (ServedAnswer& a : s.served) {
+                if (a.underTest) a.body = page;
+            }
+            return s;
+        };
+        auto statusOnly = [](Scenario& s, const std::string& status) {
+            s.status = status;
+            s.details.kind = StoredCheck::StatusOnly;
+            s.activity.kind = StoredCheck::StatusOnly;
+            s.noReport = true;
+            s.noLog.emplace_back("Possible invalid");
+        };
+
+        for (size_t i = 0; i < m_markers.size(); ++i) {
+            const MarkerLine& m = m_markers[i];
+            const std::string name = "marker " + std::to_string(i + 1) + " " + m.status;
+            Scenario alone = make(name + " alone", m.text);
+            alone.line = m.line;
+            statusOnly(alone, firstStatus(m.text));
+            m_out.push_back(std::move(alone));
+
+            // Each other status among the later markers: all of them in the
+            // page before this one.
+            std::vector<std::string> statuses;
+            for (size_t j = i + 1; j < m_markers.size(); ++j) {
+                const std::string& other = m_markers[j].status;
+                if (other != m.status && std::find(statuses.begin(), statuses.end(), other) == statuses.end()) {
+                    statuses.push_back(other);
+                }
+            }
+            for (const std::string& other : statuses) {
+                std::string page;
+                for (size_t j = m_markers.size(); j-- > i + 1;) {
+                    if (m_markers[j].status == other) page += m_markers[j].text + "\n<br>\n";
+                }
+                page += m.text;
+                Scenario order = make(name + " before the later " + other + " markers", page);
+                order.line = m.line;
+                statusOnly(order, firstStatus(page));
+                m_out.push_back(std::move(order));
+            }
+        }
+
+        // The page of the length cases, and what it records inside and
+        // outside a rule.
+        const MarkerLine* served = nullptr;
+        for (const MarkerLine& m : m_markers) {
+            if (m.status == "InvalidLogin") {
+                served = &m;
+                break;
+            }
+        }
+        if (!served && !m_markers.empty()) served = &m_markers.front();
+        for (const LengthRule& rule : m_lengths) {
+            std::string& (*field)(Scenario&) = nullptr;
+            if (rule.field == "user") {
+                field = [](Scenario& s) -> std::string& { return s.user; };
+            } else if (rule.field == "password") {
+                field = [](Scenario& s) -> std::string& { return s.password; };
+            } else {
+                field = [](Scenario& s) -> std::string& { return s.password2; };
+            }
+            const std::string what = rule.field == "user" ? "username" : rule.field;
+            const int own = static_cast<int>(field(block).size());
+            if ((rule.exact && own != rule.exact) || (rule.min && own < rule.min) || (rule.max && own > rule.max)) {
+                return fail("the block's own " + rule.field + " breaks its length rule (line " +
+                            std::to_string(rule.line) + ")");
+            }
+            struct Case {
+                int length;
+                std::string broken;  // the end of the log line; "" inside
+            };
+            std::vector<Case> cases;
+            auto text = [](int a, const char* op, int b) { return std::to_string(a) + op + std::to_string(b); };
+            if (rule.exact) {
+                cases.push_back({rule.exact, ""});
+                if (rule.exact > 1) cases.push_back({rule.exact - 1, text(rule.exact, " != ", rule.exact - 1)});
+                cases.push_back({rule.exact + 1, text(rule.exact, " != ", rule.exact + 1)});
+            }
+            if (rule.min) {
+                cases.push_back({rule.min, ""});
+                if (rule.min > 1) cases.push_back({rule.min - 1, text(rule.min - 1, " < ", rule.min)});
+            }
+            if (rule.max) {
+                cases.push_back({rule.max, ""});
+                cases.push_back({rule.max + 1, text(rule.max + 1, " > ", rule.max)});
+            }
+            for (const Case& c : cases) {
+                const bool inside = c.broken.empty();
+                Scenario s = make(rule.field + " of " + std::to_string(c.length) +
+                                      (inside ? " characters passes its rule" : " characters breaks its rule"),
+                                  served ? served->text : std::string());
+                s.line = rule.line;
+                field(s) = fitted(field(block), c.length);
+                s.requestShapeOnly = true;
+                if (served) {
+                    s.status = served->status == "InvalidLogin" && !inside ? "LoginLength" : served->status;
+                }
+                if (inside) {
+                    s.noLog.emplace_back("Possible invalid");
+                } else {
+                    s.log.emplace_back("Possible invalid " + what + " length for {*}: " + c.broken + "\n");
+                }
+                m_out.push_back(std::move(s));
+            }
         }
     }
 
@@ -482,6 +706,13 @@ private:
             return;
         }
         if (m_shared) applyShared(s);
+        if (m_markerBlock) {
+            m_markerBlock = false;
+            expandMarkers(s);
+            m_current.reset();
+            m_block = Block::None;
+            return;
+        }
         if (s.error.empty() && !s.balance && !s.status) {
             s.error = s.where() + ": scenario \"" + s.title + "\" names neither balance nor status";
         }
@@ -496,6 +727,7 @@ private:
         if (!m_seen.count("user")) s.user = m_shared->user;
         if (!m_seen.count("password")) s.password = m_shared->password;
         if (!m_seen.count("password2")) s.password2 = m_shared->password2;
+        if (!m_seen.count("today")) s.today = m_shared->today;
         std::vector<ServedAnswer> served;
         for (const ServedAnswer& a : m_shared->served) {
             const bool own = std::any_of(s.served.begin(), s.served.end(), [&a](const ServedAnswer& b) {
@@ -514,6 +746,9 @@ private:
     std::optional<Scenario> m_shared;
     std::set<std::string> m_seen;
     bool m_inShared = false;
+    bool m_markerBlock = false;
+    std::vector<MarkerLine> m_markers;
+    std::vector<LengthRule> m_lengths;
     size_t m_next = 0;
     std::optional<Scenario> m_current;
     Block m_block = Block::None;

@@ -77,6 +77,55 @@
 //                               ("retrieve": the balance scenario that the
 //                               headless retrieval test replays)
 //
+// The clock (optional): "today: 2006-05-31" fixes the adapters' clock
+// (AdapterClock) at noon of that day, local time, for the scenario.
+//
+// ---- Marker tables --------------------------------------------------------
+//
+// A block
+//
+//   markers: <title>
+//
+// names one page at which the adapter tests markers and the markers it
+// tests there, in the adapter's order; it stands for one scenario per
+// marker and more (below), run like any other. It holds the account and
+// "today:" like a scenario (the shared block applies), "serve:" lines with
+// exactly one page written "body: [markers]" (the page under test), the
+// "expect:" lines of the requests made up to and including that page, and
+// in order:
+//   provider: <marker>          a provider problem
+//   maintenance: <marker>
+//   blocked: <marker>
+//   interaction: <marker>       interaction required
+//   invalid: <marker>           invalid login (login length after a broken
+//                               length rule)
+//   bad-login: <Status>: <marker>   a status of the adapter's choosing
+//   length: user|password|password2 <rule>   a length rule of the adapter:
+//                               "10" (exactly), "5.." (at least), "..11" (at
+//                               most), "6..12"
+// Markers are written as they stand in the page (escapes as in bodies; a
+// marker that starts or ends with a blank writes it  ).
+//
+// The scenarios it stands for:
+// - each marker alone as the page under test records the status of the
+//   first marker of the table that page holds (normally its own), makes
+//   exactly the expected requests, stores no details or activity beyond
+//   the not-tracked rows, and reports nothing;
+// - each marker with all later markers of each other status in the page
+//   (placed before it) records the status of the first marker of the table
+//   the page holds: the first in order wins where kinds meet;
+// - each length rule at its boundary: the account's credential cut or
+//   lengthened to the shortest and longest length inside the rule, and to
+//   one character outside it, with the first invalid marker of the table
+//   as the page under test (none: the first marker; no markers: no page).
+//   Inside: no "Possible invalid" log line, and invalid login where an
+//   invalid marker is served; outside: the line "Possible invalid <field>
+//   length for <display>: ..." of the broken rule, and the login-length
+//   status. Their requests are checked by method, scheme and host only
+//   (credentials change the addresses); serve a route whose address holds
+//   a credential with a trailing "*".
+// The block's own account must pass every length rule.
+//
 // Escapes, in every value and body: \\ \n \r \t \xNN (one byte: page
 // bodies are Latin-1 bytes), \{ and \}. The file itself is UTF-8, so a
 // user name "M\xC3\xBCller" may also be written as it reads.
@@ -134,6 +183,23 @@ struct ServedAnswer {
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     int line = 0;
+    bool underTest = false;  // "body: [markers]" of a marker table
+};
+
+// One line of a marker table: the status it records and its text.
+struct MarkerLine {
+    std::string status;  // a status name
+    std::string text;
+    int line = 0;
+};
+
+// A length rule of a marker table; 0 means no limit.
+struct LengthRule {
+    std::string field;  // "user", "password", "password2"
+    int exact = 0;
+    int min = 0;
+    int max = 0;
+    int line = 0;
 };
 
 struct ExpectedRequest {
@@ -147,9 +213,11 @@ struct ExpectedRequest {
     int line = 0;
 };
 
-// What is stored for details or activity.
+// What is stored for details or activity. StatusOnly: the not-tracked row
+// when the program does not track it, else untouched (only a status was
+// recorded).
 struct StoredCheck {
-    enum Kind { Unchecked, Exact, NotTracked, Blank, NoRecent, Untouched } kind = Unchecked;
+    enum Kind { Unchecked, Exact, NotTracked, Blank, NoRecent, Untouched, StatusOnly } kind = Unchecked;
     Pattern exact;
     std::vector<Pattern> contains;
     std::vector<Pattern> lacks;
@@ -166,8 +234,12 @@ struct Scenario {
     std::string password;
     std::string password2;
 
+    std::string today;  // "YYYY-MM-DD", or "" for the system clock
+
     std::vector<ServedAnswer> served;
     std::vector<ExpectedRequest> expected;
+    // Requests checked by method, scheme, host and number only.
+    bool requestShapeOnly = false;
 
     std::optional<std::string> balance;
     std::optional<std::string> status;  // a status name

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "tests/tracker/adapters/Scenario.h"
 
@@ -15,6 +17,20 @@ using rltest::Scenario;
 using rltest::StoredCheck;
 
 std::vector<Scenario> parse(const std::string& text) { return rltest::parseScenarios("Demo", "Demo.scenarios", text); }
+
+struct Problem {
+    const char* text;
+    const char* error;
+};
+
+// Each text fails its first scenario with the error.
+void expectProblems(std::initializer_list<Problem> problems) {
+    for (const Problem& p : problems) {
+        const auto list = parse(p.text);
+        ASSERT_FALSE(list.empty()) << p.text;
+        EXPECT_EQ(list[0].error, p.error) << p.text;
+    }
+}
 
 TEST(PatternTest, RangesMatchOnlyNumbersWithinTheirBounds) {
     const Pattern p("&x={1..32}&y={1..44}");
@@ -131,11 +147,7 @@ TEST(ScenarioFormatTest, SharedAccountAndAnswersGiveWayToTheScenarioOwn) {
 }
 
 TEST(ScenarioFormatTest, ProblemsFailTheirScenarioWithTheLine) {
-    struct Case {
-        const char* text;
-        const char* error;
-    };
-    const Case cases[] = {
+    expectProblems({
         {"scenario: a\n  status: Nonsense\n", "Demo.scenarios:2: unknown status name: Nonsense"},
         {"scenario: a\n  wrong: 1\n  status: Unknown\n", "Demo.scenarios:2: unknown keyword \"wrong:\""},
         {"scenario: a\n  user: x\n", "Demo.scenarios:1: scenario \"a\" names neither balance nor status"},
@@ -150,12 +162,7 @@ TEST(ScenarioFormatTest, ProblemsFailTheirScenarioWithTheLine) {
          "Demo.scenarios:2: \"balance:\" in the shared block (only the account and serve)"},
         {"scenario: a\n  no colon here\n  status: Unknown\n",
          "Demo.scenarios:2: expected \"keyword: value\", got: no colon here"},
-    };
-    for (const Case& c : cases) {
-        const auto list = parse(c.text);
-        ASSERT_FALSE(list.empty()) << c.text;
-        EXPECT_EQ(list[0].error, c.error) << c.text;
-    }
+    });
 }
 
 TEST(ScenarioFormatTest, ScenariosAreNumberedPerFileAndNamedForTests) {
@@ -165,6 +172,125 @@ TEST(ScenarioFormatTest, ScenariosAreNumberedPerFileAndNamedForTests) {
     EXPECT_EQ(list[1].testName(), "Demo_2");
     EXPECT_EQ(list[2].testName(), "Demo_3_a_b_c");
     EXPECT_EQ(list[2].line, 5);
+}
+
+TEST(ScenarioFormatTest, AMarkerTableStandsForOneCaseAMarkerOneAKindOrderAndTheLengthBoundaries) {
+    const auto list = parse(
+        "shared: the account\n"
+        "  user: 12345\n"
+        "  password: secret\n"
+        "  today: 2006-05-31\n"
+        "  serve: GET https://a.example/form\n"
+        "    body: form\n"
+        "scenario: balance\n"
+        "  balance: 1\n"
+        "markers: the answer\n"
+        "  serve: POST https://a.example/login*\n"
+        "    answer: 200\n"
+        "    body: [markers]\n"
+        "  expect: GET https://a.example/form\n"
+        "  expect: POST https://a.example/login?u=12345\n"
+        "  provider: P1\n"
+        "  invalid: I1\n"
+        "  provider: P2\n"
+        "  bad-login: Maintenance: M1\\x20\n"
+        "  length: user 5\n"
+        "  length: password 2..6\n");
+    std::vector<std::string> names;
+    for (const Scenario& s : list) {
+        ASSERT_EQ(s.error, "") << s.title;
+        names.push_back(s.title);
+    }
+    auto page = [](const Scenario& s) {
+        for (const auto& a : s.served) {
+            if (a.underTest) return a.body;
+        }
+        return std::string("<no page>");
+    };
+    // balance, 4 alone, P1 before {I, M}, I1 before {P, M}, P2 before {M},
+    // user 5/4/6, password 2/1/6/7.
+    ASSERT_EQ(list.size(), 1u + 4u + 2u + 2u + 1u + 3u + 4u);
+    EXPECT_EQ(list[1].title, "the answer: marker 1 ProviderProblem alone");
+    EXPECT_EQ(page(list[1]), "P1");
+    EXPECT_EQ(list[1].status, "ProviderProblem");
+    EXPECT_EQ(list[1].details.kind, StoredCheck::StatusOnly);
+    EXPECT_TRUE(list[1].noReport);
+    EXPECT_EQ(list[1].today, "2006-05-31");
+    ASSERT_EQ(list[1].expected.size(), 2u);
+    ASSERT_EQ(list[1].served.size(), 2u);
+    EXPECT_EQ(list[1].served[0].status, 200);
+    EXPECT_EQ(list[1].index, 2);
+
+    EXPECT_EQ(list[2].title, "the answer: marker 1 ProviderProblem before the later InvalidLogin markers");
+    EXPECT_EQ(page(list[2]), "I1\n<br>\nP1");
+    EXPECT_EQ(list[2].status, "ProviderProblem");
+    EXPECT_EQ(page(list[3]), "M1 \n<br>\nP1");
+    // The later markers of one status stand in the page in reverse order.
+    EXPECT_EQ(list[5].title, "the answer: marker 2 InvalidLogin before the later ProviderProblem markers");
+    EXPECT_EQ(page(list[5]), "P2\n<br>\nI1");
+    EXPECT_EQ(list[5].status, "InvalidLogin");
+    EXPECT_EQ(list[9].title, "the answer: marker 4 Maintenance alone");
+    EXPECT_EQ(list[9].status, "Maintenance");
+
+    const Scenario& userInside = list[10];
+    EXPECT_EQ(userInside.user, "12345");
+    EXPECT_EQ(page(userInside), "I1");
+    EXPECT_EQ(userInside.status, "InvalidLogin");
+    EXPECT_TRUE(userInside.requestShapeOnly);
+    ASSERT_EQ(userInside.noLog.size(), 1u);
+    EXPECT_EQ(list[11].user, "1234");
+    EXPECT_EQ(list[11].status, "LoginLength");
+    ASSERT_EQ(list[11].log.size(), 1u);
+    EXPECT_TRUE(list[11].log[0].foundIn("x\nPossible invalid username length for Demo Program: 5 != 4\nx"));
+    EXPECT_FALSE(list[11].log[0].foundIn("Possible invalid username length for Demo Program: 5 != 41\n"));
+    EXPECT_EQ(list[12].user, "123451");
+    EXPECT_EQ(list[13].password, "se");
+    EXPECT_EQ(list[14].password, "s");
+    EXPECT_TRUE(list[14].log[0].foundIn("Possible invalid password length for D: 1 < 2\n"));
+    EXPECT_EQ(list[15].password, "secret");
+    EXPECT_EQ(list[16].password, "secret1");
+    EXPECT_TRUE(list[16].log[0].foundIn("Possible invalid password length for D: 7 > 6\n"));
+}
+
+TEST(ScenarioFormatTest, AMarkerTableWithoutMarkersProvesItsLengthsByTheLogAlone) {
+    const auto list = parse(
+        "markers: switched off\n"
+        "  user: abc\n"
+        "  length: user ..3\n"
+        "  length: password2 4\n"
+        "  password2: 1234\n");
+    ASSERT_EQ(list.size(), 5u);
+    for (const Scenario& s : list) {
+        EXPECT_EQ(s.error, "");
+        EXPECT_FALSE(s.status.has_value());
+        EXPECT_TRUE(s.served.empty());
+    }
+    EXPECT_EQ(list[1].user, "abc1");
+    EXPECT_EQ(list[2].password2, "1234");
+    EXPECT_EQ(list[3].password2, "123");
+    EXPECT_EQ(list[4].password2, "12341");
+}
+
+TEST(ScenarioFormatTest, ProblemsOfAMarkerTable) {
+    expectProblems({
+        {"markers: a\n  invalid: x\n", "Demo.scenarios:1: no page under test (body: [markers])"},
+        {"markers: a\n  serve: GET https://a.example/\n    body: [markers]\n",
+         "Demo.scenarios:1: a markers block without markers or lengths"},
+        {"markers: a\n  serve: GET https://a.example/\n    body: [markers]\n  serve: GET https://a.example/b\n"
+         "    body: [markers]\n  invalid: x\n",
+         "Demo.scenarios:1: more than one page under test (body: [markers])"},
+        {"markers: a\n  user: abcdef\n  length: user ..5\n",
+         "Demo.scenarios:1: the block's own user breaks its length rule (line 3)"},
+        {"markers: a\n  length: pin 4\n", "Demo.scenarios:2: length names user, password or password2: pin 4"},
+        {"markers: a\n  length: user 6..4\n", "Demo.scenarios:2: length needs N, N.., ..N or N..M: user 6..4"},
+        {"markers: a\n  length: user ..\n", "Demo.scenarios:2: length needs N, N.., ..N or N..M: user .."},
+        {"markers: a\n  bad-login: Broken: x\n", "Demo.scenarios:2: unknown status name: Broken"},
+        {"markers: a\n  balance: 1\n", "Demo.scenarios:2: \"balance:\" in a markers block"},
+        {"scenario: a\n  serve: GET https://a.example/\n    body: [markers]\n  status: Unknown\n",
+         "Demo.scenarios:3: body: [markers] outside a \"markers:\" block"},
+        {"scenario: a\n  today: 2006-13-01\n  status: Unknown\n",
+         "Demo.scenarios:2: today needs a date YYYY-MM-DD: 2006-13-01"},
+    });
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+#include "tests/navigator/program/NavigatorRun.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "platform/system/Process.h"
+
+namespace rltest {
+
+NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs) {
+    std::vector<std::string> argv{NAVIGATOR_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    NavigatorRun run;
+    const auto start = std::chrono::steady_clock::now();
+    const auto until = start + std::chrono::milliseconds(timeoutMs);
+    sys::Child child = sys::startWithPipes(argv);
+    pollfd fds[2] = {{child.outFd, POLLIN, 0}, {child.errFd, POLLIN, 0}};
+    int open = 2;
+    while (open > 0) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        if (::poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
+        for (pollfd& p : fds) {
+            if (p.fd < 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char buffer[4096];
+            ssize_t n = ::read(p.fd, buffer, sizeof buffer);
+            if (n > 0) {
+                run.output.append(buffer, static_cast<size_t>(n));
+            } else {
+                ::close(p.fd);
+                p.fd = -1;
+                --open;
+            }
+        }
+    }
+    for (pollfd& p : fds) {
+        if (p.fd >= 0) ::close(p.fd);
+    }
+    int status = 0;
+    bool reaped = false;
+    while (!reaped) {
+        if (::waitpid(child.pid, &status, WNOHANG) == child.pid) {
+            reaped = true;
+        } else if (std::chrono::steady_clock::now() >= until) {
+            break;
+        } else {
+            ::poll(nullptr, 0, 20);
+        }
+    }
+    if (!reaped) {
+        ::kill(child.pid, SIGKILL);
+        ::waitpid(child.pid, &status, 0);
+    } else if (WIFEXITED(status)) {
+        run.ended = true;
+        run.exitCode = WEXITSTATUS(status);
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return run;
+}
+
+}  // namespace rltest
