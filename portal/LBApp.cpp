@@ -22,6 +22,7 @@
 #include "tracker/core/BaseEngine.h"
 #include "tracker/ui/RLAppLanternbay.h"
 #include "tracker/ui/SWTUtil.h"
+#include "tracker/ui/SetupDialog.h"
 
 namespace portal {
 
@@ -159,6 +160,10 @@ LBApp::~LBApp() {
     if (m_currentRetriever) {
         m_currentRetriever->forceThreadsToEnd();
         if (!m_currentRetriever->join(RETRIEVER_END_WAIT_MS)) Logger::error("The content refresh did not end");
+    }
+    if (m_launchReport) {
+        m_launchReport->requestStop();
+        if (!m_launchReport->join(RETRIEVER_END_WAIT_MS)) Logger::error("The launch report did not end");
     }
     try {
         endExistingTimer();
@@ -650,7 +655,10 @@ void LBApp::handleOuterBrowserBeforeNavigate2(tk::Event& event) {
     if (StrUtil::contains(page, "roamledger.html")) {
         navigateInnerBrowser("roamledger-inner.html", true);
         initRoamledger();
-        if (m_rlApp) m_rlApp->show();
+        if (m_rlApp) {
+            m_rlApp->show();
+            if (auto dialog = m_rlApp->getSetupDialog()) dialog->moveAbove(m_shell.get());
+        }
         return;
     }
     if (m_rlApp) m_rlApp->hide();
