@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -24,6 +23,7 @@
 #include "platform/toolkit/qt/QtBackend.h"
 #include "portal/LBApp.h"
 #include "tests/portal/window/OnScreen.h"
+#include "tests/portal/window/PrefFile.h"
 #include "tests/support/TempWorkDir.h"
 
 namespace {
@@ -33,30 +33,6 @@ const Clock::time_point g_start = Clock::now();
 
 long long sinceStart() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_start).count();
-}
-
-// A preference file of an earlier run, so that no first-run form opens.
-void writePreferences(const std::string& folder) {
-    std::filesystem::create_directories(folder + "/content/js");
-    std::ofstream prefs(folder + "/content/js/core-pref.js", std::ios::binary);
-    const char* lines[][2] = {{"GUID", "0123456789ABCDEF0123456789ABCDEF"},
-                              {"ZipCode", "46236"},
-                              {"UpdateFrequency", "20"},
-                              {"TVGuideEmail", ""},
-                              {"OrbitzDefaultDeparture", ""},
-                              {"MapquestDefaultStreet", ""},
-                              {"MapquestDefaultCity", ""},
-                              {"MapquestDefaultState", ""},
-                              {"MapquestDefaultZipCode", ""},
-                              {"UpdateOnLaunch", "false"},
-                              {"UnloadOnHide", "false"},
-                              {"TraySize", "Default"},
-                              {"LaunchOnStartup", "true"},
-                              {"Floating", "false"},
-                              {"WindowLeft", "0"},
-                              {"WindowTop", "0"}};
-    for (auto& line : lines) prefs << "var " << line[0] << "='" << line[1] << "'\r\n";
-    std::ofstream(folder + "/content/js/core-pref.ini", std::ios::binary) << "-\r\n";
 }
 
 int child(const std::string& folder) {
@@ -109,7 +85,8 @@ int main(int argc, char** argv) {
             std::filesystem::copy(std::string(RL_INSTALL_DIR) + "/" + entry, folder + "/" + entry,
                                   std::filesystem::copy_options::recursive);
         }
-        writePreferences(folder);
+        // A preference file of an earlier run, so that no first-run form opens.
+        rltest::portaltest::writePreferenceFile(folder);
         const std::string command = "'" + std::string(argv[0]) + "' --child '" + folder + "' 2>/dev/null";
         std::string output;
         if (FILE* run = ::popen(command.c_str(), "r")) {

@@ -31,6 +31,7 @@
 #include "portal/retriever/LBRetriever.h"
 #include "tests/control/FormFinder.h"
 #include "tests/portal/ContentSites.h"
+#include "tests/portal/window/PrefFile.h"
 #include "tests/support/OpenedUrls.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/ui/BaseRLApp.h"
@@ -40,26 +41,6 @@ namespace rltest::portaltest {
 using portal::LBApp;
 using portal::LBTray;
 using portal::PopupMenu;
-
-// The preference file's sixteen values, as the panel writes them.
-struct Prefs {
-    std::string guid = "0123456789ABCDEF0123456789ABCDEF";
-    std::string zipCode = "46236";
-    std::string updateFrequency = "20";
-    std::string tvGuideEmail = "viewer@example.com";
-    std::string orbitzDefaultDeparture = "IND";
-    std::string mapquestDefaultStreet = "1 Main St";
-    std::string mapquestDefaultCity = "Indianapolis";
-    std::string mapquestDefaultState = "IN";
-    std::string mapquestDefaultZipCode = "46204";
-    std::string updateOnLaunch = "false";
-    std::string unloadOnHide = "false";
-    std::string traySize = "Default";
-    std::string launchOnStartup = "true";
-    std::string floating = "false";
-    std::string windowLeft = "0";
-    std::string windowTop = "0";
-};
 
 class PortalTest : public content::ContentTest {
 protected:
@@ -91,30 +72,16 @@ protected:
     }
 
     // The preference file and first-run marker of an earlier run.
-    void writePrefs(const Prefs& p) {
-        const std::vector<std::pair<std::string, std::string>> lines = {
-            {"GUID", p.guid},
-            {"ZipCode", p.zipCode},
-            {"UpdateFrequency", p.updateFrequency},
-            {"TVGuideEmail", p.tvGuideEmail},
-            {"OrbitzDefaultDeparture", p.orbitzDefaultDeparture},
-            {"MapquestDefaultStreet", p.mapquestDefaultStreet},
-            {"MapquestDefaultCity", p.mapquestDefaultCity},
-            {"MapquestDefaultState", p.mapquestDefaultState},
-            {"MapquestDefaultZipCode", p.mapquestDefaultZipCode},
-            {"UpdateOnLaunch", p.updateOnLaunch},
-            {"UnloadOnHide", p.unloadOnHide},
-            {"TraySize", p.traySize},
-            {"LaunchOnStartup", p.launchOnStartup},
-            {"Floating", p.floating},
-            {"WindowLeft", p.windowLeft},
-            {"WindowTop", p.windowTop},
-        };
-        std::string text;
-        for (const auto& [name, value] : lines) text += "var " + name + "='" + value + "'\r\n";
-        std::filesystem::create_directories(content + "js");
-        writeFile(content + "js/core-pref.js", text);
-        writeFile(content + "js/core-pref.ini", "-\r\n");
+    void writePrefs(const Prefs& prefs) { writePreferenceFile(dir.path(), prefs); }
+
+    // Moves the installed files into a folder inside the install folder and
+    // makes it the working folder.
+    void moveInstallInto(const std::string& folder) {
+        std::filesystem::create_directories(folder);
+        for (const char* entry : {"content", "images", "Lanternbay.ico"}) {
+            std::filesystem::rename(dir.file(entry), folder + "/" + entry);
+        }
+        std::filesystem::current_path(folder);
     }
 
     // A first run: no marker, so the panel opens its first-run form.
@@ -162,8 +129,10 @@ protected:
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (LBApp::isRetrievalInProgress() || retriever->isAlive()) {
             if (std::chrono::steady_clock::now() >= until) return false;
-            display.readAndDispatch() || (display.sleep(), true);
+            // Nothing to dispatch: wait a little for the refresh's thread.
+            if (!display.readAndDispatch()) retriever->join(10);
         }
+        // Its completion runs on the user-interface thread.
         driver.runPending();
         return true;
     }

@@ -111,11 +111,7 @@ TEST_F(PortalPanes, InnerScriptLinksAreCancelledAndAdvertisingServersLoadInPlace
 
 TEST_F(PortalPanes, AFolderNamedAfterAPageDoesNotMakeEveryPageThatPage) {
     const std::string folder = dir.file("moviefone bloomberg");
-    std::filesystem::create_directories(folder);
-    for (const char* entry : {"content", "images", "Lanternbay.ico"}) {
-        std::filesystem::rename(dir.file(entry), folder + "/" + entry);
-    }
-    std::filesystem::current_path(folder);
+    moveInstallInto(folder);
     LBApp& portal = start(false);
     driver.runPending();
     EXPECT_TRUE(follow(portal.getOuterBrowser(), url("dictionary.html")));

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "tests/portal/window/PrefFile.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
 
@@ -33,16 +34,7 @@ protected:
         }
         std::filesystem::copy_file(std::string(RL_INSTALL_DIR) + "/Tiraleaf.so", dir.file("Tiraleaf.so"));
         std::filesystem::create_symlink(RL_LANTERNBAY, dir.file("Lanternbay"));
-        std::string prefs;
-        for (const char* line : {"GUID='0123456789ABCDEF0123456789ABCDEF'", "ZipCode='46236'", "UpdateFrequency='20'",
-                                 "TVGuideEmail=''", "OrbitzDefaultDeparture=''", "MapquestDefaultStreet=''",
-                                 "MapquestDefaultCity=''", "MapquestDefaultState=''", "MapquestDefaultZipCode=''",
-                                 "UpdateOnLaunch='false'", "UnloadOnHide='false'", "TraySize='Default'",
-                                 "LaunchOnStartup='true'", "Floating='false'", "WindowLeft='0'", "WindowTop='0'"}) {
-            prefs += std::string("var ") + line + "\r\n";
-        }
-        writeFile(dir.file("content/js/core-pref.js"), prefs);
-        writeFile(dir.file("content/js/core-pref.ini"), "-\r\n");
+        portaltest::writePreferenceFile(dir.path());
     }
     ~PortalProgram() override { ::unsetenv("RL_REGISTRY_DIR"); }
 
@@ -57,6 +49,8 @@ protected:
             for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
             std::freopen("/dev/null", "w", stdout);
+            // The program's own toolkit, whatever the tests use.
+            ::unsetenv("RL_TOOLKIT");
             ::execv("./Lanternbay", argv.data());
             ::_exit(127);
         }

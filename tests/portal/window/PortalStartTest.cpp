@@ -92,11 +92,7 @@ TEST_F(PortalStart, ByHandTheWindowShowsAndOneRefreshOfEveryPageStarts) {
 TEST_F(PortalStart, TheLaunchReportSendsItsValuesAsTheyAre) {
     // A working folder with a blank and a percent sign in its name.
     const std::string folder = dir.file("My Portal 100%");
-    std::filesystem::create_directories(folder);
-    for (const char* entry : {"content", "images", "Lanternbay.ico"}) {
-        std::filesystem::rename(dir.file(entry), folder + "/" + entry);
-    }
-    std::filesystem::current_path(folder);
+    moveInstallInto(folder);
     goOnline(false);
     start(false);
     const std::string body = launchReport();
