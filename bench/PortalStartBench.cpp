@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Thread.h"
 #include "platform/com/Registration.h"
 #include "platform/toolkit/qt/QtBackend.h"
 #include "portal/LBApp.h"
@@ -71,7 +72,7 @@ int child(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--child") return child(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--child") return foundation::Thread::endProcess(child(argv[2]));
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const char* x = std::getenv("DISPLAY");
     if (x == nullptr || *x == '\0') {

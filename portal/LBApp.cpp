@@ -395,11 +395,6 @@ void LBApp::afterEventLoop() {
         waited += RETRIEVER_POLL_MS;
     }
     if (m_currentRetriever) m_currentRetriever->join(RETRIEVER_END_WAIT_MS);
-    if (m_launchReport) {
-        // A launch report still on its way is not waited for.
-        m_launchReport->requestStop();
-        m_launchReport->join(RETRIEVER_END_WAIT_MS);
-    }
     Logger::info("No retriever thread running - exiting");
 }
 

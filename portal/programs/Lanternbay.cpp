@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Thread.h"
 #include "platform/toolkit/qt/QtBackend.h"
 #include "portal/LBApp.h"
 
@@ -14,5 +15,8 @@ int main(int argc, char** argv) {
     tk::qt::registerBackend();
     // A session's end or Ctrl+C ends the portal as its Exit does.
     portal::LBApp::installEndSignalHandlers();
-    return portal::LBApp::main(args);
+    const int status = portal::LBApp::main(args);
+    // Every thread still running (a launch report on its way) is stopped
+    // and joined before the process ends.
+    return foundation::Thread::endProcess(status);
 }

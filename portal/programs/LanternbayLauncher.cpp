@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Thread.h"
 #include "portal/LBLauncher.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return portal::LBLauncher::main(args);
+    return foundation::Thread::endProcess(portal::LBLauncher::main(args));
 }
