@@ -608,13 +608,8 @@ void LBApp::exit() {
 
 std::string LBApp::pageOf(const std::string& url) {
     // Page keys are looked for in the file name only, never in the folders
-    // of the address.
-    std::string name = url;
-    const size_t end = name.find_first_of("?#");
-    if (end != std::string::npos) name.erase(end);
-    const size_t slash = name.find_last_of("/\\");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    return name;
+    // of the address: the same rule as the refresh's choice of pages.
+    return retriever::LBRetriever::selectionText(url);
 }
 
 std::string LBApp::contentUrl(const std::string& page) const {
