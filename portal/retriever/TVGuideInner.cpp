@@ -43,7 +43,7 @@ const char* const FRAME_FOOT =
 std::string TVGuideInner::failureReport() const { return "TVGuide exception for email " + getParam(); }
 
 std::string TVGuideInner::noticePage(const std::string& email) {
-    const std::string siteName = foundation::HostTable::get("TVGuide.domainName");
+    const std::string siteName = foundation::HostTable::get("TVListings.domainName");
     if (!email.empty()) {
         return std::string(FRAME_HEAD) + "<br>TV Guide listings are currently unavailable due to a redesign of " +
                siteName +
@@ -58,7 +58,7 @@ std::string TVGuideInner::noticePage(const std::string& email) {
            siteName + ", then press Update Current Page " +
            "<img src=\"images/misc/ie-refresh-blue-orange-button.gif\" alt=\"Update Current Page\" "
            "align=\"absmiddle\">.<br><br>Not registered yet? <a href=\"" +
-           foundation::HostTable::url("TVGuide.site", "/registration/") + "\">Register with " + siteName +
+           foundation::HostTable::url("TVListings.site", "/registration/") + "\">Register with " + siteName +
            "</a>." + FRAME_FOOT;
 }
 
