@@ -23,6 +23,7 @@
 #include "tracker/ui/RLAppLanternbay.h"
 #include "tracker/ui/SWTUtil.h"
 #include "tracker/ui/SetupDialog.h"
+#include "tracker/ui/Upgrader.h"
 
 namespace portal {
 
@@ -451,7 +452,9 @@ void LBApp::setGUID(const std::string& guid) {
 
 void LBApp::checkForUpgrade() {
     if (numUpgradeChecks >= MAX_UPGRADE_CHECKS) return;
-    // The upgrade client is not part of this build yet: no check is made.
+    // Blocks until the check is done; an upgrade the user accepts ends the
+    // process through cleanUp.
+    tracker::ui::Upgrader::createForPortal(this, getGUID())->go();
     ++numUpgradeChecks;
 }
 
