@@ -5,11 +5,14 @@
 //
 //   auto retriever = std::make_shared<retriever::LBRetriever>();
 //   retriever->setRetrieveParams(this, contentPath, source, zipCode, tvGuideEmail, guid, userInitiated);
-//   retriever->start();                   // throws std::system_error when no thread can be made
+//   if (!retriever->start()) ...          // false while the program ends; throws
+//                                         // std::system_error when no thread can be made
 //   m_currentRetriever = retriever;       // keep it: the completion reads from it
 //
-// When start() throws, no run began and none will tell the portal: the
-// portal clears its in-progress flag and its progress display itself.
+// When start() answers false or throws, no run began and none will tell the
+// portal: the portal clears its in-progress flag and its progress display
+// itself. A started run is a registered thread of the process: the end of
+// the process stops it (as forceThreadsToEnd does) and joins it.
 //
 // source is "ALL_SOURCES", one page's address or file name, or keys joined
 // by "|" ("brightwire|weatherbug|moviefone|tvguide"); a page key is looked

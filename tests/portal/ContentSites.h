@@ -88,7 +88,8 @@ struct RefreshParams {
     std::string tvGuideEmail = "viewer@example.com";
     std::string guid = "0123456789ABCDEF0123456789ABCDEF";
     bool manual = false;
-    portal::retriever::LBRetriever::Limits limits;
+    // The run's own limits, polled more often so that tests end sooner.
+    portal::retriever::LBRetriever::Limits limits{.maxThreads = 3, .pollMs = 100};
 };
 
 // Runs one refresh to its end (completion told, thread joined); fails the

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
+#include "foundation/Thread.h"
 #include "portal/retriever/LBRetriever.h"
 #include "tests/portal/ContentSites.h"
 
@@ -52,7 +54,6 @@ TEST(SourceSelection, PageKeysAreLookedForInTheFileNameOnly) {
 
 class RefreshRun : public ContentTest {
 protected:
-    RefreshRun() { params.limits.pollMs = 100; }
     RefreshParams params;
 };
 
@@ -69,17 +70,19 @@ TEST_F(RefreshRun, NothingToRefreshCompletesAtOnce) {
 
 TEST_F(RefreshRun, AtMostThreeWorkersAtOnce) {
     scriptContentSites(web, "");
+    // Every answer is held until three requests were in flight at once, so
+    // the run must reach its limit however slowly its workers start; once
+    // it has, answers go out at once.
     std::mutex lock;
+    std::condition_variable changed;
     int inFlight = 0;
     int most = 0;
     auto slow = [&](const Answer& answer) {
         return [&, answer](const Request&) {
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                most = std::max(most, ++inFlight);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            std::lock_guard<std::mutex> guard(lock);
+            std::unique_lock<std::mutex> guard(lock);
+            most = std::max(most, ++inFlight);
+            changed.notify_all();
+            changed.wait_for(guard, std::chrono::seconds(20), [&] { return most >= 3; });
             --inFlight;
             return answer;
         };
@@ -125,6 +128,28 @@ TEST_F(RefreshRun, EndedAtShutdownWhileSitesStall) {
     EXPECT_EQ(web.requests().size(), 3u);  // the waiting workers were not started
     EXPECT_EQ(page("weatherbug-inner.html"), weather);
     EXPECT_EQ(log.count("Forcing end of thread "), 3u);
+}
+
+TEST_F(RefreshRun, EndOfTheProcessStopsAndJoinsEveryThreadOfARun) {
+    for (const char* host : {WEATHER_HOST, MOVIE_HOST, MARKET_HOST, NEWS_HOST, PRODUCT_HOST}) {
+        site(host).on("*", "/*", Answer::neverAnswer());
+    }
+    auto run = std::make_shared<LBRetriever>();
+    run->setRetrieveParams(&app, content, LBRetriever::ALL_SOURCES, "46236", "", "GUID", false);
+    ASSERT_TRUE(run->start());
+    ASSERT_TRUE(web.waitForRequests(3, 20000));
+    // The run, its controller and three workers at least.
+    EXPECT_GE(foundation::Thread::liveThreadCount(), 5u);
+    // What the end of the process does: every live thread asked to stop and
+    // joined, within the time it allows.
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_TRUE(foundation::Thread::stopAndJoinAll(foundation::Thread::END_OF_PROCESS_MS));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(foundation::Thread::END_OF_PROCESS_MS));
+    EXPECT_EQ(foundation::Thread::liveThreadCount(), 0u);
+    EXPECT_FALSE(run->isAlive());
+    // The portal was still told, so its in-progress state ends.
+    EXPECT_EQ(app.completions(), 1);
+    EXPECT_EQ(run->getMessageCenterURL(), std::nullopt);
 }
 
 TEST_F(RefreshRun, EndedBeforeItsControllerExists) {

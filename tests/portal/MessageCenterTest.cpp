@@ -51,7 +51,6 @@ protected:
     MessageCenterRun() {
         BaseRetrieverThread::setClock([this] { return clock.load(); });
         params.source = "mapquest";  // no content page: only the message centre
-        params.limits.pollMs = 100;
     }
     void answers(Answer a) { site(PRODUCT_HOST).on("GET", MESSAGE_CENTER_PATH, std::move(a)); }
     size_t asked() { return site(PRODUCT_HOST).requests().size(); }

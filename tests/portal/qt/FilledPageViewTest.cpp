@@ -101,5 +101,26 @@ TEST_F(FilledPageView, ListingsNoticeShowsTheButtonsToUse) {
     screenshot("tvguide");
 }
 
+TEST_F(FilledPageView, EveryRefreshedPageLoadsItsImagesFromTheContentFolder) {
+    scriptContentSites(web, "");
+    refresh();
+    for (const char* key : {"moviefone", "bloomberg", "brightwire"}) {
+        SCOPED_TRACE(key);
+        loaded = 0;
+        ASSERT_TRUE(showPages(key));
+        // No image of the inner page is broken, and none is fetched from a
+        // site: the refresh kept them all in the content folder.
+        EXPECT_EQ(script("String([...document.images].filter(i => i.naturalWidth == 0).length)"), "0");
+        EXPECT_EQ(script("String([...document.images].filter(i => !i.src.startsWith('file:')).length)"), "0");
+        // What the outer page's header shows stays clear of the inner pane.
+        EXPECT_EQ(tk::qt::runScript(*outer, "const e = document.querySelector('#header .extra');"
+                                            "String(!e || e.getBoundingClientRect().bottom <= 100)")
+                      .value_or(""),
+                  "true");
+        screenshot(key);
+        shell->dispose();
+    }
+}
+
 }  // namespace
 }  // namespace rltest::content
