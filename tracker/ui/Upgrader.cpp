@@ -1,5 +1,7 @@
 #include "tracker/ui/Upgrader.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -190,8 +192,15 @@ void Upgrader::renameVantrellUpgrade() {
             // The renames below tell whether it mattered.
         }
     }
+    struct stat st;
+    mode_t running = ::stat(current.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
     std::rename(current.c_str(), retired.c_str());
-    std::rename(delivered.c_str(), current.c_str());
+    if (std::rename(delivered.c_str(), current.c_str()) != 0) return;
+    // An archive made where files carry no modes delivers the finisher as a
+    // plain file; it must stay a program, or no later upgrade can start.
+    if (::stat(current.c_str(), &st) != 0 || (st.st_mode & S_IXUSR)) return;
+    mode_t plain = st.st_mode & 0777;
+    ::chmod(current.c_str(), (running & S_IXUSR) ? running : plain | ((plain & 0444) >> 2));
 }
 
 void Upgrader::checkForUpgrades() {

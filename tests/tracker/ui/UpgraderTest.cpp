@@ -214,11 +214,15 @@ TEST_F(UpgraderTest, TheNewspaperEditionHasItsOwnServerPathNamesAndRegistryValue
 
 TEST_F(UpgraderTest, ADeliveredFinisherTakesThePlaceOfTheRunningOne) {
     rltest::writeFile("Vantrell", "current");
+    fs::permissions("Vantrell", fs::perms(0750));
     rltest::writeFile("Vantrell.old", "older");
+    // Delivered from an archive that recorded no modes.
     rltest::writeFile("Vantrell.new", "delivered");
+    fs::permissions("Vantrell.new", fs::perms(0640));
     auto upgrader = Upgrader::createForPortal(nullptr, "guid-1");
     upgrader->renameVantrellUpgrade();
     EXPECT_EQ(readFile("Vantrell"), "delivered");
+    EXPECT_EQ(rltest::fileMode("Vantrell"), 0750u) << "still a program, as the one it replaces";
     EXPECT_EQ(readFile("Vantrell.old"), "current");
     EXPECT_FALSE(fileExists("Vantrell.new"));
     EXPECT_EQ(log.count("A new Vantrell exists.  Renaming Vantrell to Vantrell.old and Vantrell.new to Vantrell"), 1u);
@@ -228,6 +232,19 @@ TEST_F(UpgraderTest, ADeliveredFinisherTakesThePlaceOfTheRunningOne) {
     EXPECT_EQ(readFile("Vantrell"), "delivered");
     EXPECT_EQ(readFile("Vantrell.old"), "current");
     EXPECT_EQ(log.count("A new Vantrell exists"), 1u);
+
+    // With no finisher to take the modes of, a plain file becomes a program
+    // for whoever may read it; one that is a program keeps its modes.
+    fs::remove("Vantrell");
+    rltest::writeFile("Vantrell.new", "first");
+    fs::permissions("Vantrell.new", fs::perms(0640));
+    upgrader->renameVantrellUpgrade();
+    EXPECT_EQ(rltest::fileMode("Vantrell"), 0750u);
+    rltest::writeFile("Vantrell.new", "second");
+    fs::permissions("Vantrell.new", fs::perms(0700));
+    upgrader->renameVantrellUpgrade();
+    EXPECT_EQ(readFile("Vantrell"), "second");
+    EXPECT_EQ(rltest::fileMode("Vantrell"), 0700u);
 }
 
 TEST_F(UpgraderTest, DownloadsLandInTheUpgradesFolderBesideTheNewVersionsTable) {
