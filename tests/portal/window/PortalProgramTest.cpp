@@ -1,7 +1,9 @@
 // Lanternbay as a person starts it: a copy of the build's install folder,
 // the control registered there with the install tool, the program started
 // by hand under the display of xvfb-run and ended by a termination signal
-// (as a session's end does), which goes through its clean-up.
+// (as a session's end does), which goes through its clean-up. The content
+// sites and the product server are imitated, so that the program reaches
+// no outside site.
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,7 +14,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "tests/portal/ContentSites.h"
 #include "tests/portal/window/PrefFile.h"
+#include "tests/support/ImitationWeb.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
 
@@ -24,11 +28,12 @@ bool haveDisplay() {
     return x != nullptr && *x != '\0';
 }
 
-class PortalProgram : public ::testing::Test {
+class PortalProgram : public ImitationWebTest {
 protected:
     PortalProgram() {
         ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
-        for (const char* entry : {"content", "images", "Lanternbay.ico", "Roamledger.ico", "tiraleaf-images"}) {
+        for (const char* entry :
+             {"content", "images", "Lanternbay.ico", "Lanternbay.versions", "Roamledger.ico", "tiraleaf-images"}) {
             std::filesystem::copy(std::string(RL_INSTALL_DIR) + "/" + entry, dir.file(entry),
                                   std::filesystem::copy_options::recursive);
         }
@@ -78,14 +83,18 @@ TEST_F(PortalProgram, StartedByHandItShowsItsPagesAndEndsThroughItsCleanUpOnASig
     ASSERT_EQ(install.exitCode, 0) << install.output;
     EXPECT_NE(install.output.find("Registered " + dir.file("Tiraleaf.so")), std::string::npos);
 
+    content::scriptContentSites(web, "");
     pid_t pid = start({"open"});
-    // Started: the panel read its preferences and the first refresh ended
-    // (without a network its sites cannot be reached).
+    // Started: the panel read its preferences and the first refresh ended.
     ASSERT_TRUE(waitFor([this] { return logged(" - done with preferences\n") && logged(" - Ending Retriever\n"); },
                         60000))
         << log();
     EXPECT_FALSE(logged("Failed to create PopupMenu"));
     EXPECT_FALSE(logged("Unable to contruct"));
+    // The refresh filled the weather page from the weather site, and the
+    // start asked the product server for upgrades.
+    EXPECT_NE(readFile(dir.file("content/weatherbug-inner.html")).find("Indianapolis, IN 46236"), std::string::npos);
+    EXPECT_EQ(site(content::PRODUCT_HOST).requests("POST", "/lanternbay/upgrade.php").size(), 1u);
     ::kill(pid, SIGTERM);
     EXPECT_EQ(exitStatus(pid, 30000), 0);
     EXPECT_TRUE(logged(" - Ending on a signal\n"));
