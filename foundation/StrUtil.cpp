@@ -280,6 +280,22 @@ std::string StrUtil::base64encode(std::string_view text) {
     return base64encode(std::vector<unsigned char>(text.begin(), text.end()));
 }
 
+std::string StrUtil::escapeHTML(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
 std::string StrUtil::encodeFormValue(std::string_view value) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;

@@ -86,6 +86,9 @@ public:
     // The text with each non-empty secret replaced by "********": as typed,
     // as encodeFormValue writes it, and with "+" for blanks in either form.
     static std::string maskSecrets(std::string_view text, const std::vector<std::string>& secrets);
+    // Text for an HTML page, as element text or inside a quoted attribute:
+    // "&", "<", ">", '"' and "'" become character references.
+    static std::string escapeHTML(std::string_view text);
     // Text pieces outside tags, trimmed, empty ones dropped; a text with no
     // "<" gives no pieces.
     static std::vector<std::string> parseOutHTMLTags(std::string_view html, bool removeLineBreaks);

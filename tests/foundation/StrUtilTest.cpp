@@ -136,6 +136,12 @@ TEST(StrUtilTest, Escapes) {
     EXPECT_EQ(StrUtil::safetyJSEscape("say \"hi\""), "say \\'hi\\'");
     EXPECT_EQ(StrUtil::safetyJSEscape("a&#39;b&#34;c"), "a\\'b\\'c");
     EXPECT_EQ(StrUtil::safetyJSEscape("plain"), "plain");
+
+    // Markup and both quotes; a reference already in the text is escaped
+    // again, so it shows as written.
+    EXPECT_EQ(StrUtil::escapeHTML("<b a=\"1\" c='2'>R&D</b>"),
+              "&lt;b a=&quot;1&quot; c=&#39;2&#39;&gt;R&amp;D&lt;/b&gt;");
+    EXPECT_EQ(StrUtil::escapeHTML("&amp; caf\xC3\xA9"), "&amp;amp; caf\xC3\xA9");
 }
 
 TEST(StrUtilTest, NumericPortions) {

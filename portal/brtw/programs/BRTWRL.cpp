@@ -1,0 +1,14 @@
+// BRTWRL: the Brightwire edition of the tracker, in the newspaper's window.
+// Runs in its install folder (the working folder), which holds its pages,
+// settings, history, log and result pages. Arguments are ignored.
+
+#include <string>
+#include <vector>
+
+#include "platform/toolkit/qt/QtBackend.h"
+#include "portal/brtw/RLBRTW.h"
+
+int main(int argc, char** argv) {
+    tk::qt::registerBackend();
+    return portal::RLBRTW::main(std::vector<std::string>(argv + 1, argv + argc));
+}
