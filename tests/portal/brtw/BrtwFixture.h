@@ -33,6 +33,7 @@
 #include "tests/support/OpenedUrls.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/tracker/core/EngineTestKit.h"
+#include "tests/tracker/ui/WindowFixture.h"
 #include "tracker/core/BaseEngine.h"
 #include "tracker/core/BasePreferences.h"
 #include "tracker/core/History.h"
