@@ -40,6 +40,7 @@ constexpr int END_SIGNAL_CHECK_MS = 200;
 const char* const RESOLUTION_TITLE = "Screen Resolution Too Low";
 const char* const PANEL_TITLE = "Roamledger Panel";
 
+std::atomic<bool> g_watchEndSignals{false};
 std::atomic<bool> g_endRequested{false};
 
 void onEndSignal(int) { g_endRequested.store(true); }
@@ -133,23 +134,10 @@ bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) 
 // The program
 
 int RLBRTW::main(const std::vector<std::string>&) {
+    installEndSignalHandlers();
     try {
         RLBRTW window;
         if (!window.isConstructed()) return -1;
-        // A session's end or an interrupt closes the window as its close box
-        // does, so that nothing of the run is lost.
-        std::signal(SIGINT, onEndSignal);
-        std::signal(SIGTERM, onEndSignal);
-        tk::Display* display = window.getDisplay();
-        std::shared_ptr<tk::Runnable> watch;
-        watch = tk::runnable([&] {
-            if (g_endRequested.load()) {
-                window.cleanUp();
-                return;
-            }
-            display->timerExec(END_SIGNAL_CHECK_MS, watch);
-        });
-        display->timerExec(END_SIGNAL_CHECK_MS, watch);
         window.runEventLoop();
         // The window went without its clean-up (which ends the process).
         window.cleanUp();
@@ -173,8 +161,32 @@ RLBRTW::RLBRTW(tk::Display* display) : m_display(display) {
     }
 }
 
+void RLBRTW::installEndSignalHandlers() {
+    g_watchEndSignals.store(true);
+    std::signal(SIGINT, onEndSignal);
+    std::signal(SIGTERM, onEndSignal);
+}
+
+void RLBRTW::watchForEndSignals() {
+    if (!g_watchEndSignals.load()) return;
+    // The signal only sets a flag; the window looks at it now and then, also
+    // while a box of the start (the settings import, a warning) is open. It
+    // acts once the tracker window has begun, whose clean-up ends the
+    // process.
+    m_endSignalWatch = tk::runnable([this] {
+        if (g_endRequested.load() && BaseRLApp::getShell()) {
+            Logger::info("Ending on a signal");
+            cleanUp();
+            return;
+        }
+        m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
+    });
+    m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
+}
+
 RLBRTW::~RLBRTW() {
     m_alive.reset();
+    if (m_endSignalWatch && m_display && !m_display->isDisposed()) m_display->timerExec(-1, m_endSignalWatch);
     stopNewsRetriever();
     try {
         for (const auto& popup : {m_sharePopup.lock(), m_panelPopup.lock()}) {
@@ -202,6 +214,7 @@ void RLBRTW::construct() {
 
     // 2. The display and the shell.
     createShell();
+    watchForEndSignals();
 
     // 3. The waiting headline page until the retriever has written the list.
     try {
@@ -405,8 +418,13 @@ void RLBRTW::cleanUp() {
         Logger::error("Unable to clean up", failure);
     }
     try {
-        // Saves the statistics and the history and ends the process.
-        if (m_rlApp) m_rlApp->cleanUp(false);
+        // Saves the statistics and the history and ends the process; also
+        // a tracker window still being built.
+        if (m_rlApp) {
+            m_rlApp->cleanUp(false);
+        } else {
+            BaseRLApp::staticCleanUp(false);
+        }
     } catch (const std::exception& failure) {
         Logger::error("Unable to clean up", failure);
     }

@@ -31,6 +31,7 @@
 namespace tk {
 class Browser;
 class Display;
+class Runnable;
 class Shell;
 struct Event;
 }  // namespace tk
@@ -106,6 +107,9 @@ public:
     RLBRTW& operator=(const RLBRTW&) = delete;
 
     bool isConstructed() const { return m_constructed; }
+    // From now on an interrupt or termination signal closes the window as
+    // its close box does (the clean-up ends the process).
+    static void installEndSignalHandlers();
     // Dispatches events until the window is disposed.
     void runEventLoop();
 
@@ -167,6 +171,7 @@ public:
 private:
     void construct();
     void createShell();
+    void watchForEndSignals();
     void measureTitleBar();
     void placeShell();
     void createBrowser();
@@ -206,6 +211,7 @@ private:
     int m_browserHeightReduction = BROWSER_HEIGHT_REDUCTION;
 
     std::shared_ptr<NewsRetriever> m_newsRetriever;
+    std::shared_ptr<tk::Runnable> m_endSignalWatch;
     std::weak_ptr<tk::Shell> m_sharePopup;
     std::weak_ptr<tk::Shell> m_panelPopup;
     bool m_constructed = false;

@@ -43,6 +43,12 @@
 #include "tracker/ui/BaseRLApp.h"
 #include "tracker/ui/SetupDialog.h"
 
+// The backend of the fixture's display; the window tests on the Qt backend
+// define it as "qt" before including this header.
+#ifndef RL_BRTW_FIXTURE_BACKEND
+#define RL_BRTW_FIXTURE_BACKEND "headless"
+#endif
+
 namespace rltest::brtw {
 
 using portal::NewsRetriever;
@@ -218,7 +224,7 @@ protected:
 
     TempWorkDir dir;
     ImitationWeb web;
-    tk::Display display{"headless"};
+    tk::Display display{RL_BRTW_FIXTURE_BACKEND};
     tk::TestDriver driver{display};
     OpenedUrls opened;
     ScriptedAdapters adapters;
