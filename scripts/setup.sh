@@ -8,6 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-webengine-dev libxtst-dev libgumbo-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra xdg-utils
+  clang libclang-rt-14-dev ccache
 )
 
 missing=()

@@ -18,6 +18,7 @@
 #include "foundation/ProcessUtil.h"
 #include "foundation/RLConstants.h"
 #include "foundation/StrUtil.h"
+#include "foundation/Thread.h"
 #include "platform/registry/Registry.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tracker/core/History.h"
@@ -266,13 +267,17 @@ void BaseRLApp::endProcess(int status) {
         handler(status);
         return;
     }
+    // Every other thread of the program (reports, upgrade checks, ...) is
+    // asked to stop and joined as well; one that does not end in time ends
+    // the process there.
+    const int code = foundation::Thread::endProcess(status);
     Logger::close();
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);
-    // Every thread of the window has ended; the window system's objects are
-    // left to the system rather than torn down from inside its event loop.
-    std::_Exit(status);
+    // Every thread has ended; the window system's objects are left to the
+    // system rather than torn down from inside its event loop.
+    std::_Exit(code);
 }
 
 // ---------------------------------------------------------------------------
