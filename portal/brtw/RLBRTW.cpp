@@ -51,31 +51,6 @@ int64_t steadyMillis() {
         .count();
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = hexValue(text[i + 1]);
-            const int low = hexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                out += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
-}
-
 // Where the "offline" parameter of an address begins (at its "?" or "&"),
 // or npos when the address has none.
 size_t offlineParamAt(const std::string& url) {
@@ -118,16 +93,6 @@ std::string alternateForm(const std::string& url) {
     return out;
 }
 
-bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -135,17 +100,19 @@ bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) 
 
 int RLBRTW::main(const std::vector<std::string>&) {
     installEndSignalHandlers();
+    std::unique_ptr<RLBRTW> window;
     try {
-        RLBRTW window;
-        if (!window.isConstructed()) return -1;
-        window.runEventLoop();
-        // The window went without its clean-up (which ends the process).
-        window.cleanUp();
+        window = std::make_unique<RLBRTW>();
+        if (!window->isConstructed()) return -1;
+        window->runEventLoop();
     } catch (const std::exception& failure) {
         Logger::error("Unhandled throwable in main", failure);
     } catch (...) {
         Logger::error("Unhandled throwable in main");
     }
+    // However the loop ended, the run is saved: the clean-up, which ends the
+    // process, has not run yet when the loop ends without it.
+    if (window && window->isConstructed()) window->cleanUp();
     return 0;
 }
 
@@ -357,7 +324,7 @@ bool RLBRTW::shouldStopHandlingNavigation(const std::string& url) {
 }
 
 bool RLBRTW::shouldStopHandlingNavigation(const std::string& url, const std::string& alternateUrl) {
-    if (startsWithIgnoringCase(url, "javascript:")) return true;
+    if (StrUtil::startsWithIgnoreCase(url, "javascript:")) return true;
     return SWTUtil::isAdAddress(url) || SWTUtil::isAdAddress(alternateUrl);
 }
 
@@ -451,7 +418,7 @@ std::optional<std::string> RLBRTW::localPage(const std::string& url) const {
     if (url.compare(pathStart, localhost.size(), localhost) == 0) pathStart += localhost.size();
     if (pathStart >= url.size() || url[pathStart] != '/') return std::nullopt;
     const size_t pathEnd = std::min(url.find_first_of("?#", pathStart), url.size());
-    const std::string path = percentDecode(std::string_view(url).substr(pathStart, pathEnd - pathStart));
+    const std::string path = StrUtil::percentDecode(std::string_view(url).substr(pathStart, pathEnd - pathStart));
     const std::string folder = m_workingFolder + PAGE_FOLDER;
     if (path.compare(0, folder.size(), folder) != 0) return std::nullopt;
     return path.substr(folder.size()) + url.substr(pathEnd);
@@ -580,6 +547,15 @@ bool RLBRTW::isOnlineOrAccepted(bool forLink, bool forSingleAccount) {
 // ---------------------------------------------------------------------------
 // Navigation
 
+bool RLBRTW::refuseWhileChecking(tk::Event& event, const char* textKey, const char* titleKey) {
+    if (!BaseRLApp::isCheckInProgress()) return false;
+    SWTUtil::showMessageBoxAllKeys(m_shell.get(), textKey, RLConstants::ProductNameDisplay(), titleKey,
+                                   tk::ICON_INFORMATION | tk::OK);
+    // The page keeps showing the running retrieval.
+    event.doit = false;
+    return true;
+}
+
 void RLBRTW::handleBrowserBeforeNavigate2(tk::Event& event) {
     const int64_t started = steadyMillis();
     try {
@@ -625,7 +601,6 @@ void RLBRTW::handleNavigation(tk::Event& event) {
         return;
     }
 
-    const bool checking = BaseRLApp::isCheckInProgress();
     if (isPage(page, "cancel.html?update")) {
         // 5. The update button.
         if (!isOnlineOrAccepted(false, false)) {
@@ -649,24 +624,14 @@ void RLBRTW::handleNavigation(tk::Event& event) {
     } else if (isPage(page, CANCEL_PAGE)) {
         // 8. Nothing more.
     } else if (isPage(page, SUMMARY_PAGE)) {
-        // 9. The page stays as it is while the summary cannot be shown.
-        if (checking) {
-            SWTUtil::showMessageBoxAllKeys(m_shell.get(), "RLBRTW.NoSummaryDuringCheck1",
-                                           RLConstants::ProductNameDisplay(), "RLBRTW.NoSummaryDuringCheck2",
-                                           tk::ICON_INFORMATION | tk::OK);
-            event.doit = false;
-        } else {
+        // 9.
+        if (!refuseWhileChecking(event, "RLBRTW.NoSummaryDuringCheck1", "RLBRTW.NoSummaryDuringCheck2")) {
             m_rlApp->navigateBrowserToSummary();
             m_rlApp->show();
         }
     } else if (isPage(page, SETUP_PAGE)) {
         // 10.
-        if (checking) {
-            SWTUtil::showMessageBoxAllKeys(m_shell.get(), "RLBRTW.NoSetupDuringCheck1",
-                                           RLConstants::ProductNameDisplay(), "RLBRTW.NoSetupDuringCheck2",
-                                           tk::ICON_INFORMATION | tk::OK);
-            event.doit = false;
-        } else {
+        if (!refuseWhileChecking(event, "RLBRTW.NoSetupDuringCheck1", "RLBRTW.NoSetupDuringCheck2")) {
             m_rlApp->showSetupDialog();
             m_rlApp->show();
         }

@@ -5,10 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Thread.h"
 #include "platform/toolkit/qt/QtBackend.h"
 #include "portal/brtw/RLBRTW.h"
 
 int main(int argc, char** argv) {
     tk::qt::registerBackend();
-    return portal::RLBRTW::main(std::vector<std::string>(argv + 1, argv + argc));
+    const int status = portal::RLBRTW::main(std::vector<std::string>(argv + 1, argv + argc));
+    // Every thread still running is stopped and joined before the process
+    // ends.
+    return foundation::Thread::endProcess(status);
 }

@@ -173,6 +173,15 @@ TEST_F(RLBRTWWindowTest, WithoutItsWaitingPageTheWindowStillOpens) {
     EXPECT_TRUE(logged("Unable to copy news-pending.html over news.html"));
 }
 
+TEST_F(RLBRTWWindowTest, AWindowThatCannotBeBuiltSaysSo) {
+    prepareSettings({{"Alice", {}}});
+    display.dispose();
+    RLBRTW broken(&display);
+    EXPECT_FALSE(broken.isConstructed());
+    EXPECT_TRUE(logged("Unable to contruct RLBRTW: "));
+    EXPECT_EQ(broken.getShell(), nullptr);
+}
+
 TEST_F(RLBRTWWindowTest, ExitFromTheTrackerCleansUpThroughTheWindow) {
     prepareSettings({{"Alice", {"American"}}});
     adapters.add("American", [](ScriptedSource& s) { s.registerBalance("1500"); });

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <QSet>
 #include <QWidget>
 
 #include <cstdlib>
@@ -17,6 +15,7 @@
 #define RL_BRTW_FIXTURE_BACKEND "qt"
 #include "tests/platform/toolkit/qt/QtTestSupport.h"
 #include "tests/portal/brtw/BrtwFixture.h"
+#include "tests/support/Pictures.h"
 
 namespace {
 
@@ -51,16 +50,6 @@ protected:
         return text;
     }
 };
-
-int coloursIn(const std::string& path, QSize& size) {
-    QImage image(QString::fromStdString(path));
-    size = image.size();
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 3) {
-        for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
-    }
-    return static_cast<int>(colours.size());
-}
 
 TEST_F(BrtwOnScreenTest, TheTrackerShowsItsBalancesBesideTheHeadlines) {
     prepareSettings({{"Alice", {"American", "Hilton"}}, {"Bob", {"Delta"}}});
@@ -106,7 +95,7 @@ TEST_F(BrtwOnScreenTest, TheTrackerShowsItsBalancesBesideTheHeadlines) {
     const std::string picture = dir.file("brtw.png");
     ASSERT_TRUE(tk::qt::saveScreenshot(*window->getShell(), picture));
     QSize size;
-    EXPECT_GT(coloursIn(picture, size), 20);
+    EXPECT_GT(coloursIn(picture, 3, &size), 20);
     EXPECT_GT(size.width(), 800);
     if (const char* keep = std::getenv("RL_BRTW_SCREENSHOT")) {
         std::filesystem::copy_file(picture, keep, std::filesystem::copy_options::overwrite_existing);

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <QSet>
 #include <QWidget>
 
 #include <cstdlib>
@@ -19,6 +17,7 @@
 
 #include "platform/toolkit/TestDriver.h"
 #include "tests/platform/toolkit/qt/QtTestSupport.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/ui/AboutDialog.h"
@@ -110,12 +109,7 @@ protected:
             std::filesystem::copy_file(path, std::string(keep) + "/" + name + ".png",
                                        std::filesystem::copy_options::overwrite_existing);
         }
-        QImage image(QString::fromStdString(path));
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 2) {
-            for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
-        }
-        return static_cast<int>(colours.size());
+        return rltest::coloursIn(path, 2);
     }
 
     void closeBox(BaseDialog& dialog) {
