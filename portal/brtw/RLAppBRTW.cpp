@@ -16,7 +16,9 @@ RLAppBRTW::RLAppBRTW(tk::Display* display, tk::Shell* shell, int width, int heig
 std::string RLAppBRTW::getAdFilter() { return AD_FILTER; }
 
 std::shared_ptr<tracker::ui::IUpgrader> RLAppBRTW::getUpgraderInstance(tracker::ui::ICleanable*) {
-    // The upgrade client with the edition's check address comes with it.
+    // Without an upgrade client in the program no upgrade is offered; the
+    // edition's client checks "/roamledger/brtw/upgrade.php" on the product
+    // server for the program "BRTWRL" under the registry prefix "BRTW".
     return nullptr;
 }
 
