@@ -7,6 +7,7 @@
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
 #include "platform/toolkit/qt/QtBackend.h"
+#include "tests/support/Pictures.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -85,6 +86,19 @@ inline void whenModalOpens(std::function<void(QWidget*)> body) {
         }
     });
     timer->start(20);
+}
+
+// Leaves a copy of the picture at path, named name + ".png", in the folder
+// RL_DIALOG_SCREENSHOTS names, when it names one, for a person to look at.
+// Answers the number of colours in the picture (every other pixel), a sign
+// that something was drawn.
+inline int keepPicture(const std::string& path, const std::string& name) {
+    if (const char* keep = std::getenv("RL_DIALOG_SCREENSHOTS")) {
+        std::filesystem::create_directories(keep);
+        std::filesystem::copy_file(path, std::string(keep) + "/" + name + ".png",
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    return rltest::coloursIn(path, 2);
 }
 
 }  // namespace rltest::qt

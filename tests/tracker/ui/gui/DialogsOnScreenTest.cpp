@@ -17,7 +17,6 @@
 
 #include "platform/toolkit/TestDriver.h"
 #include "tests/platform/toolkit/qt/QtTestSupport.h"
-#include "tests/support/Pictures.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/ui/AboutDialog.h"
@@ -104,12 +103,7 @@ protected:
     int picture(const BaseDialog& dialog, const std::string& name) {
         const std::string path = dir.file(name + ".png");
         EXPECT_TRUE(tk::qt::saveScreenshot(*dialog.getShell(), path));
-        if (const char* keep = std::getenv("RL_DIALOG_SCREENSHOTS")) {
-            std::filesystem::create_directories(keep);
-            std::filesystem::copy_file(path, std::string(keep) + "/" + name + ".png",
-                                       std::filesystem::copy_options::overwrite_existing);
-        }
-        return rltest::coloursIn(path, 2);
+        return rltest::qt::keepPicture(path, name);
     }
 
     void closeBox(BaseDialog& dialog) {
