@@ -1,7 +1,7 @@
 #include "portal/brtw/RLAppBRTW.h"
 
 #include "platform/toolkit/Style.h"
-#include "tracker/ui/IUpgrader.h"
+#include "tracker/ui/Upgrader.h"
 
 namespace portal {
 
@@ -15,11 +15,8 @@ RLAppBRTW::RLAppBRTW(tk::Display* display, tk::Shell* shell, int width, int heig
 
 std::string RLAppBRTW::getAdFilter() { return AD_FILTER; }
 
-std::shared_ptr<tracker::ui::IUpgrader> RLAppBRTW::getUpgraderInstance(tracker::ui::ICleanable*) {
-    // Without an upgrade client in the program no upgrade is offered; the
-    // edition's client checks "/roamledger/brtw/upgrade.php" on the product
-    // server for the program "BRTWRL" under the registry prefix "BRTW".
-    return nullptr;
+std::shared_ptr<tracker::ui::IUpgrader> RLAppBRTW::getUpgraderInstance(tracker::ui::ICleanable* cleanable) {
+    return tracker::ui::Upgrader::createForBrightwire(cleanable);
 }
 
 }  // namespace portal

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -20,7 +19,6 @@
 #include "foundation/HostTable.h"
 #include "foundation/JNIUtil.h"
 #include "foundation/Logger.h"
-#include "foundation/RegistryKey.h"
 #include "foundation/RegistryUtil.h"
 #include "platform/system/Connection.h"
 #include "platform/toolkit/TestDriver.h"
@@ -31,6 +29,7 @@
 #include "portal/brtw/RLBRTW.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/OpenedUrls.h"
+#include "tests/support/TempRegistry.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/tracker/core/EngineTestKit.h"
 #include "tests/tracker/ui/WindowFixture.h"
@@ -88,9 +87,6 @@ class BrtwFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         installPages();
-        if (const char* old = std::getenv("RL_REGISTRY_DIR")) m_previousRegistry = old;
-        ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
-        if (!foundation::RegistryKey::isInitialized()) foundation::RegistryKey::initialize();
         goOnline();
         BaseRLApp::setProcessEnd([this](int status) { endStatuses.push_back(status); });
         RLPreferences::setStatsReporter(
@@ -112,11 +108,6 @@ protected:
         BaseRLApp::setAppType(BaseRLApp::APP_TYPE_LANTERNBAY);
         NewsRetriever::resetStatics();
         tracker::ui::SetupDialog::cleanUp();
-        if (m_previousRegistry) {
-            ::setenv("RL_REGISTRY_DIR", m_previousRegistry->c_str(), 1);
-        } else {
-            ::unsetenv("RL_REGISTRY_DIR");
-        }
         foundation::Logger::setLogFilePath(m_previousLog);
         foundation::Logger::setUseConsole(false);
     }
@@ -223,6 +214,7 @@ protected:
     }
 
     TempWorkDir dir;
+    TempRegistry registryStore{dir.file("registry")};
     ImitationWeb web;
     tk::Display display{RL_BRTW_FIXTURE_BACKEND};
     tk::TestDriver driver{display};
@@ -232,7 +224,6 @@ protected:
     std::vector<int> endStatuses;
 
 private:
-    std::optional<std::string> m_previousRegistry;
     std::string m_previousLog = foundation::Logger::getLogFilePath();
 };
 

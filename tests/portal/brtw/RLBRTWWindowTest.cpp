@@ -3,8 +3,10 @@
 // clean-up through the tracker's wrapper.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/portal/brtw/BrtwFixture.h"
+#include "tests/support/Wait.h"
 #include "tracker/ui/SetupDialog.h"
 
 namespace {
@@ -237,6 +239,38 @@ TEST_F(RLBRTWWindowTest, TheUpgradeClientsCleanUpIsTheWindowsAndEndsTheProcess) 
     EXPECT_EQ(endStatuses, (std::vector<int>{0}));
     EXPECT_EQ(registry("BRTWWindowWidth"), 839);
     EXPECT_FALSE(tracker::ui::SetupDialog::areUserColorImagesLoaded());
+}
+
+TEST_F(RLBRTWWindowTest, AnAcceptedUpgradeHandsOverAndEndsThroughTheWindowsCleanUp) {
+    prepareSettings({{"Alice", {}}});
+    writeFile(dir.file("Roamledger.versions"), "core=12\n");
+    // Stands in for the finisher: records the program it is to start again.
+    writeFile(dir.file("Vantrell"), "#!/bin/sh\necho \"$3\" > handoff.tmp && mv handoff.tmp handoff.txt\n");
+    ::chmod(dir.file("Vantrell").c_str(), 0755);
+
+    // The start checks the edition's own address; nothing is offered.
+    RLBRTW& w = open();
+    EXPECT_TRUE(logged("UpgradeCheckURL: " + std::string(PRODUCT_HOST) +
+                       "/roamledger/brtw/upgrade.php?version=20060430"));
+    EXPECT_TRUE(endStatuses.empty());
+    EXPECT_EQ(tracker().getNumUpgradeChecks(), 1);
+
+    // The update button checks again: the user takes the offer.
+    web.site("www.roamledger.example")
+        .on("POST", "/roamledger/brtw/upgrade.php",
+            Answer::page("https://files.roamledger.example/\ncore=13=core13.zip\n"));
+    web.site("files.roamledger.example").on("GET", "/core13.zip", Answer::page("archive"));
+    driver.answerButton(tk::YES);
+    ASSERT_TRUE(driver.moveByUser(*w.getShell(), 40, 30));
+    click(page("cancel.html") + "?update");
+
+    ASSERT_FALSE(endStatuses.empty());
+    EXPECT_EQ(endStatuses.front(), 0);
+    // The window's clean-up ran: its place is stored.
+    EXPECT_EQ(registry("BRTWWindowX"), 40);
+    EXPECT_EQ(registry("BRTWWindowY"), 30);
+    ASSERT_TRUE(waitFor([this] { return fileExists(dir.file("handoff.txt")); }, 30000));
+    EXPECT_EQ(readFile(dir.file("handoff.txt")), "BRTWRL\n");
 }
 
 }  // namespace
