@@ -19,6 +19,7 @@
 // status texts they may name are not ready during static initialisation.
 
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -86,15 +87,21 @@ protected:
     std::optional<std::string> followScriptRedirect(std::string_view page, std::string_view prefix,
                                                     std::string_view suffix, std::string_view base = {}) {
         const std::string target = lift(page, prefix, suffix);
-        const std::optional<std::string>& last = this->m_tb->getLastLocation();
         const std::optional<std::string> address =
-            base.empty() ? resolveLifted(last ? *last : std::string(), target)
+            base.empty() ? resolveOnPage(target)
                          : (target.empty() ? std::nullopt : std::optional<std::string>(std::string(base) + target));
         if (!address) {
             cannotDetermine("No script redirect found for " + std::string(Self::KEY));
             return std::nullopt;
         }
         return this->doGet(*address);
+    }
+
+    // An address lifted from the page last fetched, made absolute against
+    // that page's address as redirects are; absent when it is empty.
+    std::optional<std::string> resolveOnPage(std::string_view lifted) const {
+        const std::optional<std::string>& last = this->m_tb->getLastLocation();
+        return resolveLifted(last ? *last : std::string(), lifted);
     }
 
     // A closing request made after the outcome is recorded (a log-out): it
@@ -106,6 +113,20 @@ protected:
         } catch (const std::exception& failure) {
             foundation::Logger::warning("Log-out failed for " + std::string(Self::KEY) + ": " +
                                         this->maskSecrets(foundation::ExceptionUtil::getExceptionText(failure)));
+        }
+    }
+
+    // The balance between start and end, searched from one past its label.
+    // A label without its figure is a provider problem; a missing label
+    // leaves the value empty, which the number check records as Unknown.
+    void registerBalanceUnderLabel(std::string_view page, std::string_view label, std::string_view start,
+                                   std::string_view end) {
+        const int at = positionOf(page, label);
+        const std::string balance = betweenFrom(page, at < 0 ? -1 : at + 1, start, end);
+        if (at >= 0 && balance.empty()) {
+            this->registerProviderProblem();
+        } else {
+            this->registerBalance(balance);
         }
     }
 
@@ -128,6 +149,19 @@ protected:
     void cannotDetermine(const std::string& info) {
         this->reportError(info);
         this->registerAllUnknown();
+    }
+
+    // Values lifted from a login page that the next request needs, with the
+    // one text that reports any of them missing: true when none is empty;
+    // else cannotDetermine(info) and false, and nothing is requested.
+    bool requireLifted(std::initializer_list<std::string_view> values, const std::string& info) {
+        for (std::string_view value : values) {
+            if (value.empty()) {
+                cannotDetermine(info);
+                return false;
+            }
+        }
+        return true;
     }
 
     void sendErrorReport(const std::string& key, const std::string& uuid, const std::string& userTag,

@@ -26,15 +26,47 @@
     X(Continental)          \
     X(Czech)                \
     X(Delta)                \
+    X(ELAL)                 \
+    X(Emirates)             \
+    X(Eva)                  \
     X(Fairmont)             \
+    X(Fiesta)               \
+    X(Finnair)              \
+    X(KLM)                  \
+    X(Frontier)             \
+    X(GlobalPass)           \
+    X(GoldPoints)           \
+    X(GrupoTaca)            \
+    X(Hawaiian)             \
+    X(Hertz)                \
     X(Hilton)               \
+    X(Hyatt)                \
+    X(Iberia)               \
+    X(Japan)                \
+    X(JetBlue)              \
     X(Korean)               \
+    X(LeMeridien)           \
     X(Loews)                \
+    X(Lufthansa)            \
+    X(Mexicana)             \
+    X(MidwestExpress)       \
+    X(EmeraldClub)          \
     X(Northwest)            \
     X(Omni)                 \
+    X(Qantas)               \
     X(Regent)               \
+    X(LaQuinta)             \
+    X(SAS)                  \
+    X(Singapore)            \
+    X(SNBrussels)           \
     X(SouthAfrican)         \
+    X(Southwest)            \
+    X(Swiss)                \
     X(TAP)                  \
+    X(Thai)                 \
+    X(Turkish)              \
     X(United)               \
     X(USAir)                \
+    X(Varig)                \
+    X(VirginAtlantic)       \
     X(Wyndham)

@@ -13,6 +13,7 @@
 #include "foundation/HostTable.h"
 #include "foundation/ThreadStop.h"
 #include "tracker/adapters/Adapter.h"
+#include "tests/support/ImitationWeb.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/adapters/AdapterKit.h"
@@ -100,6 +101,34 @@ TEST(AdapterKitTest, HiddenFieldsAreRelayedUpToTheirCap) {
                                 open),
               "a=x=y&b=&");
     EXPECT_EQ(relayHiddenFields("<form><input type=\"hidden\" name=\"a", open), "a=&");
+}
+
+TEST(AdapterKitTest, AHiddenFieldRelayWithAStopFieldEndsThereAndNeedsItWithinItsCap) {
+    const HiddenFieldRelay relay = {.form = "<form",
+                                    .input = "<input type=\"hidden\" name=\"",
+                                    .value = "value=\"",
+                                    .maxFields = 3,
+                                    .stopAfter = "stop",
+                                    .joined = true};
+    auto form = [](std::vector<std::string> names) {
+        std::string page = "<form action=\"/next\">";
+        for (const std::string& name : names) {
+            page += "<input type=\"hidden\" name=\"" + name + "\" value=\"v" + name + "\">";
+        }
+        return page + "</form>";
+    };
+    EXPECT_EQ(relayHiddenFields(form({"a", "b", "stop", "after"}), relay), "a=va&b=vb&stop=vstop");
+    EXPECT_EQ(relayHiddenFields(form({"stop", "after"}), relay), "stop=vstop");
+    // The stop field must come within the cap, and come at all.
+    EXPECT_EQ(relayHiddenFields(form({"a", "b", "c", "stop"}), relay), std::nullopt);
+    EXPECT_EQ(relayHiddenFields(form({"a", "b"}), relay), std::nullopt);
+    EXPECT_EQ(relayHiddenFields(form({"a", "stopper", "c"}), relay), std::nullopt);
+    EXPECT_EQ(relayHiddenFields("<p>no form</p>", relay), std::nullopt);
+
+    // The same stop with pairs each followed by "&".
+    HiddenFieldRelay trailing = relay;
+    trailing.joined = false;
+    EXPECT_EQ(relayHiddenFields(form({"a", "stop", "after"}), trailing), "a=va&stop=vstop&");
 }
 
 TEST(AdapterKitTest, KeptTextsPassTheTableBuilderAndComeBack) {
@@ -229,7 +258,7 @@ TEST(AdapterKitTest, AKeyMissingFromTheTableGetsARecordThatAllowsNothing) {
 TEST(AdapterRegistrationTest, EveryKeyCreatesItsOwnAdapterWithTheTableRecord) {
     registerAll();
     registerAll();  // again: harmless
-    ASSERT_EQ(adapterKeys().size(), 33u);
+    ASSERT_EQ(adapterKeys().size(), 65u);
     for (const std::string& key : adapterKeys()) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         ASSERT_NE(config, nullptr) << key;
@@ -247,7 +276,8 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
         EXPECT_TRUE(RLPreferences::getConfig(key)->isNavigationAllowed()) << key;
     }
     EXPECT_FALSE(RLPreferences::getConfig("SouthAfrican")->isNavigationAllowed());
-    for (const char* key : {"American", "Continental", "Delta", "Hilton", "Northwest", "United", "USAir"}) {
+    for (const char* key :
+         {"American", "Continental", "Delta", "Hilton", "Northwest", "United", "USAir", "Southwest", "Swiss"}) {
         EXPECT_TRUE(RLPreferences::getConfig(key)->areDetailsTracked()) << key;
         EXPECT_TRUE(RLPreferences::getConfig(key)->areTransactionsTracked()) << key;
     }
@@ -255,7 +285,9 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
     EXPECT_FALSE(RLPreferences::getConfig("AmericaWest")->areTransactionsTracked());
     for (const char* key : {"Aeroflot", "Aeromexico", "AirCanada", "AirNewZealand", "AirTran", "Alaska", "Alitalia",
                             "Aloha", "ANA", "Asiana", "ATA", "BritishAirways", "BritishMidland", "CathayPacific",
-                            "Czech"}) {
+                            "Czech", "ELAL", "Emirates", "Eva", "Finnair", "KLM", "Frontier", "GlobalPass", "GrupoTaca",
+                            "Hawaiian", "Iberia", "Japan", "JetBlue", "Lufthansa", "Mexicana", "MidwestExpress",
+                            "Qantas", "Singapore", "SAS", "SNBrussels", "Thai", "Turkish", "Varig", "VirginAtlantic"}) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         EXPECT_TRUE(config->isSourcingAllowed()) << key;
         EXPECT_FALSE(config->areDetailsTracked()) << key;
@@ -271,7 +303,12 @@ TEST(AdapterRegistrationTest, EveryRoleOfTheAdaptersIsInTheHostTable) {
           "American.site", "American.domainName", "AmericaWest.site", "ANA.site", "Asiana.site", "ATA.site",
           "BritishAirways.site", "BritishMidland.site", "BritishMidland.domainName", "CathayPacific.site",
           "Continental.site", "Continental.domainName", "Czech.secure", "Delta.site", "Hilton.site", "United.login",
-          "United.activity", "Northwest.secure", "USAir.secure"}) {
+          "United.activity", "Northwest.secure", "USAir.secure", "ELAL.site", "Emirates.site", "Eva.site",
+          "Finnair.site", "KLM.site", "Frontier.site", "GlobalPass.site", "GrupoTaca.site", "Hawaiian.site",
+          "Iberia.site", "Japan.site", "Japan.americas", "JetBlue.site", "Lufthansa.site", "Mexicana.site",
+          "MidwestExpress.site", "MidwestExpress.secure", "Qantas.secure", "Singapore.site", "Singapore.secure",
+          "Southwest.secure", "SAS.site", "SAS.secure", "Swiss.site", "Swiss.secure", "SNBrussels.site",
+          "SNBrussels.secure", "Thai.site", "Turkish.secure", "Varig.secure", "VirginAtlantic.site"}) {
         EXPECT_TRUE(foundation::HostTable::has(role)) << role;
     }
     EXPECT_EQ(foundation::HostTable::get("American.domainName"), "AA.com");
@@ -318,6 +355,75 @@ TEST_F(MarkerTest, NoMarkerRecordsNothingAndMarkersAreCaseSensitive) {
     EXPECT_EQ(balance(), before);
     EXPECT_TRUE(firstMarker(*source, "Wrong Password", {invalid("Wrong Password")}));
     EXPECT_EQ(balance(), RLPreferences::DISPLAY_INVALID_LOGIN);
+}
+
+// Records as one program of the table, so that its recordings land in that
+// program's account row.
+class LiftProbe final : public Adapter<LiftProbe> {
+public:
+    static constexpr const char* KEY = "Aeroflot";
+    void update() override {}
+    using Adapter::requireLifted;
+    using Adapter::resolveOnPage;
+    using Adapter::registerBalanceUnderLabel;
+};
+
+TEST_F(MarkerTest, LiftedValuesMissingTogetherOrAloneMakeOneReportAndTheUnknownStatus) {
+    std::vector<std::string> reports;
+    AdapterReports::setObserver([&reports](const std::string& key, const std::string&, const std::string& text) {
+        reports.push_back(key + ": " + text);
+    });
+    const std::string before = balance();
+    {
+        LiftProbe probe;
+        probe.setUser(0);
+        EXPECT_TRUE(probe.requireLifted({"S1", "E1"}, "No S or E found for Probe"));
+        EXPECT_TRUE(probe.requireLifted({}, "never"));
+        EXPECT_EQ(balance(), before);
+        EXPECT_TRUE(reports.empty());
+        EXPECT_FALSE(probe.requireLifted({"S1", ""}, "No S or E found for Probe"));
+        EXPECT_EQ(balance(), RLPreferences::DISPLAY_UNKNOWN);
+        EXPECT_EQ(RLPreferences::getDetails(0, "Aeroflot"), "");
+        EXPECT_EQ(RLPreferences::getTransactions(0, "Aeroflot"), "");
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].find("Aeroflot: "), std::string::npos);
+        EXPECT_NE(reports[0].find("Info=No S or E found for Probe"), std::string::npos);
+    }
+    {
+        LiftProbe probe;
+        probe.setUser(0);
+        EXPECT_FALSE(probe.requireLifted({"", "E1"}, "No S or E found for Probe"));
+        EXPECT_EQ(reports.size(), 2u);
+    }
+    AdapterReports::setObserver(nullptr);
+}
+
+TEST_F(MarkerTest, ABalanceLabelWithoutItsFigureIsAProviderProblemAMissingLabelUnknown) {
+    LiftProbe probe;
+    probe.setUser(0);
+    // Searched from one past the label, so a label that begins with the
+    // start text does not read its own text.
+    probe.registerBalanceUnderLabel("<td>9</td><td>Current</td><td>1,234</td>", "<td>Current", "<td>", "<");
+    EXPECT_EQ(balance(), "1234");
+    probe.registerBalanceUnderLabel("<i>9</i> Total <i></i>", "Total", "<i>", "<");
+    EXPECT_EQ(balance(), RLPreferences::DISPLAY_PROVIDER_PROBLEM);
+    probe.registerBalanceUnderLabel("<i>9</i> Sum <i>5</i>", "Total", "<i>", "<");
+    EXPECT_EQ(balance(), RLPreferences::DISPLAY_UNKNOWN);
+}
+
+TEST_F(MarkerTest, AnAddressLiftedFromAPageIsResolvedAgainstWhereThatPageCameFrom) {
+    rltest::ImitationWeb web;
+    web.site("www.probe.example")
+        .on("GET", "/start", rltest::Answer::redirect("/apps/login/form.jsp?step=1"))
+        .on("GET", "/apps/login/form.jsp", rltest::Answer::page("<form action=\"submit.jsp\">"));
+    LiftProbe probe;
+    probe.setUser(0);
+    probe.init();
+    probe.doGet("https://www.probe.example/start");
+    EXPECT_EQ(probe.resolveOnPage("submit.jsp"), "https://www.probe.example/apps/login/submit.jsp");
+    EXPECT_EQ(probe.resolveOnPage("/other/in.jsp"), "https://www.probe.example/other/in.jsp");
+    EXPECT_EQ(probe.resolveOnPage("https://secure.probe.example/in"), "https://secure.probe.example/in");
+    EXPECT_EQ(probe.resolveOnPage(" "), std::nullopt);
 }
 
 }  // namespace
