@@ -378,7 +378,9 @@ TEST_F(RLBRTWNavigationTest, TheFirstLaunchInvitesOnlyWithAccounts) {
         ASSERT_EQ(RLPreferences::getLaunchCount(), 1);
         EXPECT_TRUE(click(page("cancel.html") + "?update"));
         EXPECT_EQ(window->getPanelPopup() != nullptr, withAccount);
-        if (auto engine = tracker().getEngine()) ASSERT_TRUE(engine->join(10000));
+        if (auto engine = tracker().getEngine()) {
+            ASSERT_TRUE(engine->join(10000));
+        }
         settle();
         window.reset();
     }
