@@ -298,6 +298,8 @@ void HttpConnection::prepare() {
     if (!im.easy) throw NetError(FailureKind::Other, "Unable to create a connection");
     CURL* e = im.easy;
     curl_easy_setopt(e, CURLOPT_URL, m_url.c_str());
+    // The path goes out as written: a site may need its "../" segments.
+    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(e, CURLOPT_PRIVATE, &im);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, im.errbuf);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);

@@ -76,6 +76,18 @@ TEST_F(HttpConnectionTest, SendsHeaderFieldsInTheOrderGivenHostFirst) {
               (std::vector<std::string>{"Host", "Cookie", "Accept", "User-Agent", "Referer"}));
 }
 
+TEST_F(HttpConnectionTest, DotSegmentsOfThePathAreSentAsWritten) {
+    site("www.example.com").on("POST", "/a/b/../../c/./d.jsp", Answer::page("as written"));
+    HttpConnection c("https://www.example.com/a/b/../../c/./d.jsp?x=../y");
+    c.setMethod("POST");
+    c.setBody("k=v");
+    EXPECT_EQ(c.getResponseCode(), 200);
+    EXPECT_EQ(readAll(c), "as written");
+    auto log = site("www.example.com").requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].target, "/a/b/../../c/./d.jsp?x=../y");
+}
+
 TEST_F(HttpConnectionTest, HeaderFieldsByIndexAndByName) {
     site("h.example").on("GET", "/", Answer::page("body", 404)
                                          .header("X-One", "1")
