@@ -48,6 +48,24 @@ int positionOf(std::string_view page, std::string_view text, int from) {
     return pos == std::string_view::npos ? -1 : static_cast<int>(pos);
 }
 
+int chainedPosition(std::string_view page, std::initializer_list<std::string_view> labels, int from) {
+    int at = from;
+    bool first = true;
+    for (std::string_view label : labels) {
+        at = positionOf(page, label, first ? at : at + 1);
+        if (at < 0) return -1;
+        first = false;
+    }
+    return at;
+}
+
+int nthPosition(std::string_view page, std::string_view text, int n, int from) {
+    if (n < 1) return -1;
+    int at = positionOf(page, text, from);
+    for (int i = 1; i < n && at >= 0; ++i) at = positionOf(page, text, at + 1);
+    return at;
+}
+
 std::string between(std::string_view page, std::string_view start, std::string_view end) {
     return StrUtil::extract(page, start, end, 0);
 }
@@ -60,6 +78,11 @@ std::string betweenFrom(std::string_view page, int position, std::string_view st
 std::string valueAfter(std::string_view page, std::string_view label, std::string_view start,
                        std::string_view end) {
     return betweenFrom(page, positionOf(page, label), start, end);
+}
+
+std::string valueAfterChain(std::string_view page, std::initializer_list<std::string_view> labels,
+                            std::string_view start, std::string_view end) {
+    return betweenFrom(page, chainedPosition(page, labels), start, end);
 }
 
 std::string escapeLifted(std::string_view value) { return StrUtil::replaceGremlins(value); }

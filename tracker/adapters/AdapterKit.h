@@ -84,6 +84,15 @@ bool firstMarker(RLSource& source, std::string_view page, const Markers& markers
 // as 0); -1 when missing.
 int positionOf(std::string_view page, std::string_view text, int from = 0);
 
+// The position of the last of labels, the first searched at or after
+// from and each further one from one past the position of the one before
+// it ("after A, then after B"); -1 as soon as one is missing.
+int chainedPosition(std::string_view page, std::initializer_list<std::string_view> labels, int from = 0);
+
+// The position of the n-th occurrence (from 1) of text at or after from,
+// each searched from one past the one before; -1 when there are fewer.
+int nthPosition(std::string_view page, std::string_view text, int n, int from = 0);
+
 // The text between start and the next end after it, searched from the
 // first start in the page; "" when either is missing.
 std::string between(std::string_view page, std::string_view start, std::string_view end);
@@ -97,6 +106,11 @@ std::string betweenFrom(std::string_view page, int position, std::string_view st
 // when the label or a marker is missing.
 std::string valueAfter(std::string_view page, std::string_view label, std::string_view start,
                        std::string_view end);
+
+// The value after a chain of labels (chainedPosition); "" when a label or
+// a marker is missing.
+std::string valueAfterChain(std::string_view page, std::initializer_list<std::string_view> labels,
+                            std::string_view start, std::string_view end);
 
 // ---- Lifting from a login page -------------------------------------------
 

@@ -47,6 +47,28 @@ TEST(AdapterKitTest, AValueAfterAMissingLabelIsEmptyNeverFromTheTop) {
     EXPECT_EQ(positionOf(page, "<td>", 1000), -1);
 }
 
+TEST(AdapterKitTest, PositionsAfterAChainOfLabelsAndTheNthOccurrence) {
+    const std::string page = "ACCTID=1\" x ACCTID=2\" Total <td a><td b><td c>$12<td d>$99<";
+    EXPECT_EQ(chainedPosition(page, {"ACCTID"}), 0);
+    // Each label is searched from one past the one before it.
+    EXPECT_EQ(betweenFrom(page, chainedPosition(page, {"ACCTID", "ACCTID="}), "ACCTID=", "\""), "2");
+    EXPECT_EQ(valueAfterChain(page, {"Total", "<td ", "<td ", "<td "}, "$", "<"), "12");
+    EXPECT_EQ(valueAfterChain(page, {"Total", "<td ", "<td ", "<td ", "<td "}, "$", "<"), "99");
+    EXPECT_EQ(valueAfterChain(page, {"Total", "<td ", "<td ", "<td ", "<td ", "<td "}, "$", "<"), "");
+    EXPECT_EQ(valueAfterChain(page, {"Missing", "<td "}, "$", "<"), "");
+    EXPECT_EQ(chainedPosition(page, {"<td ", "Total"}), -1);
+    EXPECT_EQ(chainedPosition(page, {"<td "}, 40), positionOf(page, "<td ", 40));
+
+    EXPECT_EQ(nthPosition("cardlabel>1 cardlabel>2 3", "cardlabel", 1), 0);
+    EXPECT_EQ(betweenFrom("cardlabel>1 cardlabel>2 3", nthPosition("cardlabel>1 cardlabel>2 3", "cardlabel", 2),
+                          ">", " "),
+              "2");
+    EXPECT_EQ(nthPosition("cardlabel>1 cardlabel>2 3", "cardlabel", 3), -1);
+    EXPECT_EQ(nthPosition("aaaa", "aa", 3), 2);  // overlapping occurrences count
+    EXPECT_EQ(nthPosition("aaaa", "aa", 0), -1);
+    EXPECT_EQ(nthPosition("a b a", "a", 1, 1), 4);
+}
+
 TEST(AdapterKitTest, CredentialsAreEncodedAsTypedExceptTheUnsafeCharacters) {
     EXPECT_EQ(credential("joe@example.com"), "joe@example.com");
     EXPECT_EQ(credential("a&b=c+d%e#f g"), "a%26b%3Dc%2Bd%25e%23f%20g");
