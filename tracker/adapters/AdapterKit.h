@@ -18,6 +18,7 @@
 // recorded as a balance.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -111,6 +112,18 @@ std::string valueAfter(std::string_view page, std::string_view label, std::strin
 // a marker is missing.
 std::string valueAfterChain(std::string_view page, std::initializer_list<std::string_view> labels,
                             std::string_view start, std::string_view end);
+
+// ---- Whole numbers ---------------------------------------------------------
+
+// A whole number as a page writes it, read strictly: an optional "-" or "+"
+// and decimal digits, within the 32-bit range; absent for anything else
+// (an empty text, blanks, separators, a fraction, a number out of range).
+std::optional<int32_t> parseInteger(std::string_view text);
+
+// The sum of whole numbers, each read as parseInteger reads it, in decimal;
+// absent when one of them is no whole number. Summed in 64 bits, so no sum
+// of 32-bit figures wraps round.
+std::optional<std::string> sumOfIntegers(const std::vector<std::string>& texts);
 
 // ---- Lifting from a login page -------------------------------------------
 

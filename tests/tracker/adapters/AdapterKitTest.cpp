@@ -69,6 +69,24 @@ TEST(AdapterKitTest, PositionsAfterAChainOfLabelsAndTheNthOccurrence) {
     EXPECT_EQ(nthPosition("a b a", "a", 1, 1), 4);
 }
 
+TEST(AdapterKitTest, WholeNumbersAreReadStrictlyAndSummedWithoutWrapping) {
+    EXPECT_EQ(parseInteger("1200"), 1200);
+    EXPECT_EQ(parseInteger("007"), 7);
+    EXPECT_EQ(parseInteger("+5"), 5);
+    EXPECT_EQ(parseInteger("-5"), -5);
+    EXPECT_EQ(parseInteger("2147483647"), 2147483647);
+    EXPECT_EQ(parseInteger("-2147483648"), INT32_MIN);
+    for (const char* bad : {"", "-", "+", " 5", "5 ", "1,200", "1.5", "12a", "2147483648", "-2147483649",
+                            "99999999999999999999", "--1", "\xB2"}) {
+        EXPECT_EQ(parseInteger(bad), std::nullopt) << bad;
+    }
+    EXPECT_EQ(sumOfIntegers({"1200", "300"}), "1500");
+    EXPECT_EQ(sumOfIntegers({}), "0");
+    EXPECT_EQ(sumOfIntegers({"2147483647", "2147483647", "1"}), "4294967295");
+    EXPECT_EQ(sumOfIntegers({"-2147483648", "-1"}), "-2147483649");
+    EXPECT_EQ(sumOfIntegers({"1200", "n/a"}), std::nullopt);
+}
+
 TEST(AdapterKitTest, CredentialsAreEncodedAsTypedExceptTheUnsafeCharacters) {
     EXPECT_EQ(credential("joe@example.com"), "joe@example.com");
     EXPECT_EQ(credential("a&b=c+d%e#f g"), "a%26b%3Dc%2Bd%25e%23f%20g");
