@@ -21,6 +21,44 @@ using foundation::StrUtil;
 
 std::string credential(std::string_view value) { return RLSource::encodeFormValue(value); }
 
+namespace {
+
+// The code points of a text through one case mapping, back as UTF-8.
+template <class Map>
+std::string mapCase(std::string_view value, Map map) {
+    std::string out;
+    out.reserve(value.size());
+    size_t pos = 0;
+    while (pos < value.size()) {
+        size_t length = 0;
+        const char32_t c = StrUtil::charAt(value, pos, length);
+        if (length == 0) break;
+        map(out, c);
+        pos += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string lowerCase(std::string_view value) {
+    return mapCase(value, [](std::string& out, char32_t c) {
+        const bool upper = (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+        StrUtil::appendUtf8(out, upper ? c + 0x20 : c);
+    });
+}
+
+std::string upperCase(std::string_view value) {
+    return mapCase(value, [](std::string& out, char32_t c) {
+        if (c == 0xDF) {
+            out += "SS";
+            return;
+        }
+        const bool lower = (c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+        StrUtil::appendUtf8(out, lower ? c - 0x20 : c);
+    });
+}
+
 std::string group(std::string_view text, size_t from, size_t length) {
     if (from >= text.size()) return "";
     return std::string(text.substr(from, length));

@@ -41,6 +41,12 @@ namespace tracker::adapters {
 // other character goes as typed.
 std::string credential(std::string_view value);
 
+// A credential in lower or upper case whatever the machine's locale: the
+// letters of ASCII and Latin-1 change case ("\xC3\x9F" upper-cased is
+// "SS"); every other character stays as typed.
+std::string lowerCase(std::string_view value);
+std::string upperCase(std::string_view value);
+
 // Characters from..from+length-1 (0-based) of a text, clamped to its
 // length: a short user name gives short or empty groups instead of a cut
 // outside it.

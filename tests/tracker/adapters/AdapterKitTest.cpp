@@ -87,6 +87,22 @@ TEST(AdapterKitTest, WholeNumbersAreReadStrictlyAndSummedWithoutWrapping) {
     EXPECT_EQ(sumOfIntegers({"1200", "n/a"}), std::nullopt);
 }
 
+TEST(AdapterKitTest, CredentialsInLowerAndUpperCaseWhateverTheLocale) {
+    EXPECT_EQ(lowerCase("JoeSMITH_42@X.COM"), "joesmith_42@x.com");
+    EXPECT_EQ(upperCase("smith-jones 2"), "SMITH-JONES 2");
+    // The dotted and dotless i stay what they are in every locale.
+    EXPECT_EQ(lowerCase("IDI"), "idi");
+    EXPECT_EQ(upperCase("idi"), "IDI");
+    // Latin-1 letters change case; the signs between them do not.
+    EXPECT_EQ(lowerCase("M\xC3\x9CLLER \xC3\x80\xC3\x9E \xC3\x97"), "m\xC3\xBCller \xC3\xA0\xC3\xBE \xC3\x97");
+    EXPECT_EQ(upperCase("m\xC3\xBCller \xC3\xA0\xC3\xBE \xC3\xB7 \xC3\xBF"), "M\xC3\x9CLLER \xC3\x80\xC3\x9E \xC3\xB7 \xC3\xBF");
+    EXPECT_EQ(upperCase("Strau\xC3\x9F"), "STRAUSS");
+    // Other characters go as typed; a stray Latin-1 byte counts as its letter.
+    EXPECT_EQ(upperCase("\xCE\xB1" "b"), "\xCE\xB1" "B");
+    EXPECT_EQ(lowerCase("\xC9"), "\xC3\xA9");
+    EXPECT_EQ(lowerCase(""), "");
+}
+
 TEST(AdapterKitTest, CredentialsAreEncodedAsTypedExceptTheUnsafeCharacters) {
     EXPECT_EQ(credential("joe@example.com"), "joe@example.com");
     EXPECT_EQ(credential("a&b=c+d%e#f g"), "a%26b%3Dc%2Bd%25e%23f%20g");
