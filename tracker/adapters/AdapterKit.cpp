@@ -1,6 +1,7 @@
 #include "tracker/adapters/AdapterKit.h"
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <ctime>
 #include <map>
@@ -149,7 +150,18 @@ std::optional<std::string> sumOfIntegers(const std::vector<std::string>& texts) 
     return std::to_string(sum);
 }
 
-std::string escapeLifted(std::string_view value) { return StrUtil::replaceGremlins(value); }
+std::string escapeLifted(std::string_view value, HexCase hexCase) {
+    if (hexCase == HexCase::Upper) return StrUtil::replaceGremlins(value);
+    std::string out;
+    for (char c : value) {
+        std::string escaped = StrUtil::replaceGremlins(std::string_view(&c, 1));
+        if (escaped.size() == 3 && escaped[0] == '%') {
+            for (char& digit : escaped) digit = static_cast<char>(std::tolower(static_cast<unsigned char>(digit)));
+        }
+        out += escaped;
+    }
+    return out;
+}
 
 std::string liftViewState(std::string_view page) {
     return escapeLifted(lift(page, "name=\"__VIEWSTATE\" value=\"", "\""));

@@ -139,9 +139,13 @@ inline std::string lift(std::string_view page, std::string_view prefix, std::str
     return between(page, prefix, suffix);
 }
 
+// The case of the hexadecimal digits of a percent escape.
+enum class HexCase { Upper, Lower };
+
 // A lifted value made fit for a form body: "/", "|", ":", "=", "+", "~",
-// ",", "@" percent-encoded.
-std::string escapeLifted(std::string_view value);
+// ",", "@" percent-encoded ("%2F", or "%2f" for sites that write their
+// escapes in lower case).
+std::string escapeLifted(std::string_view value, HexCase hexCase = HexCase::Upper);
 
 // The "__VIEWSTATE" value of an ASP.NET form, escaped for the form body; ""
 // when the page has none.

@@ -265,6 +265,8 @@ TEST(AdapterKitTest, AnAddressEscapedForAFormField) {
     foundation::HostTable::reload();
     EXPECT_EQ(Probe::escapedUrl("site", "/en/account/1,,,00.html?a=b+c~d|e@f"),
               "https%3A%2F%2Fwww.probe.example%3A8443%2Fen%2Faccount%2F1%2C%2C%2C00.html?a%3Db%2Bc%7Ed%7Ce%40f");
+    EXPECT_EQ(Probe::escapedUrl("site", "/", HexCase::Lower), "https%3a%2f%2fwww.probe.example%3a8443%2f");
+    EXPECT_EQ(escapeLifted("a/b|c:d=e+f~g,h@i%2F?&", HexCase::Lower), "a%2fb%7cc%3ad%3de%2bf%7eg%2ch%40i%2F?&");
     rltest::writeFile(dir.file("hosts.properties"), "");
     foundation::HostTable::reload();
 }
