@@ -19,6 +19,7 @@
 // status texts they may name are not ready during static initialisation.
 
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -129,6 +130,19 @@ protected:
     void cannotDetermine(const std::string& info) {
         this->reportError(info);
         this->registerAllUnknown();
+    }
+
+    // Values lifted from a login page that the next request needs, with the
+    // one text that reports any of them missing: true when none is empty;
+    // else cannotDetermine(info) and false, and nothing is requested.
+    bool requireLifted(std::initializer_list<std::string_view> values, const std::string& info) {
+        for (std::string_view value : values) {
+            if (value.empty()) {
+                cannotDetermine(info);
+                return false;
+            }
+        }
+        return true;
     }
 
     void sendErrorReport(const std::string& key, const std::string& uuid, const std::string& userTag,

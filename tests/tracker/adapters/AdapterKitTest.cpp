@@ -378,4 +378,43 @@ TEST_F(MarkerTest, NoMarkerRecordsNothingAndMarkersAreCaseSensitive) {
     EXPECT_EQ(balance(), RLPreferences::DISPLAY_INVALID_LOGIN);
 }
 
+// Records as one program of the table, so that its recordings land in that
+// program's account row.
+class LiftProbe final : public Adapter<LiftProbe> {
+public:
+    static constexpr const char* KEY = "Aeroflot";
+    void update() override {}
+    using Adapter::requireLifted;
+};
+
+TEST_F(MarkerTest, LiftedValuesMissingTogetherOrAloneMakeOneReportAndTheUnknownStatus) {
+    std::vector<std::string> reports;
+    AdapterReports::setObserver([&reports](const std::string& key, const std::string&, const std::string& text) {
+        reports.push_back(key + ": " + text);
+    });
+    const std::string before = balance();
+    {
+        LiftProbe probe;
+        probe.setUser(0);
+        EXPECT_TRUE(probe.requireLifted({"S1", "E1"}, "No S or E found for Probe"));
+        EXPECT_TRUE(probe.requireLifted({}, "never"));
+        EXPECT_EQ(balance(), before);
+        EXPECT_TRUE(reports.empty());
+        EXPECT_FALSE(probe.requireLifted({"S1", ""}, "No S or E found for Probe"));
+        EXPECT_EQ(balance(), RLPreferences::DISPLAY_UNKNOWN);
+        EXPECT_EQ(RLPreferences::getDetails(0, "Aeroflot"), "");
+        EXPECT_EQ(RLPreferences::getTransactions(0, "Aeroflot"), "");
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].find("Aeroflot: "), std::string::npos);
+        EXPECT_NE(reports[0].find("Info=No S or E found for Probe"), std::string::npos);
+    }
+    {
+        LiftProbe probe;
+        probe.setUser(0);
+        EXPECT_FALSE(probe.requireLifted({"", "E1"}, "No S or E found for Probe"));
+        EXPECT_EQ(reports.size(), 2u);
+    }
+    AdapterReports::setObserver(nullptr);
+}
+
 }  // namespace
