@@ -200,9 +200,13 @@ std::optional<std::string> relayHiddenFields(std::string_view page, const Hidden
         std::string value =
             nameEnd == std::string_view::npos ? std::string() : StrUtil::extract(form, relay.value, "\"", nameEnd);
         if (relay.escapeEquals) value = StrUtil::replace(value, "=", "%3D");
-        body.append(name).append("=").append(value).append("&");
+        if (relay.joined && fields > 1) body += "&";
+        body.append(name).append("=").append(value);
+        if (!relay.joined) body += "&";
+        if (!relay.stopAfter.empty() && name == relay.stopAfter) return body;
         at = form.find(relay.input, nameStart);
     }
+    if (!relay.stopAfter.empty()) return std::nullopt;
     return body;
 }
 

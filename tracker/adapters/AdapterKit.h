@@ -166,18 +166,22 @@ std::string liftNextViewState(std::string_view page);
 
 // The hidden inputs of a form relayed into the next form body.
 struct HiddenFieldRelay {
-    std::string_view form;         // where the form starts (searched from the top)
-    std::string_view formEnd;      // where it ends; "" or missing: the end of the page
-    std::string_view input;        // the text before each field's name, such as <input type="hidden" name="
-    std::string_view value;        // the text before its value, such as value="
+    std::string_view form{};       // where the form starts (searched from the top)
+    std::string_view formEnd{};    // where it ends; "" or missing: the end of the page
+    std::string_view input{};      // the text before each field's name, such as <input type="hidden" name="
+    std::string_view value{};      // the text before its value, such as value="
     int maxFields = 0;             // one field more fails the relay
     bool escapeEquals = false;     // "=" in a value written "%3D"
+    std::string_view stopAfter{};  // the last field relayed; "": every field of the form
+    bool joined = false;           // pairs joined by "&" (none after the last) instead of each followed by one
 };
 
-// The form's fields as "name=value&" pairs, in page order: each name runs
-// to the next '"' after the input text, its value from the next value text
-// after the name to the next '"'. Absent when the form is missing or holds
-// more than maxFields fields.
+// The form's fields as "name=value&" pairs (joined: "name=value" pairs
+// with "&" between them), in page order: each name runs to the next '"'
+// after the input text, its value from the next value text after the name
+// to the next '"'. Absent when the form is missing or holds more than
+// maxFields fields. With a stop field the relay ends after that field and
+// is absent when it is not among the first maxFields fields.
 std::optional<std::string> relayHiddenFields(std::string_view page, const HiddenFieldRelay& relay);
 
 // ---- Activity tables -------------------------------------------------------

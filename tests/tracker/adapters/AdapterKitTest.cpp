@@ -158,6 +158,34 @@ TEST(AdapterKitTest, HiddenFieldsAreRelayedUpToTheirCap) {
     EXPECT_EQ(relayHiddenFields("<form><input type=\"hidden\" name=\"a", open), "a=&");
 }
 
+TEST(AdapterKitTest, AHiddenFieldRelayWithAStopFieldEndsThereAndNeedsItWithinItsCap) {
+    const HiddenFieldRelay relay = {.form = "<form",
+                                    .input = "<input type=\"hidden\" name=\"",
+                                    .value = "value=\"",
+                                    .maxFields = 3,
+                                    .stopAfter = "stop",
+                                    .joined = true};
+    auto form = [](std::vector<std::string> names) {
+        std::string page = "<form action=\"/next\">";
+        for (const std::string& name : names) {
+            page += "<input type=\"hidden\" name=\"" + name + "\" value=\"v" + name + "\">";
+        }
+        return page + "</form>";
+    };
+    EXPECT_EQ(relayHiddenFields(form({"a", "b", "stop", "after"}), relay), "a=va&b=vb&stop=vstop");
+    EXPECT_EQ(relayHiddenFields(form({"stop", "after"}), relay), "stop=vstop");
+    // The stop field must come within the cap, and come at all.
+    EXPECT_EQ(relayHiddenFields(form({"a", "b", "c", "stop"}), relay), std::nullopt);
+    EXPECT_EQ(relayHiddenFields(form({"a", "b"}), relay), std::nullopt);
+    EXPECT_EQ(relayHiddenFields(form({"a", "stopper", "c"}), relay), std::nullopt);
+    EXPECT_EQ(relayHiddenFields("<p>no form</p>", relay), std::nullopt);
+
+    // The same stop with pairs each followed by "&".
+    HiddenFieldRelay trailing = relay;
+    trailing.joined = false;
+    EXPECT_EQ(relayHiddenFields(form({"a", "stop", "after"}), trailing), "a=va&stop=vstop&");
+}
+
 TEST(AdapterKitTest, KeptTextsPassTheTableBuilderAndComeBack) {
     const std::vector<KeptText> kept = {{"<BR>", "*%BR%*", "<BR>"}, {"<a ", "*%a %*", "<foo "}};
     const std::string table = "<td>one<BR>two</td><td><a href=x>link</td>";
