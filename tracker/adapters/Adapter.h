@@ -88,15 +88,21 @@ protected:
     std::optional<std::string> followScriptRedirect(std::string_view page, std::string_view prefix,
                                                     std::string_view suffix, std::string_view base = {}) {
         const std::string target = lift(page, prefix, suffix);
-        const std::optional<std::string>& last = this->m_tb->getLastLocation();
         const std::optional<std::string> address =
-            base.empty() ? resolveLifted(last ? *last : std::string(), target)
+            base.empty() ? resolveOnPage(target)
                          : (target.empty() ? std::nullopt : std::optional<std::string>(std::string(base) + target));
         if (!address) {
             cannotDetermine("No script redirect found for " + std::string(Self::KEY));
             return std::nullopt;
         }
         return this->doGet(*address);
+    }
+
+    // An address lifted from the page last fetched, made absolute against
+    // that page's address as redirects are; absent when it is empty.
+    std::optional<std::string> resolveOnPage(std::string_view lifted) const {
+        const std::optional<std::string>& last = this->m_tb->getLastLocation();
+        return resolveLifted(last ? *last : std::string(), lifted);
     }
 
     // A closing request made after the outcome is recorded (a log-out): it

@@ -13,6 +13,7 @@
 #include "foundation/HostTable.h"
 #include "foundation/ThreadStop.h"
 #include "tracker/adapters/Adapter.h"
+#include "tests/support/ImitationWeb.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/adapters/AdapterKit.h"
@@ -413,6 +414,7 @@ public:
     static constexpr const char* KEY = "Aeroflot";
     void update() override {}
     using Adapter::requireLifted;
+    using Adapter::resolveOnPage;
 };
 
 TEST_F(MarkerTest, LiftedValuesMissingTogetherOrAloneMakeOneReportAndTheUnknownStatus) {
@@ -443,6 +445,21 @@ TEST_F(MarkerTest, LiftedValuesMissingTogetherOrAloneMakeOneReportAndTheUnknownS
         EXPECT_EQ(reports.size(), 2u);
     }
     AdapterReports::setObserver(nullptr);
+}
+
+TEST_F(MarkerTest, AnAddressLiftedFromAPageIsResolvedAgainstWhereThatPageCameFrom) {
+    rltest::ImitationWeb web;
+    web.site("www.probe.example")
+        .on("GET", "/start", rltest::Answer::redirect("/apps/login/form.jsp?step=1"))
+        .on("GET", "/apps/login/form.jsp", rltest::Answer::page("<form action=\"submit.jsp\">"));
+    LiftProbe probe;
+    probe.setUser(0);
+    probe.init();
+    probe.doGet("https://www.probe.example/start");
+    EXPECT_EQ(probe.resolveOnPage("submit.jsp"), "https://www.probe.example/apps/login/submit.jsp");
+    EXPECT_EQ(probe.resolveOnPage("/other/in.jsp"), "https://www.probe.example/other/in.jsp");
+    EXPECT_EQ(probe.resolveOnPage("https://secure.probe.example/in"), "https://secure.probe.example/in");
+    EXPECT_EQ(probe.resolveOnPage(" "), std::nullopt);
 }
 
 }  // namespace
