@@ -563,6 +563,22 @@ private:
                 statusOnly(order, firstStatus(page));
                 m_out.push_back(std::move(order));
             }
+
+            // The marker cut short at either end is no longer the marker.
+            if (m.text.size() < 2) continue;
+            for (const bool atEnd : {true, false}) {
+                const std::string cut = atEnd ? m.text.substr(0, m.text.size() - 1) : m.text.substr(1);
+                Scenario shortened = make(name + (atEnd ? " cut by its last character" : " cut by its first character"),
+                                          cut);
+                shortened.line = m.line;
+                if (const std::string other = firstStatus(cut); !other.empty()) {
+                    statusOnly(shortened, other);
+                } else {
+                    shortened.notStatus = m.status;
+                    shortened.requestsUnchecked = true;
+                }
+                m_out.push_back(std::move(shortened));
+            }
         }
 
         // The page of the length cases, and what it records inside and
@@ -719,7 +735,7 @@ private:
             m_block = Block::None;
             return;
         }
-        if (s.error.empty() && !s.balance && !s.status) {
+        if (s.error.empty() && !s.balance && !s.status && !s.notStatus) {
             s.error = s.where() + ": scenario \"" + s.title + "\" names neither balance nor status";
         }
         m_out.push_back(std::move(s));

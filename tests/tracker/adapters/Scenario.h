@@ -116,6 +116,10 @@
 // - each marker with all later markers of each other status in the page
 //   (placed before it) records the status of the first marker of the table
 //   the page holds: the first in order wins where kinds meet;
+// - each marker cut by its last character, and by its first, as the page
+//   under test does not record its status (unless another marker of the
+//   table is in the cut text): the adapter's marker is not shorter than
+//   the table's; the adapter goes on, so its requests are not checked;
 // - each length rule at its boundary: the account's credential cut or
 //   lengthened to the shortest and longest length inside the rule, and to
 //   one character outside it, with the first invalid marker of the table
@@ -243,9 +247,12 @@ struct Scenario {
     std::vector<ExpectedRequest> expected;
     // Requests checked by method, scheme, host and number only.
     bool requestShapeOnly = false;
+    // Requests not checked at all (the adapter goes on past the page).
+    bool requestsUnchecked = false;
 
     std::optional<std::string> balance;
     std::optional<std::string> status;  // a status name
+    std::optional<std::string> notStatus;  // a status name that must not be recorded
     StoredCheck details;
     StoredCheck activity;
     std::optional<Pattern> report;      // absent: unchecked

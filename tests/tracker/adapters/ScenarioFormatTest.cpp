@@ -211,8 +211,9 @@ TEST(ScenarioFormatTest, AMarkerTableStandsForOneCaseAMarkerOneAKindOrderAndTheL
         return std::string("<no page>");
     };
     // balance, 4 alone, P1 before {I, M}, I1 before {P, M}, P2 before {M},
-    // user 5/4/6, password 2/1/6/7.
-    ASSERT_EQ(list.size(), 1u + 4u + 2u + 2u + 1u + 3u + 4u);
+    // each marker cut at its end and at its start, user 5/4/6, password
+    // 2/1/6/7.
+    ASSERT_EQ(list.size(), 1u + 4u + 2u + 2u + 1u + 8u + 3u + 4u);
     EXPECT_EQ(list[1].title, "the answer: marker 1 ProviderProblem alone");
     EXPECT_EQ(page(list[1]), "P1");
     EXPECT_EQ(list[1].status, "ProviderProblem");
@@ -229,30 +230,42 @@ TEST(ScenarioFormatTest, AMarkerTableStandsForOneCaseAMarkerOneAKindOrderAndTheL
     EXPECT_EQ(list[2].status, "ProviderProblem");
     EXPECT_EQ(page(list[3]), "M1 \n<br>\nP1");
     // The later markers of one status stand in the page in reverse order.
-    EXPECT_EQ(list[5].title, "the answer: marker 2 InvalidLogin before the later ProviderProblem markers");
-    EXPECT_EQ(page(list[5]), "P2\n<br>\nI1");
-    EXPECT_EQ(list[5].status, "InvalidLogin");
-    EXPECT_EQ(list[9].title, "the answer: marker 4 Maintenance alone");
-    EXPECT_EQ(list[9].status, "Maintenance");
+    EXPECT_EQ(list[7].title, "the answer: marker 2 InvalidLogin before the later ProviderProblem markers");
+    EXPECT_EQ(page(list[7]), "P2\n<br>\nI1");
+    EXPECT_EQ(list[7].status, "InvalidLogin");
+    EXPECT_EQ(list[15].title, "the answer: marker 4 Maintenance alone");
+    EXPECT_EQ(list[15].status, "Maintenance");
 
-    const Scenario& userInside = list[10];
+    // A marker cut short must not decide; the adapter then goes on.
+    EXPECT_EQ(list[4].title, "the answer: marker 1 ProviderProblem cut by its last character");
+    EXPECT_EQ(page(list[4]), "P");
+    EXPECT_EQ(list[4].status, std::nullopt);
+    EXPECT_EQ(list[4].notStatus, "ProviderProblem");
+    EXPECT_TRUE(list[4].requestsUnchecked);
+    EXPECT_EQ(list[5].title, "the answer: marker 1 ProviderProblem cut by its first character");
+    EXPECT_EQ(page(list[5]), "1");
+    EXPECT_EQ(page(list[16]), "M1");
+    EXPECT_EQ(page(list[17]), "1 ");
+    EXPECT_EQ(list[17].notStatus, "Maintenance");
+
+    const Scenario& userInside = list[18];
     EXPECT_EQ(userInside.user, "12345");
     EXPECT_EQ(page(userInside), "I1");
     EXPECT_EQ(userInside.status, "InvalidLogin");
     EXPECT_TRUE(userInside.requestShapeOnly);
     ASSERT_EQ(userInside.noLog.size(), 1u);
-    EXPECT_EQ(list[11].user, "1234");
-    EXPECT_EQ(list[11].status, "LoginLength");
-    ASSERT_EQ(list[11].log.size(), 1u);
-    EXPECT_TRUE(list[11].log[0].foundIn("x\nPossible invalid username length for Demo Program: 5 != 4\nx"));
-    EXPECT_FALSE(list[11].log[0].foundIn("Possible invalid username length for Demo Program: 5 != 41\n"));
-    EXPECT_EQ(list[12].user, "123451");
-    EXPECT_EQ(list[13].password, "se");
-    EXPECT_EQ(list[14].password, "s");
-    EXPECT_TRUE(list[14].log[0].foundIn("Possible invalid password length for D: 1 < 2\n"));
-    EXPECT_EQ(list[15].password, "secret");
-    EXPECT_EQ(list[16].password, "secret1");
-    EXPECT_TRUE(list[16].log[0].foundIn("Possible invalid password length for D: 7 > 6\n"));
+    EXPECT_EQ(list[19].user, "1234");
+    EXPECT_EQ(list[19].status, "LoginLength");
+    ASSERT_EQ(list[19].log.size(), 1u);
+    EXPECT_TRUE(list[19].log[0].foundIn("x\nPossible invalid username length for Demo Program: 5 != 4\nx"));
+    EXPECT_FALSE(list[19].log[0].foundIn("Possible invalid username length for Demo Program: 5 != 41\n"));
+    EXPECT_EQ(list[20].user, "123451");
+    EXPECT_EQ(list[21].password, "se");
+    EXPECT_EQ(list[22].password, "s");
+    EXPECT_TRUE(list[22].log[0].foundIn("Possible invalid password length for D: 1 < 2\n"));
+    EXPECT_EQ(list[23].password, "secret");
+    EXPECT_EQ(list[24].password, "secret1");
+    EXPECT_TRUE(list[24].log[0].foundIn("Possible invalid password length for D: 7 > 6\n"));
 }
 
 TEST(ScenarioFormatTest, AMarkerTableWithoutMarkersProvesItsLengthsByTheLogAlone) {
