@@ -8,6 +8,8 @@
     X(Aeroflot)             \
     X(Aeromexico)           \
     X(AirCanada)            \
+    X(AirMiles)             \
+    X(AirMilesMart)         \
     X(AirNewZealand)        \
     X(AirTran)              \
     X(Alamo)                \
@@ -19,19 +21,25 @@
     X(AmericanExpress)      \
     X(AmericanExpressAustralia) \
     X(AmericanExpressGermany) \
+    X(Amtrak)               \
     X(ANA)                  \
     X(Asiana)               \
     X(Avis)                 \
     X(ATA)                  \
+    X(BAA)                  \
     X(BankAmericaMilesEdge) \
+    X(BestWestern)          \
     X(BritishAirways)       \
     X(BritishMidland)       \
     X(CapitalOneNoHassle)   \
     X(CapitalOneNoHassleSmallBus) \
     X(CathayPacific)        \
     X(ChaseTravel)          \
+    X(Choice)               \
     X(Citi)                 \
+    X(ClickRewards)         \
     X(Continental)          \
+    X(CountryInns)          \
     X(Czech)                \
     X(Delta)                \
     X(DinersClub)           \
@@ -47,12 +55,23 @@
     X(Hilton)               \
     X(Korean)               \
     X(Loews)                \
+    X(MBNA)                 \
+    X(Milesource)           \
+    X(MyPoints)             \
+    X(Sony)                 \
     X(Northwest)            \
     X(Omni)                 \
+    X(Payback)              \
+    X(PrimeRewards)         \
     X(Regent)               \
     X(Greenpoints)          \
     X(SouthAfrican)         \
     X(TAP)                  \
+    X(Thrifty)              \
+    X(TripRewards)          \
     X(United)               \
+    X(Upromise)             \
     X(USAir)                \
-    X(Wyndham)
+    X(Webmiles)             \
+    X(Wyndham)              \
+    X(Yahoo)
