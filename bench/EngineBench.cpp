@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Thread.h"
 #include "foundation/Logger.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/TempWorkDir.h"
@@ -184,5 +185,5 @@ int main() {
     benchRetrieval(dir);
     benchResultsPage(dir);
     benchHistoryLoad(dir);
-    return 0;
+    return foundation::Thread::endProcess(0);
 }

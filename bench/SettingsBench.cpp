@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "foundation/Thread.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/core/PropertiesPrefPersist.h"
 #include "tracker/core/RLPreferences.h"
@@ -99,5 +100,5 @@ int main() {
                 RLPreferences::getUserCount(), RLPreferences::getAccountCountOnLaunch(), startupTotal / STARTS,
                 STARTS);
     std::printf("preferences save: %.2f ms (mean of %d)\n", savePrefsTotal / STARTS, STARTS);
-    return 0;
+    return foundation::Thread::endProcess(0);
 }

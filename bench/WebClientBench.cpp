@@ -14,6 +14,7 @@
 #include <ctime>
 #include <string>
 
+#include "foundation/Thread.h"
 #include "foundation/TextBrowser.h"
 #include "tests/support/ImitationWeb.h"
 
@@ -132,5 +133,5 @@ int main() {
                     scheme, client.wall, bare.wall, client.wall / bare.wall, client.cpu, bare.cpu,
                     client.cpu / bare.cpu, kRounds);
     }
-    return 0;
+    return foundation::Thread::endProcess(0);
 }

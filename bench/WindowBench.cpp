@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Thread.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/core/PropertiesPrefPersist.h"
 #include "tracker/core/RLPreferences.h"
@@ -153,5 +154,5 @@ int main(int argc, char** argv) {
                 fromLaunch.empty() ? -1 : *std::min_element(fromLaunch.begin(), fromLaunch.end()));
     std::printf("retrieve pressed to the retrieval's page shown: median %.0f ms, best %.0f ms\n", median(retrieval),
                 retrieval.empty() ? -1 : *std::min_element(retrieval.begin(), retrieval.end()));
-    return 0;
+    return foundation::Thread::endProcess(0);
 }

@@ -5,9 +5,31 @@
 #include "foundation/ExceptionUtil.h"
 #include "foundation/Logger.h"
 #include "foundation/StreamGobbler.h"
+#include "foundation/Thread.h"
+#include "foundation/ThreadUtil.h"
 #include "platform/system/Process.h"
 
 namespace foundation {
+
+namespace {
+
+// Waits for a child that nobody waits for, so that it leaves no zombie. A
+// stop leaves the child running; the system adopts it when we end.
+class ChildReaper : public Thread {
+public:
+    explicit ChildReaper(pid_t pid) : m_pid(pid) {}
+
+protected:
+    void run() override {
+        while (!sys::reapIfEnded(m_pid)) ThreadUtil::sleepWithoutAlarm(kPollMs);
+    }
+
+private:
+    static constexpr int64_t kPollMs = 100;
+    pid_t m_pid;
+};
+
+}  // namespace
 
 void ProcessUtil::spawnSeparateProcess(const std::string& command) {
     Logger::info("Spawning separate process: " + command);
@@ -38,7 +60,7 @@ int ProcessUtil::launchProcess(const std::string& command, const std::vector<std
         errorReader->start();
         outputReader->start();
         if (!waitFor) {
-            sys::reapInBackground(child.pid);
+            std::make_shared<ChildReaper>(child.pid)->start();
             return 0;
         }
         int exitValue = sys::waitForExit(child.pid);

@@ -1,5 +1,6 @@
 #include "foundation/StreamGobbler.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,11 +8,15 @@
 #include <cstring>
 #include <iostream>
 #include <system_error>
-#include <thread>
 
 #include "foundation/ExceptionUtil.h"
 
 namespace foundation {
+
+namespace {
+// Longest wait between two looks at the stop request.
+constexpr int kPollMs = 50;
+}  // namespace
 
 StreamGobbler::StreamGobbler(int in, const std::string& type, std::ostream* redirect)
     : m_is(in), m_type(type), m_os(redirect) {}
@@ -28,15 +33,6 @@ std::shared_ptr<StreamGobbler> StreamGobbler::create(int in, const std::string& 
     return std::shared_ptr<StreamGobbler>(new StreamGobbler(in, type, redirect));
 }
 
-void StreamGobbler::start() {
-    std::thread([self = shared_from_this()] {
-        try {
-            self->run();
-        } catch (...) {
-        }
-    }).detach();
-}
-
 void StreamGobbler::run() {
     try {
         std::string pending;
@@ -46,6 +42,15 @@ void StreamGobbler::run() {
             if (m_os) *m_os << line << '\n';
         };
         while (true) {
+            // Waits in short steps so that a stop request ends the reading
+            // even when the child keeps its stream open.
+            pollfd ready{m_is, POLLIN, 0};
+            int polled = ::poll(&ready, 1, kPollMs);
+            if (polled < 0 && errno != EINTR) {
+                throw std::system_error(errno, std::generic_category(), "Waiting for the " + m_type + " stream");
+            }
+            ThreadStop::checkpoint();
+            if (polled <= 0) continue;
             ssize_t n = ::read(m_is, buf, sizeof buf);
             if (n < 0) {
                 if (errno == EINTR) continue;
@@ -70,6 +75,8 @@ void StreamGobbler::run() {
         }
         if (!pending.empty()) emit(pending);
         if (m_os) m_os->flush();
+    } catch (const ThreadStopped&) {
+        // Stopped: the rest of the stream is not read.
     } catch (const std::exception& e) {
         std::cerr << ExceptionUtil::getStackTrace(e);
     }

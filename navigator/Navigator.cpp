@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/Logger.h"
+#include "foundation/Thread.h"
 #include "navigator/BaseNavigator.h"
 #include "navigator/Launcher.h"
 #include "platform/automation/Automation.h"
@@ -26,7 +27,9 @@ int main(int argc, char** argv) {
     const char* progId = navigator::BaseNavigator::INTERNET_EXPLORER_PROG_ID;
     automation::registerServer(progId, automation::remoteServer(progId, besideThisProgram("automation-browser")));
     const int status = navigator::Launcher::main(std::vector<std::string>(argv + 1, argv + argc));
+    // The program's threads end before the browser's event threads do.
+    const int code = foundation::Thread::endProcess(status);
     automation::shutdown();
     foundation::Logger::close();
-    return status;
+    return code;
 }

@@ -70,7 +70,9 @@ bool shutdown(int timeoutMs) {
         bool ended;
         {
             std::unique_lock<std::mutex> lock(state->lock);
-            ended = state->changed.wait_until(lock, deadline, [&] { return state->ended; });
+            // (A structured binding is named through a reference: clang 14
+            // cannot capture one.)
+            ended = state->changed.wait_until(lock, deadline, [&s = state] { return s->ended; });
         }
         if (ended && thread.get_id() != std::this_thread::get_id()) {
             thread.join();

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -50,7 +51,9 @@ bool equalsIgnoreCase(const std::string& a, const std::string& b) {
 // Process-wide: libcurl's global state and a share object for the DNS and
 // TLS session caches. Connections themselves are not shared across threads
 // (libcurl does not support that); each thread keeps its own in its multi
-// handle. Never freed: detached workers may still use it at exit.
+// handle. Never freed, and libcurl's global clean-up is never called: the
+// program joins its threads before the exit handlers run, and the system
+// takes the rest.
 struct Global {
     CURLSH* share = nullptr;
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
@@ -83,6 +86,8 @@ Global& global() {
 
 // Per thread: the multi handle that drives this thread's transfers and keeps
 // its idle connections, and a few idle easy handles for reuse.
+std::atomic<size_t> g_threadStates{0};
+
 struct ThreadMulti {
     static constexpr size_t kIdleHandles = 4;
     CURLM* multi = curl_multi_init();
@@ -93,7 +98,10 @@ struct ThreadMulti {
     // Lists of earlier texts stay alive: a transfer may still hold one.
     std::vector<curl_slist*> retired;
 
+    ThreadMulti() { g_threadStates.fetch_add(1); }
+
     ~ThreadMulti() {
+        g_threadStates.fetch_sub(1);
         for (CURL* e : idle) curl_easy_cleanup(e);
         curl_multi_cleanup(multi);
         if (connectTo) curl_slist_free_all(connectTo);
@@ -134,10 +142,12 @@ struct ThreadMulti {
     }
 };
 
+thread_local std::unique_ptr<ThreadMulti> t_multi;
+
 ThreadMulti& threadMulti() {
     global();
-    thread_local ThreadMulti tm;
-    return tm;
+    if (!t_multi) t_multi = std::make_unique<ThreadMulti>();
+    return *t_multi;
 }
 
 // Extra certificate authorities, parsed once per file version.
@@ -245,6 +255,10 @@ struct HttpConnection::Impl {
 HttpConnection::HttpConnection(std::string url) : m_url(std::move(url)) {}
 
 bool HttpConnection::initialize() { return global().ok; }
+
+void HttpConnection::releaseThreadState() { t_multi.reset(); }
+
+size_t HttpConnection::threadStateCount() { return g_threadStates.load(); }
 
 HttpConnection::~HttpConnection() = default;
 

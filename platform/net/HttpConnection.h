@@ -47,6 +47,13 @@ public:
     // The process-wide set-up (done at the first request anyway); false when
     // it failed or the transport has no TLS.
     static bool initialize();
+    // Frees the calling thread's idle connections and handles (and the TLS
+    // state they hold). A thread calls it at its end, before it reports
+    // that it ended; a later request of the same thread starts afresh. No
+    // connection of the thread may be open.
+    static void releaseThreadState();
+    // How many threads hold network state now (for tests).
+    static size_t threadStateCount();
     HttpConnection(const HttpConnection&) = delete;
     HttpConnection& operator=(const HttpConnection&) = delete;
 

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <mutex>
 #include <system_error>
-#include <thread>
 
 extern char** environ;
 
@@ -179,13 +178,13 @@ int waitForExit(pid_t pid) {
     return -1;
 }
 
-void reapInBackground(pid_t pid) {
-    std::thread([pid] {
-        try {
-            waitForExit(pid);
-        } catch (...) {
-        }
-    }).detach();
+bool reapIfEnded(pid_t pid) {
+    int status = 0;
+    for (;;) {
+        pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == 0) return false;
+        if (r > 0 || errno != EINTR) return true;
+    }
 }
 
 void startDetached(const std::vector<std::string>& argvIn) {

@@ -33,8 +33,9 @@ Child startWithPipes(const std::vector<std::string>& argv);
 // Waits for the child; its exit value, or 128 + the signal that ended it.
 int waitForExit(pid_t pid);
 
-// Reaps the child on a thread of its own once it ends.
-void reapInBackground(pid_t pid);
+// Reaps the child if it has ended; true when it has (or when it is no
+// child of ours). Never blocks.
+bool reapIfEnded(pid_t pid);
 
 // Starts a separate process and returns at once; throws as startWithPipes.
 void startDetached(const std::vector<std::string>& argv);

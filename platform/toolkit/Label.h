@@ -1,5 +1,8 @@
 #pragma once
 // Static text or a picture. WRAP wraps the text; "&" marks a mnemonic.
+// Its preferred size without a width hint is the whole text, each line
+// unwrapped; with one, a wrapping label is as tall as its text wrapped to
+// that width.
 
 #include "platform/toolkit/Control.h"
 

@@ -12,6 +12,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "foundation/Thread.h"
+
 namespace rltest {
 
 std::string makeTempDirectory(const std::string& prefix) {
@@ -41,7 +45,15 @@ TempWorkDir::TempWorkDir() {
     if (::chdir(m_path.c_str()) != 0) throw std::runtime_error("chdir failed");
 }
 
+bool endTestThreads() { return foundation::Thread::stopAndJoinAll(30000); }
+
 TempWorkDir::~TempWorkDir() {
+    // A thread of the test must not write into the folder once it is gone.
+    if (!endTestThreads()) {
+        std::string names;
+        for (const std::string& name : foundation::Thread::liveThreadNames()) names += " " + name;
+        ADD_FAILURE() << "threads still running at the end of the test:" << names;
+    }
     if (!m_previous.empty()) (void)::chdir(m_previous.c_str());
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);

@@ -1,6 +1,8 @@
 #pragma once
 // A fresh temporary folder made the working folder for the life of the
-// object; the previous working folder is restored and the folder removed.
+// object. At its end, every thread still running is stopped and joined
+// (endTestThreads; one that does not end fails the test), then the previous
+// working folder is restored and the folder removed.
 
 #include <string>
 
@@ -21,6 +23,10 @@ private:
     std::string m_path;
     std::string m_previous;
 };
+
+// Stops and joins every thread of the process (foundation::Thread) within
+// a limit that allows for a loaded machine; true when none is left.
+bool endTestThreads();
 
 // A new empty folder under the system's temporary folder, named prefix +
 // six random characters; the caller removes it.

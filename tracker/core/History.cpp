@@ -340,7 +340,11 @@ bool History::removeUser(int user) {
     return true;
 }
 
-void History::connectToPreferences() { (void)state(); }
+void History::connectToPreferences() {
+    (void)state();
+    // Again each time: whoever set another listener meanwhile is replaced.
+    RLPreferences::setUserRemovedListener([](int removedUser) { History::removeUser(removedUser); });
+}
 
 std::string History::getFilePath() {
     State& s = state();

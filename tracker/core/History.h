@@ -51,7 +51,8 @@ public:
     static bool removeUser(int user);
 
     // Makes the preferences tell the history of every user they remove.
-    // Done at the first use of the store; the engine asks for it early.
+    // Done at the first use of the store; the engine and the Users and
+    // Accounts dialog ask for it again.
     static void connectToPreferences();
 
     static std::string getFilePath();

@@ -1,9 +1,11 @@
 #include "tracker/core/PropertiesPrefPersist.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -229,14 +231,17 @@ void PropertiesPrefPersist::writeFile(const std::map<std::string, std::string>& 
     const std::string path = getFilePath();
     const std::string text = formatProperties(table, headerComment());
 
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
+    std::string temp = path + TEMP_INFIX + "XXXXXX" + TEMP_SUFFIX;
+    int fd = ::mkostemps(temp.data(), static_cast<int>(std::strlen(TEMP_SUFFIX)), O_CLOEXEC);
     if (fd < 0) throw ioFailure("Cannot create a temporary file for", path, errno);
     auto fail = [&](const std::string& what, int err) {
         ::close(fd);
         ::unlink(temp.c_str());
         return ioFailure(what, path, err);
     };
+    // Held until the file is renamed: a store that loads meanwhile leaves a
+    // temporary file that is being written alone.
+    if (::flock(fd, LOCK_EX) != 0) throw fail("Cannot lock the temporary file for", errno);
     if (::fchmod(fd, 0600) != 0) throw fail("Cannot set the mode of the temporary file for", errno);
     size_t done = 0;
     while (done < text.size()) {
@@ -248,17 +253,9 @@ void PropertiesPrefPersist::writeFile(const std::map<std::string, std::string>& 
         done += static_cast<size_t>(n);
     }
     if (::fsync(fd) != 0) throw fail("Cannot flush", errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        throw ioFailure("Cannot close", path, err);
-    }
     beforeReplace(temp);
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        throw ioFailure("Cannot replace", path, err);
-    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) throw fail("Cannot replace", errno);
+    if (::close(fd) != 0) throw ioFailure("Cannot close", path, errno);
     // Make the rename itself durable.
     std::string dir = std::filesystem::path(path).parent_path().string();
     int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
@@ -459,8 +456,42 @@ void PropertiesPrefPersist::keepUnreadableCopy() {
     }
 }
 
+bool PropertiesPrefPersist::isTemporaryFileName(const std::string& name, const std::string& settingsName) {
+    const std::string prefix = settingsName + TEMP_INFIX;
+    const size_t suffixLength = std::strlen(TEMP_SUFFIX);
+    if (name.size() != prefix.size() + 6 + suffixLength || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffixLength, suffixLength, TEMP_SUFFIX) != 0) {
+        return false;
+    }
+    for (size_t i = prefix.size(); i < prefix.size() + 6; ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    }
+    return true;
+}
+
+void PropertiesPrefPersist::removeStaleTemporaryFiles() {
+    const std::filesystem::path settings(getFilePath());
+    const std::string settingsName = settings.filename().string();
+    const std::filesystem::path folder = settings.has_parent_path() ? settings.parent_path() : ".";
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!isTemporaryFileName(name, settingsName)) continue;
+        const std::string file = it->path().string();
+        // Only a plain file that no save holds any more.
+        int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            if (::unlink(file.c_str()) == 0) Logger::info("Removed stale temporary preferences file " + file);
+        }
+        ::close(fd);
+    }
+}
+
 void PropertiesPrefPersist::load() {
     setDefaultFilePath();
+    removeStaleTemporaryFiles();
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_properties.clear();

@@ -54,6 +54,12 @@ public:
     static constexpr const char* SETTINGS_EXTENSION = ".settings";
     static constexpr const char* HISTORY_EXTENSION = ".history";
     static constexpr const char* UNREADABLE_SUFFIX = ".unreadable";
+    // A save writes "<settings file>.save-XXXXXX.tmp" (six letters or digits)
+    // and renames it; a save that was killed leaves it behind, and the next
+    // load removes it.
+    static constexpr const char* TEMP_INFIX = ".save-";
+    static constexpr const char* TEMP_SUFFIX = ".tmp";
+    static bool isTemporaryFileName(const std::string& name, const std::string& settingsName);
 
 protected:
     // Called once the new contents are written and flushed to the temporary
@@ -67,6 +73,7 @@ private:
     ReadResult readFile();
     void writeFile(const std::map<std::string, std::string>& table);
     void keepUnreadableCopy();
+    void removeStaleTemporaryFiles();
     void importPreviousInstallation();
     void showSaveErrorMessageBox(const std::string& name, const std::string& text);
     std::string headerComment() const;

@@ -399,7 +399,6 @@ RLEngine::Ending RLEngine::poll(int maxThreads, int64_t pollMs, int64_t pageLimi
                     Logger::verbose("Timing out thread (" + source->getKey() + "): page - " + std::to_string(page) +
                                     " ms / overall - " + std::to_string(overall) + " ms");
                     source->timeOut();
-                    settle(*source);
                     setDataUpdated(true);
                 }
                 ++running;
@@ -481,18 +480,11 @@ void RLEngine::endRetrieval() {
     }
 }
 
-void RLEngine::settle(RLSource& source) {
-    // A stopped thread may drop its engine before the stop was counted;
-    // counting here again is harmless, as each thread counts once.
-    if (countCompletedOnce(source)) threadDone();
-}
-
 void RLEngine::stopRunningSources() {
     for (auto& slots : m_sources) {
         for (auto& source : slots) {
             if (source && !source->isExcluded() && source->isRunning()) {
                 source->cancel();
-                settle(*source);
             }
         }
     }

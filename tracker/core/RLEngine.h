@@ -106,7 +106,6 @@ private:
     void cancelRetrieval();
     void copyBalancesToPrevious();
     void stopRunningSources();
-    void settle(RLSource& source);
 
     void printAdIfLanternbay(std::string& out, const std::string& page, bool newLineFirst) const;
     void printAdAndCloseIfBRTW(std::string& out, const std::string& page, bool fixedWidth) const;

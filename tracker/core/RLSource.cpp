@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "foundation/ExceptionUtil.h"
 #include "foundation/Logger.h"
@@ -457,7 +458,9 @@ int RLSource::addDetailsRowB1(std::string& rows, std::string_view label, std::st
                               std::string_view page, std::string_view before, std::string_view after,
                               bool stripLineBreaks) {
     rows += "<tr class=" + nextRowClass() + "><td>&nbsp;" + std::string(label) + "</td><td class=r>&nbsp;";
-    const int from = fromIndex < 0 ? 0 : fromIndex + 1;
+    // The search goes on after the previous label; after the largest index
+    // there is nothing left to find.
+    const int from = fromIndex < 0 ? 0 : (fromIndex == std::numeric_limits<int>::max() ? fromIndex : fromIndex + 1);
     int p = findFrom(page, marker1, from);
     if (p >= 0 && !marker2.empty()) p = findFrom(page, marker2, p + 1);
 
@@ -516,32 +519,38 @@ bool RLSource::areDetailsTracked() const { return getSourceConfig().areDetailsTr
 // --- engine side -------------------------------------------------------------
 
 void RLSource::timeOut() {
+    // The one count is claimed before the stop is requested: a body that
+    // ends right after the request drops its engine and leaves the count
+    // to whoever stopped it.
+    std::shared_ptr<BaseEngine> engine = lockEngine();
+    const bool first = engine ? engine->countCompletedOnce(*this) : claimCompletion();
     {
         std::lock_guard<std::recursive_mutex> lock(m_recordLock);
         setRunning(false);
         requestStop();
-        m_engineRecording = true;
-        try {
-            registerBalance(RLPreferences::DISPLAY_TIMEOUT, false);
-        } catch (const std::exception& failure) {
-            Logger::error("Cannot record the time-out of " + getKey(), failure);
+        // A body that ended and counted itself first keeps its outcome.
+        if (first) {
+            m_engineRecording = true;
+            try {
+                registerBalance(RLPreferences::DISPLAY_TIMEOUT, false);
+            } catch (const std::exception& failure) {
+                Logger::error("Cannot record the time-out of " + getKey(), failure);
+            }
+            m_engineRecording = false;
         }
-        m_engineRecording = false;
     }
-    if (std::shared_ptr<BaseEngine> engine = lockEngine()) {
-        if (engine->countCompletedOnce(*this)) engine->threadDone();
-    }
+    if (first && engine) engine->threadDone();
 }
 
 void RLSource::cancel() {
+    std::shared_ptr<BaseEngine> engine = lockEngine();
+    const bool first = engine ? engine->countCompletedOnce(*this) : claimCompletion();
     {
         std::lock_guard<std::recursive_mutex> lock(m_recordLock);
         setRunning(false);
         requestStop();
     }
-    if (std::shared_ptr<BaseEngine> engine = lockEngine()) {
-        if (engine->countCompletedOnce(*this)) engine->threadDone();
-    }
+    if (first && engine) engine->threadDone();
 }
 
 // --- shared helpers ----------------------------------------------------------

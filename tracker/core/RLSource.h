@@ -150,11 +150,12 @@ public:
     bool isBalanceRecorded() const { return m_balanceRecorded.load(std::memory_order_acquire); }
 
     // --- engine side -------------------------------------------------------
-    // Clears the running flag, requests the stop, records the timed-out
-    // status, counts the source once and tells the window.
+    // Claims the source's one count, clears the running flag, requests the
+    // stop, records the timed-out status and tells the window. A source
+    // whose body ended and counted itself first keeps what it recorded.
     void timeOut();
-    // Clears the running flag, requests the stop, counts the source once and
-    // tells the window; records nothing.
+    // Claims the source's one count, clears the running flag, requests the
+    // stop and tells the window; records nothing.
     void cancel();
 
     // --- shared by adapters -----------------------------------------------

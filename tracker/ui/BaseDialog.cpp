@@ -171,4 +171,9 @@ bool BaseDialog::runGuarded(const std::string& what, const std::function<void()>
     }
 }
 
+void BaseDialog::onSelection(tk::Widget& widget, const std::string& what, std::function<void()> operation) {
+    widget.addSelectionListener(
+        [this, what, operation = std::move(operation)](tk::Event&) { runGuarded(what, operation); });
+}
+
 }  // namespace tracker::ui

@@ -31,6 +31,7 @@ class List;
 class Scale;
 class Shell;
 class Text;
+class Widget;
 }  // namespace tk
 
 namespace tracker::ui {
@@ -97,6 +98,8 @@ protected:
     // ("Cannot " + what) and handed to the dialog error report, and the
     // operation counts as not done. Answers whether it ran to its end.
     bool runGuarded(const std::string& what, const std::function<void()>& operation);
+    // Runs the operation, guarded, on every selection of the widget.
+    void onSelection(tk::Widget& widget, const std::string& what, std::function<void()> operation);
     // The dialog's class name, for error reports.
     std::string className() const;
 

@@ -18,6 +18,7 @@
 #include "foundation/ProcessUtil.h"
 #include "foundation/RLConstants.h"
 #include "foundation/StrUtil.h"
+#include "foundation/Thread.h"
 #include "platform/registry/Registry.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tracker/core/History.h"
@@ -33,6 +34,7 @@
 #include "tracker/ui/IUpgrader.h"
 #include "tracker/ui/IWrapper.h"
 #include "tracker/ui/OptionsDialog.h"
+#include "tracker/ui/SetupDialog.h"
 #include "tracker/ui/SWTUtil.h"
 
 namespace tracker::ui {
@@ -265,13 +267,17 @@ void BaseRLApp::endProcess(int status) {
         handler(status);
         return;
     }
+    // Every other thread of the program (reports, upgrade checks, ...) is
+    // asked to stop and joined as well; one that does not end in time ends
+    // the process there.
+    const int code = foundation::Thread::endProcess(status);
     Logger::close();
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);
-    // Every thread of the window has ended; the window system's objects are
-    // left to the system rather than torn down from inside its event loop.
-    std::_Exit(status);
+    // Every thread has ended; the window system's objects are left to the
+    // system rather than torn down from inside its event loop.
+    std::_Exit(code);
 }
 
 // ---------------------------------------------------------------------------
@@ -573,6 +579,8 @@ void BaseRLApp::show() {
     if (!m_composite) return;
     m_composite->setVisible(true);
     if (isAppTypeFarhaven()) static_cast<tk::Shell*>(m_composite.get())->open();
+    // An open Users and Accounts dialog stays in front of the tracker.
+    if (m_setupDialog) m_setupDialog->moveAbove(getShell());
 }
 
 void BaseRLApp::hide() {
@@ -602,9 +610,28 @@ void BaseRLApp::enableSetupAndOptions(bool enabled) {
     if (m_mnuSetupOptions) m_mnuSetupOptions->setEnabled(enabled);
 }
 
-// The Users and Accounts dialog is built apart from the window; until it
-// exists its action only records that it was asked for.
-void BaseRLApp::showSetupDialog() { Logger::verbose("Users and Accounts dialog asked for"); }
+void BaseRLApp::showSetupDialog() {
+    // Only one dialog edits the users at a time: where the dialog is not
+    // modal, asking again brings the open one forward.
+    if (m_setupDialog && m_setupDialog->getShell() && !m_setupDialog->getShell()->isDisposed()) {
+        m_setupDialog->getShell()->setActive();
+        return;
+    }
+    tk::Shell* shell = getMenuAndDialogShell();
+    std::shared_ptr<SetupDialog> dialog =
+        m_wrapper ? m_wrapper->createSetupDialog(shell, this) : std::make_shared<SetupDialog>(shell, this, nullptr);
+    if (!dialog || !dialog->getShell() || dialog->getShell()->isDisposed()) return;
+    m_setupDialog = dialog;
+    keepDialog(dialog);
+    // An ended dialog is forgotten, so nothing reaches a dialog whose
+    // window is gone.
+    std::weak_ptr<int> alive = m_alive;
+    SetupDialog* kept = dialog.get();
+    dialog->getShell()->addDisposeListener([this, alive, kept](tk::Event&) {
+        if (!alive.expired() && m_setupDialog.get() == kept) m_setupDialog.reset();
+    });
+    dialog->open();
+}
 
 void BaseRLApp::showOptionsDialog() {
     auto dialog = std::make_shared<OptionsDialog>(getMenuAndDialogShell(), this);

@@ -2,6 +2,7 @@
 
 #include "platform/toolkit/Shell.h"
 #include "platform/toolkit/Style.h"
+#include "tracker/ui/SetupDialog.h"
 
 namespace tracker::ui {
 
@@ -13,6 +14,7 @@ RLAppLanternbay::RLAppLanternbay(tk::Display* display, tk::Shell* hostShell, int
     const tk::Point host = hostShell->getLocation();
     setLocation(host.x + xOffset, host.y + yOffset);
     show();
+    if (auto dialog = getSetupDialog()) dialog->moveAbove(hostShell);
 }
 
 }  // namespace tracker::ui

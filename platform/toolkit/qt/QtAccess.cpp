@@ -31,24 +31,33 @@ QWebEngineView* webView(const Browser& browser) {
 }
 
 bool runUntil(Display& display, const std::function<bool()>& done, int timeoutMillis) {
-    bool timedOut = false;
-    auto deadline = runnable([&timedOut] { timedOut = true; });
+    // The timers own what they touch, and leave with this call however it
+    // ends (a listener's failure comes out of readAndDispatch): no timer may
+    // point into a frame that is gone.
+    auto timedOut = std::make_shared<bool>(false);
+    auto deadline = runnable([timedOut] { *timedOut = true; });
     // Conditions outside the loop's sight (a file on disk) are looked at
     // every few milliseconds.
-    std::shared_ptr<Runnable> poll;
-    poll = runnable([&display, &poll] { display.timerExec(POLL_MILLIS, poll); });
+    auto poll = std::make_shared<std::shared_ptr<Runnable>>();
+    *poll = runnable([&display, weak = std::weak_ptr<std::shared_ptr<Runnable>>(poll)] {
+        if (auto again = weak.lock()) display.timerExec(POLL_MILLIS, *again);
+    });
+    struct Cancel {
+        Display& display;
+        std::shared_ptr<Runnable> deadline;
+        std::shared_ptr<Runnable> poll;
+        ~Cancel() {
+            if (display.isDisposed()) return;
+            display.timerExec(-1, deadline);
+            display.timerExec(-1, poll);
+        }
+    } cancel{display, deadline, *poll};
     display.timerExec(timeoutMillis, deadline);
-    display.timerExec(POLL_MILLIS, poll);
-    while (!done() && !timedOut && !display.isDisposed()) {
+    display.timerExec(POLL_MILLIS, *poll);
+    while (!done() && !*timedOut && !display.isDisposed()) {
         if (!display.readAndDispatch()) display.sleep();
     }
-    if (!display.isDisposed()) {
-        display.timerExec(-1, deadline);
-        display.timerExec(-1, poll);
-    }
-    bool result = done();
-    poll.reset();
-    return result;
+    return done();
 }
 
 std::optional<std::string> runScript(Browser& browser, const std::string& script, int timeoutMillis) {

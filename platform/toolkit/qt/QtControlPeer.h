@@ -149,7 +149,9 @@ public:
         if (!m_widget) return {0, 0};
         QSize size = preferredSize();
         if (widthHint != DEFAULT && m_widget->hasHeightForWidth()) {
-            size.setHeight(m_widget->heightForWidth(widthHint));
+            // -1: the widget has nothing that depends on its width.
+            int height = m_widget->heightForWidth(widthHint);
+            if (height >= 0) size.setHeight(height);
         }
         Point out{std::max(0, size.width()), std::max(0, size.height())};
         if (widthHint != DEFAULT) out.x = widthHint;

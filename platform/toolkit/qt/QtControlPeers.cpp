@@ -129,6 +129,29 @@ QtLabelPeer::QtLabelPeer(ControlSite& site, QWidget* parent, int style) : QtCont
 
 QLabel* QtLabelPeer::label() const { return static_cast<QLabel*>(m_widget.data()); }
 
+QSize QtLabelPeer::preferredSize() const {
+    QLabel* view = label();
+    // A picture or no text at all: nothing to wrap.
+    if (!view->wordWrap() || view->text().isEmpty()) return QtControl::preferredSize();
+    // Qt sizes a wrapping label at a width of its own choosing; its natural
+    // size is the text on its own lines, unwrapped. Around the text go
+    // QLabel's insets: contents margins (the frame among them), the margin,
+    // and the indent a framed label has when none is set.
+    QFontMetrics metrics = view->fontMetrics();
+    QRect text = metrics.boundingRect(QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), Qt::AlignLeft | Qt::AlignTop,
+                                      view->text());
+    int width = text.width() + 2 * view->margin();
+    int height = text.height() + 2 * view->margin();
+    int indent = view->indent();
+    if (indent < 0 && view->frameWidth() > 0) indent = metrics.horizontalAdvance(QLatin1Char('x')) - 2 * view->margin();
+    Qt::Alignment align = view->alignment();
+    if (indent > 0 && (align & (Qt::AlignLeft | Qt::AlignRight)) != 0) width += indent;
+    if (indent > 0 && (align & (Qt::AlignTop | Qt::AlignBottom)) != 0) height += indent;
+    QMargins margins = view->contentsMargins();
+    return QSize(width + margins.left() + margins.right(), height + margins.top() + margins.bottom())
+        .expandedTo(view->minimumSize());
+}
+
 void QtLabelPeer::setText(const std::string& text) {
     if (!m_widget || (m_style & SEPARATOR) != 0) return;
     // A label has no buddy to give its mnemonic to: show the text plain.

@@ -24,6 +24,9 @@ public:
     void setImage(ImagePeer* image) override;
     void setAlignment(int alignment) override;
 
+protected:
+    QSize preferredSize() const override;
+
 private:
     QLabel* label() const;
 };

@@ -115,6 +115,8 @@ QtRuntime::QtRuntime()
     }
     // The toolkit decides when the program ends, not the last window.
     m_application->setQuitOnLastWindowClosed(false);
+    // Also replaces the desktop theme's fonts for menus, tips and the like.
+    QApplication::setFont(systemFont());
     m_thread = std::this_thread::get_id();
 }
 

@@ -12,13 +12,34 @@
 
 namespace tk::qt {
 
+namespace {
+constexpr int SYSTEM_FONT_POINTS = 8;
+constexpr int SYSTEM_FONT_STRETCH = 80;
+}  // namespace
+
 QColor toQColor(const Color& color) { return QColor(color.getRed(), color.getGreen(), color.getBlue()); }
 
 Color fromQColor(const QColor& color) { return Color(color.red(), color.green(), color.blue()); }
 
+QFont systemFont() {
+    // The windows place their controls at fixed pixels, drawn for an
+    // 8-point face of about 11 px. DejaVu Sans at that height runs a fifth
+    // wider than the narrow face those widths were measured with, so it is
+    // narrowed to fit them; without a condensed face on the machine Qt
+    // narrows the normal one.
+    QFont font(QStringLiteral("DejaVu Sans"), SYSTEM_FONT_POINTS);
+    font.setStyleHint(QFont::SansSerif);
+    font.setStretch(SYSTEM_FONT_STRETCH);
+    return font;
+}
+
 QFont toQFont(const FontData& data) {
-    QFont font;
-    if (!data.name.empty()) font.setFamily(qs(data.name));
+    QFont font = systemFont();
+    if (!data.name.empty() && qs(data.name) != font.family()) {
+        font.setFamily(qs(data.name));
+        // Another face is drawn at its own width.
+        font.setStretch(QFont::Unstretched);
+    }
     if (data.height > 0) font.setPointSize(data.height);
     font.setBold((data.style & BOLD) != 0);
     font.setItalic((data.style & ITALIC) != 0);

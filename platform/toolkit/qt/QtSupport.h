@@ -30,6 +30,9 @@ inline std::string us(const QString& text) { return text.toUtf8().toStdString();
 
 QColor toQColor(const Color& color);
 Color fromQColor(const QColor& color);
+// The font every native widget gets unless the program sets one.
+QFont systemFont();
+// A program's font; one of the system font's family keeps its width.
 QFont toQFont(const FontData& data);
 FontData fromQFont(const QFont& font);
 Qt::CursorShape toCursorShape(int shape);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <regex>
 #include <set>
 
@@ -332,6 +333,19 @@ TEST_F(OutcomeRecordingTest, DetailsRowSearchChainsAndNeverReadsAnotherLabelsVal
               "<tr class=d><td>&nbsp;Total</td><td class=r>&nbsp;2000</td></tr>"
               "<tr class=l><td>&nbsp;Missing</td><td class=r>&nbsp;&nbsp;</td></tr>"
               "<tr class=d><td>&nbsp;Open</td><td class=r>&nbsp;&nbsp;</td></tr>");
+}
+
+TEST_F(OutcomeRecordingTest, DetailsRowSearchFromThePageEndFindsNothing) {
+    auto s = source();
+    const std::string page = "<i>A</i><v>first</v>";
+    std::string rows;
+    // The position after the largest index is past any page, never its top.
+    for (const int from : {std::numeric_limits<int>::max(), std::numeric_limits<int>::max() - 1,
+                           static_cast<int>(page.size())}) {
+        rows.clear();
+        EXPECT_EQ(s->addDetailsRowB1(rows, "A", "<i>A", "", 1, 20, from, page, "<v>", "<", false), -1) << from;
+        EXPECT_EQ(rows.find("first"), std::string::npos) << from;
+    }
 }
 
 TEST_F(OutcomeRecordingTest, ImageButtonPositionsStayWithinTheirBounds) {

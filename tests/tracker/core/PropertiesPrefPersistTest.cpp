@@ -2,6 +2,8 @@
 // that never leave a broken file behind.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -268,6 +270,37 @@ TEST(PropertiesStore, SaveKilledBeforeTheRenameLeavesTheOldFileLoadable) {
     EXPECT_EQ(after.persist.getStringValue("Key0"), "old");
     EXPECT_EQ(after.persist.getStringValue("Key499"), "old");
     EXPECT_FALSE(rltest::fileExists(dir.file("Roamledger.settings.unreadable")));
+    // The killed save's temporary file (a full copy, passwords included) is gone.
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"Roamledger.settings"});
+}
+
+TEST(PropertiesStore, LoadRemovesOnlyItsOwnStaleTemporaryFiles) {
+    rltest::TempWorkDir dir;
+    const std::vector<std::string> stale = {"Roamledger.settings.save-Ab3dE9.tmp", "Roamledger.settings.save-000000.tmp"};
+    const std::vector<std::string> others = {
+        "Roamledger.settings.backup",         "Roamledger.settings.unreadable",   "Roamledger.settings.Ab3dE9",
+        "Roamledger.settings.save-Ab3dE.tmp", "Roamledger.settings.save-Ab-dE9.tmp",
+        "Roamledger.settings.save-Ab3dE99.tmp", "Other.settings.save-Ab3dE9.tmp", "xRoamledger.settings.save-Ab3dE9.tmp"};
+    for (const auto& name : stale) rltest::writeFile(dir.file(name), "Key=secret\n");
+    for (const auto& name : others) rltest::writeFile(dir.file(name), "Key=mine\n");
+    // Look-alikes that are no plain files, and one that a save is writing.
+    std::filesystem::create_directory(dir.file("Roamledger.settings.save-Dir000.tmp"));
+    std::filesystem::create_symlink(dir.file("Roamledger.settings.backup"), dir.file("Roamledger.settings.save-Lnk000.tmp"));
+    const std::string busy = dir.file("Roamledger.settings.save-Busy00.tmp");
+    rltest::writeFile(busy, "Key=being written\n");
+    int held = ::open(busy.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    Store s;
+    s.persist.load();
+    ::close(held);
+
+    for (const auto& name : stale) EXPECT_FALSE(rltest::fileExists(dir.file(name))) << name;
+    for (const auto& name : others) EXPECT_EQ(rltest::readFile(dir.file(name)), "Key=mine\n") << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("Roamledger.settings.save-Dir000.tmp")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Roamledger.settings.save-Lnk000.tmp")));
+    EXPECT_TRUE(rltest::fileExists(busy));
 }
 
 TEST(PropertiesStore, KeyBelongsToUserOnlyAtADigitBoundary) {

@@ -25,6 +25,14 @@ protected:
     }
 };
 
+TEST_F(RLSourceTest, TheFixtureLogsIntoItsOwnFolderFromTheStart) {
+    // What the preferences logged while they loaded is in this test's log.
+    EXPECT_NE(logText().find("Preferences file at " + dir.file("Roamledger.settings") + " not found"),
+              std::string::npos)
+        << logText();
+    EXPECT_EQ(foundation::Logger::getLogFilePath(), dir.file("test.log"));
+}
+
 TEST_F(RLSourceTest, SetUserTrimsTheUserNameButNotThePasswords) {
     account(KEY, " \t joe99 \r\n", "  pw  ", " second ");
     auto s = bound();

@@ -131,6 +131,10 @@ class TestEngine : public tracker::BaseEngine {
 public:
     explicit TestEngine(int64_t pageLimitMs, int64_t pollMs = 20) : m_pageLimit(pageLimitMs), m_poll(pollMs) {}
 
+    // Takes effect at the next poll; a test lowers the limit once the moment
+    // it counts from has come (a request reached the site).
+    void setPageLimit(int64_t pageLimitMs) { m_pageLimit.store(pageLimitMs); }
+
     void add(const std::shared_ptr<tracker::RLSource>& source) {
         m_sources.push_back(source);
         setSourcesCreated(static_cast<int>(m_sources.size()));
@@ -170,7 +174,7 @@ public:
 
 private:
     std::vector<std::shared_ptr<tracker::RLSource>> m_sources;
-    int64_t m_pageLimit;
+    std::atomic<int64_t> m_pageLimit;
     int64_t m_poll;
 };
 
@@ -193,17 +197,23 @@ protected:
 
     void SetUp() override {
         PrefsFixture::SetUp();
-        load();
+        // The log goes into this test's folder from the first line on.
+        m_previousLogPath = foundation::Logger::getLogFilePath();
         foundation::Logger::close();
         foundation::Logger::setLogFilePath(dir.file("test.log"));
         foundation::Logger::setLevel(foundation::Logger::LEVEL_VERBOSE);
+        load();
     }
 
     void TearDown() override {
+        // Nothing may log into the folder once it is gone.
         foundation::Logger::close();
+        foundation::Logger::setLogFilePath(m_previousLogPath);
         foundation::Logger::setLevel(foundation::Logger::LEVEL_INFO);
         PrefsFixture::TearDown();
     }
+
+    std::string m_previousLogPath;
 
     // Gives user 0 an account of the program.
     void account(const std::string& key, const std::string& username, const std::string& password = PASSWORD,

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
@@ -39,8 +40,10 @@ protected:
     }
 
     // An engine with one or more sources, started; waits for its end.
+    // whileRunning runs once the engine has started.
     std::shared_ptr<rltest::TestEngine> runEngine(const std::vector<std::shared_ptr<ScriptedSource>>& sources,
-                                                  int64_t pageLimitMs, bool cancelOnStart = false) {
+                                                  int64_t pageLimitMs, bool cancelOnStart = false,
+                                                  const std::function<void(rltest::TestEngine&)>& whileRunning = {}) {
         auto engine = std::make_shared<rltest::TestEngine>(pageLimitMs);
         engine->setDisplayer(displayer);
         for (const auto& s : sources) {
@@ -55,6 +58,7 @@ protected:
         } else {
             engine->start();
         }
+        if (whileRunning) whileRunning(*engine);
         EXPECT_TRUE(engine->join(20000)) << "engine did not end";
         return engine;
     }
@@ -67,13 +71,21 @@ TEST_F(SourceThreadTest, SiteThatNeverAnswersIsTimedOutOnceThroughTheEngine) {
     web.site("stuck.example").on("GET", "/balance", Answer::neverAnswer());
     std::atomic<bool> fetched{false};
     auto s = source([&](ScriptedSourceBase& self) {
+        // As on a loaded machine: the request goes out well after the start.
+        foundation::ThreadUtil::sleepWithoutAlarm(400);
         const std::string page = self.doGet("https://stuck.example/balance");
         fetched = true;
         self.registerBalance("123");
     });
-    auto engine = runEngine({s}, 300);
+    // The short page limit counts from the request's arrival at the site,
+    // not from the start of the source.
+    bool arrived = false;
+    auto engine = runEngine({s}, 60000, false, [&](rltest::TestEngine& running) {
+        arrived = web.waitForRequests(1, 20000);
+        running.setPageLimit(300);
+    });
 
-    EXPECT_TRUE(web.waitForRequests(1, 5000));
+    EXPECT_TRUE(arrived);
     EXPECT_EQ(engine->timeOuts.load(), 1);
     EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_TIMEOUT);
     ASSERT_TRUE(s->join(10000)) << "stopped source did not end";
@@ -271,6 +283,60 @@ TEST_F(SourceThreadTest, JoinNeverWaitsLongerThanAsked) {
     EXPECT_TRUE(s->join(5000));
     EXPECT_TRUE(s->hasEnded());
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
+}
+
+// Widens the gap after a stop request: the request returns only once the
+// body has ended and dropped its engine.
+class SlowToReturnFromStop : public ScriptedSource {
+public:
+    using ScriptedSource::ScriptedSource;
+    void requestStop() override {
+        ScriptedSource::requestStop();
+        endedWithinStop = join(10000);
+    }
+    std::atomic<bool> endedWithinStop{false};
+};
+
+TEST_F(SourceThreadTest, AStoppedSourceIsCountedOnceEvenWhenItsBodyEndsAtOnce) {
+    for (const bool timeOut : {true, false}) {
+        SCOPED_TRACE(timeOut ? "time-out" : "cancel");
+        RLPreferences::setCurrentBalance(0, KEY, RLPreferences::DISPLAY_PENDING);
+        auto engine = std::make_shared<rltest::TestEngine>(60000);
+        auto counting = std::make_shared<rltest::CountingDisplayer>();
+        engine->setDisplayer(counting);
+        auto s = std::make_shared<SlowToReturnFromStop>(
+            rltest::makeConfig(KEY, true, true),
+            [](ScriptedSourceBase&) { foundation::ThreadUtil::sleepWithoutAlarm(60000); });
+        s->setEngine(engine);
+        s->setUser(0);
+        s->init();
+        ASSERT_TRUE(s->start());
+        if (timeOut) {
+            s->timeOut();
+        } else {
+            s->cancel();
+        }
+        EXPECT_TRUE(s->endedWithinStop.load());
+        EXPECT_EQ(engine->getSourcesCompleted(), 1);
+        EXPECT_EQ(counting->progress.load(), 1);
+        EXPECT_EQ(balance(KEY), timeOut ? RLPreferences::DISPLAY_TIMEOUT : RLPreferences::DISPLAY_PENDING);
+    }
+}
+
+TEST_F(SourceThreadTest, ATimeOutAfterTheBodyEndedKeepsItsOutcome) {
+    auto engine = std::make_shared<rltest::TestEngine>(60000);
+    engine->setDisplayer(displayer);
+    auto s = source([](ScriptedSourceBase& self) { self.registerBalance("5"); });
+    s->setEngine(engine);
+    s->setUser(0);
+    s->init();
+    ASSERT_TRUE(s->start());
+    ASSERT_TRUE(s->join(10000));
+    // The watchdog saw it running just before it ended.
+    s->timeOut();
+    EXPECT_EQ(balance(KEY), "5");
+    EXPECT_EQ(engine->getSourcesCompleted(), 1);
+    EXPECT_EQ(displayer->progress.load(), 1);
 }
 
 TEST_F(SourceThreadTest, DestroyOfARunningSourceOnlyDoesTheBookkeeping) {

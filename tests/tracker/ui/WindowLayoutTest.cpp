@@ -209,12 +209,8 @@ TEST_F(WindowLayoutTest, MenusCarryTheirTextsAndAccelerators) {
     std::sort(urls.begin(), urls.end());
     EXPECT_EQ(urls, (std::vector<std::string>{"https://www.roamledger.example/",
                                               "https://www.roamledger.example/support/"}));
-    // The Users and Accounts item and button do no harm before their dialog
-    // exists; the other items and buttons open their dialogs, each modal
-    // until it is closed and dropped once it is.
-    EXPECT_TRUE(driver.pressAccelerator(*shell, tk::CTRL | 'U'));
-    EXPECT_TRUE(driver.click(*app.getSetupButton()));
-    EXPECT_TRUE(app.getDialogs().empty());
+    // The items and buttons open their dialogs, each modal until it is
+    // closed and dropped once it is.
     auto opensDialog = [&](const std::function<bool()>& act, const std::string& title) {
         ASSERT_TRUE(act()) << title;
         ASSERT_EQ(app.getDialogs().size(), 1u) << title;
@@ -226,6 +222,9 @@ TEST_F(WindowLayoutTest, MenusCarryTheirTextsAndAccelerators) {
         settle();
         EXPECT_TRUE(app.getDialogs().empty()) << title;
     };
+    const std::string setup = "Roamledger - Users & Accounts";
+    opensDialog([&] { return driver.pressAccelerator(*shell, tk::CTRL | 'U'); }, setup);
+    opensDialog([&] { return driver.click(*app.getSetupButton()); }, setup);
     const std::string options = "Roamledger - Options";
     const std::string contact = "Roamledger - Contact Us, Report a Problem, Request a Feature";
     opensDialog([&] { return driver.pressAccelerator(*shell, tk::CTRL | 'T'); }, options);

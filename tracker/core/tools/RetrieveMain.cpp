@@ -23,6 +23,7 @@
 
 #include "foundation/Logger.h"
 #include "foundation/RLConstants.h"
+#include "foundation/Thread.h"
 #include "tracker/core/History.h"
 #include "tracker/core/IDisplayer.h"
 #include "tracker/core/PropertiesPrefPersist.h"
@@ -176,9 +177,12 @@ int main(int argc, char** argv) {
                   << "  the summary and the history there." << std::endl;
         return 2;
     }
+    int status;
     try {
-        return retrieve(argv[1]);
+        status = retrieve(argv[1]);
     } catch (const std::exception& failure) {
-        return fail(1, std::string("Retrieval failed: ") + failure.what(), false);
+        status = fail(1, std::string("Retrieval failed: ") + failure.what(), false);
     }
+    // No thread of the retrieval may still run when the process tears down.
+    return foundation::Thread::endProcess(status);
 }

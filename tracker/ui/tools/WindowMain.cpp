@@ -27,6 +27,7 @@
 #include <iostream>
 #include <string>
 
+#include "foundation/Thread.h"
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
 #include "platform/toolkit/qt/QtBackend.h"
@@ -72,7 +73,7 @@ bool waitUntilShown(tk::Display& display, BaseRLApp& app, const std::string& url
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int runWindow(int argc, char** argv) {
     std::string folder;
     std::string screenshot;
     int seconds = 0;
@@ -106,6 +107,11 @@ int main(int argc, char** argv) {
         tk::Display display;
 
         BaseRLApp app;
+        // However the window ends, every thread has ended before the window
+        // and the display it posts to are gone.
+        struct EndThreads {
+            ~EndThreads() { foundation::Thread::stopAndJoinAll(foundation::Thread::END_OF_PROCESS_MS); }
+        } endThreads;
         app.init(BaseRLApp::APP_TYPE_FARHAVEN, &display, nullptr, tk::SHELL_TRIM, true, true, "", nullptr);
         if (!app.getComposite() || !app.getBrowser()) {
             std::cerr << "roamledger-window: the window could not be built; see Roamledger.log\n";
@@ -166,3 +172,5 @@ int main(int argc, char** argv) {
         return 1;
     }
 }
+
+int main(int argc, char** argv) { return foundation::Thread::endProcess(runWindow(argc, argv)); }

@@ -307,6 +307,22 @@ TEST_F(QtInput, ListenersMayDisposeOrFailFromRealInput) {
     EXPECT_TRUE(pushButton.isNull());
 }
 
+TEST_F(QtInput, AWaitLeftByAFailureLeavesNoTimerBehind) {
+    // A task that fails inside a wait ends the wait with its failure; the
+    // wait's timers must go with it (under AddressSanitizer a timer left
+    // behind reads the wait's dead frame once the loop runs on).
+    for (int round = 0; round < 3; ++round) {
+        display->asyncExec([] { throw std::runtime_error("task failed"); });
+        EXPECT_THROW(tk::qt::runUntil(*display, [] { return false; }, 200), std::runtime_error);
+    }
+    int ticks = 0;
+    auto tick = tk::runnable([&ticks] { ++ticks; });
+    display->timerExec(400, tick);
+    EXPECT_TRUE(tk::qt::runUntil(*display, [&ticks] { return ticks > 0; }, 5000));
+    settle(300);
+    EXPECT_EQ(ticks, 1);
+}
+
 TEST_F(QtInput, GeometryStackingPicturesAndFontsReachTheNativeWidgets) {
     rltest::TempWorkDir dir;
     auto bar = tk::make<tk::Menu>(shell, tk::BAR);

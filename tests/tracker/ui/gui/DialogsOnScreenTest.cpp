@@ -25,6 +25,7 @@
 #include "tracker/ui/BaseRLApp.h"
 #include "tracker/ui/BugReportDialog.h"
 #include "tracker/ui/OptionsDialog.h"
+#include "tracker/ui/SetupDialog.h"
 
 namespace {
 
@@ -174,6 +175,52 @@ TEST_F(DialogsOnScreenTest, TheContactFormAndTheAboutBoxOpenFromTheHelpMenu) {
     ASSERT_TRUE(driver->click(*about.getOKButton()));
     settle();
     EXPECT_TRUE(window->getDialogs().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DialogsOnScreenTest, UsersAndAccountsStandsWhereItsControlsArePlaced) {
+    ASSERT_TRUE(driver->choose(*window->getSetupMenuItem()));
+    auto* opened = window->getSetupDialog().get();
+    ASSERT_NE(opened, nullptr);
+    tracker::ui::SetupDialog& d = *opened;
+    tk::Shell& shell = *d.getShell();
+    QWidget* native = tk::qt::nativeWidget(shell);
+    ASSERT_TRUE(tk::qt::runUntil(*display, [&] { return native->isVisible(); }, 10000));
+    settle(200);
+    EXPECT_EQ(native->windowTitle().toStdString(), "Roamledger - Users & Accounts");
+    EXPECT_TRUE(native->isModal() || native->windowModality() == Qt::ApplicationModal);
+
+    // The Users tab: folder, Done, the list, three buttons.
+    EXPECT_EQ(expectPlacedAsSaid(shell), 2 + 1 + 4);
+    EXPECT_GT(picture(d, "users-and-accounts-users"), 20);
+
+    // The Accounts tab with a login typed, as the user shows it.
+    const int american = d.getAccountList()->indexOf("American Airlines AAdvantage");
+    ASSERT_TRUE(driver->select(*d.getMainFolder(), tracker::ui::SetupDialog::MAIN_ACCOUNTS_TAB));
+    ASSERT_TRUE(driver->select(*d.getAccountList(), american));
+    ASSERT_TRUE(driver->replaceText(*d.getUsernameField(), "AB12345"));
+    ASSERT_TRUE(driver->replaceText(*d.getPasswordField(), "secret12"));
+    // The driver acts as the window system would report it; the native
+    // widgets are told too, for the picture.
+    d.getMainFolder()->setSelection(tracker::ui::SetupDialog::MAIN_ACCOUNTS_TAB);
+    d.getAccountList()->select(american);
+    d.getUsernameField()->setText("AB12345");
+    d.getPasswordField()->setText("secret12");
+    settle(200);
+    EXPECT_TRUE(tk::qt::nativeWidget(*d.getAccountPanel())->isVisible());
+    // The accounts panel, its folder and the shared panel; a list, five
+    // labels, two fields (the second credential is hidden) and a button.
+    EXPECT_EQ(expectPlacedAsSaid(*d.getMainFolder()), 3 + 1 + 5 + 2 + 1);
+    EXPECT_EQ(d.getPasswordField()->getEchoChar(), '*');
+    EXPECT_GT(picture(d, "users-and-accounts-accounts"), 20);
+
+    // The close box keeps nothing of the login shown.
+    closeBox(d);
+    EXPECT_EQ(RLPreferences::getUsername(0, "American"), "");
+    EXPECT_EQ(window->getSetupDialog(), nullptr);
 }
 
 }  // namespace
