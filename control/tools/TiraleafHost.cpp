@@ -169,8 +169,12 @@ int main(int argc, char** argv) {
         automation->invoke("InitMenu", {{"p_rootDir", com::Variant(options.root)}});
         automation->invoke("ReadPreferences");
     } catch (const com::ComException& failure) {
-        std::cerr << "The control failed: " << failure.what() << "\n";
-        status = 1;
+        // Closing the host while the first run's form is open ends the
+        // control under ReadPreferences; that is no failure of the control.
+        if (!shell->isDisposed()) {
+            std::cerr << "The control failed: " << failure.what() << "\n";
+            status = 1;
+        }
     }
 
     while (!shell->isDisposed()) {
