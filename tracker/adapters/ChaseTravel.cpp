@@ -2,6 +2,7 @@
 // credentials in lower case, the accounts page, and where that shows no
 // points, the history page of the rewards card it links to.
 
+#include "foundation/StrUtil.h"
 #include "tracker/adapters/Adapter.h"
 #include "tracker/adapters/Registration.h"
 
@@ -50,6 +51,13 @@ public:
         }
 
         cannotDetermine("Unable to parse ChaseTravel");
+    }
+
+protected:
+    // The password goes out lower-cased, so a page that shows it back (a
+    // report's page dump) holds it in that form as well.
+    std::string maskSecrets(const std::string& text) const override {
+        return foundation::StrUtil::maskSecrets(Adapter::maskSecrets(text), {lowerCase(m_password)});
     }
 
 private:
