@@ -195,6 +195,8 @@ std::string FileUtil::readFileIntoStringWithThrow(const std::string& path) {
     }
 }
 
+std::vector<std::string> FileUtil::listFiles(const std::string& dir) { return listNames(dir); }
+
 void FileUtil::forceDelete(const std::string& file) {
     struct stat st;
     bool exists;
@@ -248,13 +250,13 @@ void FileUtil::deleteDirAndFiles(const std::string& file) {
     }
 }
 
-void FileUtil::overwriteFiles(const std::string& from, const std::string& to) {
+bool FileUtil::overwriteFiles(const std::string& from, const std::string& to) {
     struct stat st;
     try {
-        if (!present(from, &st)) return;
+        if (!present(from, &st)) return true;
     } catch (const std::exception& e) {
         Logger::error("Not moved: " + from + " to " + to, e);
-        return;
+        return false;
     }
     if (S_ISDIR(st.st_mode)) {
         struct stat existing;
@@ -265,10 +267,13 @@ void FileUtil::overwriteFiles(const std::string& from, const std::string& to) {
             names = listNames(from);
         } catch (const std::exception& e) {
             Logger::error("Not moved: " + from + " to " + to, e);
-            return;
+            return false;
         }
-        for (const auto& name : names) overwriteFiles(child(from, name), child(to, name));
-        return;
+        bool allMoved = true;
+        for (const auto& name : names) {
+            if (!overwriteFiles(child(from, name), child(to, name))) allMoved = false;
+        }
+        return allMoved;
     }
     try {
         forceDelete(to);
@@ -277,9 +282,10 @@ void FileUtil::overwriteFiles(const std::string& from, const std::string& to) {
     }
     if (::rename(from.c_str(), to.c_str()) == 0) {
         Logger::info("Moved: " + from + " to " + to);
-    } else {
-        Logger::info("Not moved: " + from + " to " + to);
+        return true;
     }
+    Logger::info("Not moved: " + from + " to " + to);
+    return false;
 }
 
 }  // namespace foundation

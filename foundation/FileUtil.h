@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace foundation {
 
@@ -33,6 +34,10 @@ public:
     // that must tell an unreadable file from an empty one.
     static std::string readFileIntoStringWithThrow(const std::string& path);
 
+    // The names in a directory (without "." and ".."), in the order the
+    // system lists them. IOException "Unable to list directory <path>: ...".
+    static std::vector<std::string> listFiles(const std::string& dir);
+
     // A directory goes with everything in it; anything else (a symbolic
     // link included, which is never followed) is unlinked. A missing path
     // is no failure. IOException "Unable to delete file: <path>".
@@ -50,7 +55,9 @@ public:
     // Moves the tree at `from` over the tree at `to`: source files replace
     // destination files of the same name, other destination files stay,
     // the source keeps its directories. Logs what it does; throws nothing.
-    static void overwriteFiles(const std::string& from, const std::string& to);
+    // Answers whether every file was moved (a missing source moves nothing
+    // and counts as done).
+    static bool overwriteFiles(const std::string& from, const std::string& to);
 };
 
 }  // namespace foundation

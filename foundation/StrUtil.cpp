@@ -208,6 +208,20 @@ bool StrUtil::isNumeric(OptText text, bool allowCommas) {
     return true;
 }
 
+std::optional<int32_t> StrUtil::parseInt(std::string_view text) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    // from_chars takes a "-" but no "+".
+    if (first != last && *first == '+') ++first;
+    if (first == last || *first < '0' || *first > '9') {
+        if (first == last || *first != '-' || first != text.data()) return std::nullopt;
+    }
+    int32_t value = 0;
+    auto [end, ec] = std::from_chars(first, last, value, 10);
+    if (ec != std::errc() || end != last) return std::nullopt;
+    return value;
+}
+
 std::string StrUtil::cleanFloatToString(float value) {
     // Truncate toward zero, saturate at the int range, NaN as 0. The check is
     // made in double so that 2^31 is not mistaken for INT_MAX.

@@ -9,6 +9,7 @@
 // std::nullopt where an operation accepts one.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,6 +69,9 @@ public:
     static std::string getNumericOnlyPortion(OptText text);
     static std::string getNumericAndEtcOnlyPortion(OptText text);
     static bool isNumeric(OptText text, bool allowCommas);
+    // A whole decimal number in the 32-bit range: an optional sign, then
+    // ASCII digits and nothing else; absent otherwise.
+    static std::optional<int32_t> parseInt(std::string_view text);
     // The int text for a whole value within the int range, else the
     // shortest float text ("12.5", "1.0E10", "NaN", "Infinity").
     static std::string cleanFloatToString(float value);

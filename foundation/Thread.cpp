@@ -13,7 +13,7 @@
 #include <typeinfo>
 
 #include "foundation/Logger.h"
-#include "platform/net/HttpConnection.h"
+#include "platform/system/ThreadResources.h"
 
 namespace foundation {
 
@@ -46,10 +46,11 @@ struct Registry {
     bool closing = false;
 
     Registry() {
-        // libcurl and OpenSSL register their exit-time clean-up when they
-        // are first set up; set up first, the safety net below runs before
-        // that clean-up (exit handlers run in reverse order).
-        net::HttpConnection::initialize();
+        // libcurl and OpenSSL (through the network layer, when the program
+        // has it) register their exit-time clean-up when they are first set
+        // up; set up first, the safety net below runs before that clean-up
+        // (exit handlers run in reverse order).
+        sys::setUpThreadResources();
         std::atexit(&atExit);
     }
 };
@@ -132,7 +133,7 @@ bool Thread::start() {
             self.reset();
             // So does the thread's network state: it frees OpenSSL objects,
             // which must not happen while the process tears OpenSSL down.
-            net::HttpConnection::releaseThreadState();
+            sys::releaseThreadResources();
             Registry& r = registry();
             std::lock_guard<std::mutex> lock(r.lock);
             st->ended = true;

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/system/ThreadResources.h"
+
 namespace net {
 
 namespace {
@@ -257,6 +259,13 @@ HttpConnection::HttpConnection(std::string url) : m_url(std::move(url)) {}
 bool HttpConnection::initialize() { return global().ok; }
 
 void HttpConnection::releaseThreadState() { t_multi.reset(); }
+
+namespace {
+// Threads set the transport up before their registry arms its exit-time
+// safety net, and give their connections back as they end.
+[[maybe_unused]] const bool g_threadResource = sys::registerThreadResource(
+    {[] { HttpConnection::initialize(); }, &HttpConnection::releaseThreadState});
+}  // namespace
 
 size_t HttpConnection::threadStateCount() { return g_threadStates.load(); }
 

@@ -264,7 +264,7 @@ TEST_F(FileUtilTest, OverwriteFilesMovesATreeOverAnother) {
     fs::create_directories("up/sub");
     rltest::writeFile("up/a.txt", "new a");
     rltest::writeFile("up/sub/b.txt", "new b");
-    FileUtil::overwriteFiles("up", "install");
+    EXPECT_TRUE(FileUtil::overwriteFiles("up", "install"));
     EXPECT_EQ(rltest::readFile("install/a.txt"), "new a");
     EXPECT_EQ(rltest::readFile("install/sub/b.txt"), "new b");
     EXPECT_TRUE(fs::is_directory("up/sub")) << "the source keeps its folders";
@@ -279,7 +279,7 @@ TEST_F(FileUtilTest, OverwriteFilesMovesATreeOverAnother) {
     // Into an existing tree: same names replaced, others kept, no "Created".
     rltest::writeFile("up/a.txt", "newer a");
     rltest::writeFile("install/only-here.txt", "stays");
-    FileUtil::overwriteFiles("up", "install");
+    EXPECT_TRUE(FileUtil::overwriteFiles("up", "install"));
     EXPECT_EQ(rltest::readFile("install/a.txt"), "newer a");
     EXPECT_EQ(rltest::readFile("install/sub/b.txt"), "new b");
     EXPECT_EQ(rltest::readFile("install/only-here.txt"), "stays");
@@ -287,8 +287,23 @@ TEST_F(FileUtilTest, OverwriteFilesMovesATreeOverAnother) {
 
     // A single file, and a source that does not exist.
     rltest::writeFile("one.txt", "1");
-    FileUtil::overwriteFiles("one.txt", "install/a.txt");
+    EXPECT_TRUE(FileUtil::overwriteFiles("one.txt", "install/a.txt"));
     EXPECT_EQ(rltest::readFile("install/a.txt"), "1");
-    FileUtil::overwriteFiles("missing", "install");
+    EXPECT_TRUE(FileUtil::overwriteFiles("missing", "install"));
     EXPECT_EQ(count(log(), "missing"), 0);
+}
+
+TEST_F(FileUtilTest, OverwriteFilesTellsWhenAFileStayedBehind) {
+    // A file where the tree needs a folder: the file beneath cannot be moved
+    // (even for root); the others still are.
+    fs::create_directories("up/blocked");
+    rltest::writeFile("up/blocked/x.txt", "x");
+    rltest::writeFile("up/z.txt", "z");
+    fs::create_directories("install");
+    rltest::writeFile("install/blocked", "a file in the way");
+    EXPECT_FALSE(FileUtil::overwriteFiles("up", "install"));
+    EXPECT_EQ(rltest::readFile("install/z.txt"), "z");
+    EXPECT_EQ(rltest::readFile("install/blocked"), "a file in the way");
+    EXPECT_TRUE(rltest::fileExists("up/blocked/x.txt"));
+    EXPECT_EQ(count(log(), "Not moved: up/blocked/x.txt to install/blocked/x.txt\n"), 1) << log();
 }

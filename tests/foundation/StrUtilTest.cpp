@@ -167,6 +167,19 @@ TEST(StrUtilTest, IsNumeric) {
     }
 }
 
+TEST(StrUtilTest, ParseIntTakesOnlyAWholeDecimalNumber) {
+    EXPECT_EQ(StrUtil::parseInt("13"), 13);
+    EXPECT_EQ(StrUtil::parseInt("007"), 7);
+    EXPECT_EQ(StrUtil::parseInt("+5"), 5);
+    EXPECT_EQ(StrUtil::parseInt("-5"), -5);
+    EXPECT_EQ(StrUtil::parseInt("2147483647"), 2147483647);
+    EXPECT_EQ(StrUtil::parseInt("-2147483648"), std::numeric_limits<int32_t>::min());
+    for (const char* bad : {"", "+", "-", "+-5", "-+5", "--5", " 5", "5 ", "5a", "1.0", "0x10", "2147483648",
+                            "-2147483649", "\xd9\xa3"}) {
+        EXPECT_EQ(StrUtil::parseInt(bad), std::nullopt) << bad;
+    }
+}
+
 TEST(StrUtilTest, CleanFloatToString) {
     struct Case {
         float value;

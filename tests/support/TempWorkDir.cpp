@@ -76,6 +76,12 @@ bool fileExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+unsigned fileMode(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return 0;
+    return st.st_mode & 07777;
+}
+
 std::string sourceDir() {
     const char* dir = std::getenv("RL_SOURCE_DIR");
     return dir ? dir : ".";

@@ -45,6 +45,8 @@ CommandRun runCommand(const std::string& command);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
+// The permission and set-id bits of a file; 0 when it cannot be examined.
+unsigned fileMode(const std::string& path);
 // The source tree's root (from RL_SOURCE_DIR, set by ctest).
 std::string sourceDir();
 

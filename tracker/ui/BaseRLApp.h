@@ -111,6 +111,8 @@ public:
     // Tests put a recorder here; nullptr restores the default.
     using ProcessEnd = std::function<void(int status)>;
     static void setProcessEnd(ProcessEnd end);
+    // Ends the process that way (the upgrade client ends it here too).
+    static void endProcess(int status);
 
     // ---- The window ---------------------------------------------------------------
 
@@ -258,7 +260,6 @@ private:
     void runSingleCheck(const std::string& url, const std::string& action, const std::string& key);
     void runNavigator(const std::string& url, const std::string& action, const std::string& key);
     bool isOfflineAndDeclined(const std::string& url, bool forNavigation);
-    static void endProcess(int status);
 
     static std::atomic<int> m_appType;
     static std::atomic<tk::Display*> m_display;

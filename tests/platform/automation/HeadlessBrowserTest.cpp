@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "platform/automation/Automation.h"
 #include "platform/automation/AutomationException.h"
@@ -40,7 +43,17 @@ public:
     std::function<void(const std::string&, std::vector<Variant>&)> onEvent;
 };
 
+// Holds the answer for "first" back until the test let it go, so that a
+// navigation can be overtaken before it loads whatever the machine's pace.
+std::atomic<bool> g_firstMayLoad{true};
+
 Response site(const Fetch& f) {
+    if (f.url == "http://h.com/first") {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!g_firstMayLoad.load() && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
     if (f.url == "http://h.com/frames.html") {
         return Response::page("<frameset><frame name=left src=left.html><frame src=\"javascript:false;\"></frameset>");
     }
@@ -78,8 +91,10 @@ TEST_F(HeadlessBrowserTest, ANewerNavigationReplacesOneNotYetLoaded) {
     DispatchPtr ie = automation::createObject(PROG_ID);
     auto sink = std::make_shared<Sink>();
     automation::DispatchEvents events(ie, sink, PROG_ID);
+    g_firstMayLoad.store(false);
     ie->call("Navigate", {Variant("http://h.com/first")});
     ie->call("Navigate", {Variant("http://h.com/old"), Variant(""), Variant(""), Variant("a=1&b=2"), Variant("")});
+    g_firstMayLoad.store(true);
     ASSERT_TRUE(web.waitIdle());
     EXPECT_EQ(sink->taken(), std::vector<std::string>{"DocumentComplete http://h.com/new (page)"});
     EXPECT_EQ(ie->get("LocationURL").toString(), "http://h.com/new");

@@ -9,6 +9,8 @@
 #include "platform/toolkit/qt/QtBackend.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -85,6 +87,24 @@ inline void whenModalOpens(std::function<void(QWidget*)> body) {
         }
     });
     timer->start(20);
+}
+
+// Leaves a copy of the picture at path, named name + ".png", in the folder
+// RL_DIALOG_SCREENSHOTS names, when it names one, for a person to look at.
+// Answers the number of colours in the picture (every other pixel), a sign
+// that something was drawn.
+inline int keepPicture(const std::string& path, const std::string& name) {
+    if (const char* keep = std::getenv("RL_DIALOG_SCREENSHOTS")) {
+        std::filesystem::create_directories(keep);
+        std::filesystem::copy_file(path, std::string(keep) + "/" + name + ".png",
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    QImage image(QString::fromStdString(path));
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+    }
+    return static_cast<int>(colours.size());
 }
 
 }  // namespace rltest::qt

@@ -105,17 +105,7 @@ protected:
     int picture(const BaseDialog& dialog, const std::string& name) {
         const std::string path = dir.file(name + ".png");
         EXPECT_TRUE(tk::qt::saveScreenshot(*dialog.getShell(), path));
-        if (const char* keep = std::getenv("RL_DIALOG_SCREENSHOTS")) {
-            std::filesystem::create_directories(keep);
-            std::filesystem::copy_file(path, std::string(keep) + "/" + name + ".png",
-                                       std::filesystem::copy_options::overwrite_existing);
-        }
-        QImage image(QString::fromStdString(path));
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 2) {
-            for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
-        }
-        return static_cast<int>(colours.size());
+        return rltest::qt::keepPicture(path, name);
     }
 
     void closeBox(BaseDialog& dialog) {

@@ -1,0 +1,249 @@
+#include "finisher/Vantrell.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "finisher/ZipArchive.h"
+#include "foundation/ExceptionUtil.h"
+#include "foundation/FileUtil.h"
+#include "foundation/Logger.h"
+#include "foundation/ProcessUtil.h"
+#include "foundation/ThreadUtil.h"
+
+using foundation::ExceptionUtil;
+using foundation::FileUtil;
+using foundation::Logger;
+using foundation::ProcessUtil;
+
+namespace finisher {
+
+namespace {
+
+std::string parentOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return path.substr(0, slash);
+}
+
+// The canonical form of an existing path; "" when it cannot be had.
+std::string canonical(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved)) return "";
+    return resolved;
+}
+
+// Whether inner is folder itself or lies inside it.
+bool holds(const std::string& folder, const std::string& inner) {
+    std::string f = canonical(folder);
+    std::string i = canonical(inner);
+    if (f.empty() || i.empty()) return false;
+    if (f == i || f == "/") return true;
+    return i.compare(0, f.size() + 1, f + "/") == 0;
+}
+
+// The relaunch command: a bare program name is the one in the working
+// folder, which is where the program that started us runs.
+std::string relaunchCommand(const std::string& executable) {
+    std::string first = executable.substr(0, executable.find(' '));
+    if (!first.empty() && first.find('/') == std::string::npos) return "./" + executable;
+    return executable;
+}
+
+mode_t currentUmask() {
+    mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+}  // namespace
+
+int Vantrell::main(const std::vector<std::string>& args) {
+    if (args.size() != 5) {
+        std::cout << NOT_MANUAL << std::endl;
+        return -1;
+    }
+    Vantrell run(args[0], args[1], args[2], args[3], args[4]);
+    return 0;
+}
+
+Vantrell::Vantrell(const std::string& source, const std::string& destination, const std::string& executable,
+                   const std::string& versionsSource, const std::string& versionsDestination, int64_t pauseMs)
+    : m_source(source),
+      m_destination(destination),
+      m_executable(executable),
+      m_versionsSource(versionsSource),
+      m_versionsDestination(versionsDestination),
+      m_newFileMode(0666 & ~currentUmask()) {
+    Logger::setLogFilePath(LOG_FILE);
+    Logger::setLevel(Logger::LEVEL_VERBOSE);
+    Logger::setUseConsole(false);
+
+    Logger::info("Source Path: " + m_source);
+    Logger::info("Destination Path: " + m_destination);
+    Logger::info("Executable Path: " + m_executable);
+    Logger::info("Versions Source: " + m_versionsSource);
+    Logger::info("Versions Destination: " + m_versionsDestination);
+    Logger::info("Waiting 5 seconds to give launching app a chance to fully quit");
+    foundation::ThreadUtil::sleepWithoutAlarm(pauseMs);
+
+    bool complete = false;
+    try {
+        complete = install();
+    } catch (const std::exception& failure) {
+        Logger::error(failure);
+    } catch (...) {
+        Logger::error("Unable to install the upgrade");
+    }
+    closing();
+    if (complete) {
+        m_complete = true;
+        Logger::info("Exiting");
+    }
+}
+
+bool Vantrell::install() {
+    if (!FileUtil::doesFileExist(m_destination)) {
+        Logger::error("No dir exists at destination path at " + m_destination);
+        return false;
+    }
+    if (!FileUtil::doesFileExist(m_source)) {
+        Logger::error("No dir exists at source path at " + m_source);
+        return false;
+    }
+    if (!FileUtil::doesFileExist(m_versionsSource)) {
+        Logger::error("No temporary versions file exists at " + m_versionsSource);
+        return false;
+    }
+
+    ZipFilenameFilter filter;
+    std::vector<std::string> archives;
+    for (const auto& name : FileUtil::listFiles(m_source)) {
+        if (filter.accept(m_source, name)) archives.push_back(name);
+    }
+    if (archives.empty()) {
+        Logger::error("No relevant files in source dir");
+        return false;
+    }
+
+    // Every archive is checked whole before the first file is written.
+    for (const auto& name : archives) validateZipFile(m_source, name);
+    for (const auto& name : archives) installArchive(name);
+
+    if (!m_allMoved) {
+        // The old versions file stays, so the upgrade is offered again.
+        Logger::error("Not overwriting " + m_versionsDestination + " since some files could not be moved into place");
+        return true;
+    }
+    Logger::info("Overwriting " + m_versionsDestination + " with " + m_versionsSource);
+    if (!FileUtil::overwriteFiles(m_versionsSource, m_versionsDestination)) {
+        Logger::error("Unable to replace " + m_versionsDestination);
+    }
+    return true;
+}
+
+void Vantrell::installArchive(const std::string& fileName) {
+    unzipFile(m_source, fileName);
+    std::string scratch = m_source + "/" + TEMP_UNZIP_DIRECTORY;
+    runScript(scratch + "/" + PRE_SCRIPT_PATH);
+    if (!FileUtil::overwriteFiles(scratch, m_destination)) m_allMoved = false;
+    deleteFolder(scratch);
+    runScript(m_destination + "/" + POST_SCRIPT_PATH);
+}
+
+void Vantrell::runScript(const std::string& path) {
+    struct stat st;
+    bool hasContent = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    if (hasContent) {
+        Logger::info("Running " + path);
+        ProcessUtil::launchProcess(SCRIPT_SHELL, {path}, true);
+    } else {
+        Logger::info("Not launching " + path + " since it is an empty script");
+    }
+    FileUtil::deleteDirAndFiles(path);
+}
+
+void Vantrell::validateZipFile(const std::string& sourceDir, const std::string& fileName) {
+    std::string path = sourceDir + "/" + fileName;
+    Logger::info("Validating " + path);
+    ZipArchive archive(path);
+    Logger::info("\tEntries - " + std::to_string(archive.entries().size()));
+    for (const ZipEntry& entry : archive.entries()) {
+        Logger::info("\tEntry - " + ZipArchive::printable(entry.name) + " with size of " +
+                     std::to_string(entry.uncompressedSize));
+    }
+    archive.checkEntries();
+    archive.checkData();
+}
+
+void Vantrell::unzipFile(const std::string& sourceDir, const std::string& fileName) {
+    std::string path = sourceDir + "/" + fileName;
+    Logger::info("Unzipping " + path);
+    try {
+        ZipArchive archive(path);
+        archive.checkEntries();
+        std::string root = sourceDir + "/" + TEMP_UNZIP_DIRECTORY;
+        if (!FileUtil::doesFileExist(root)) {
+            Logger::info("Creating root dir: " + root);
+            std::error_code ec;
+            if (!std::filesystem::create_directory(root, ec)) Logger::info("Root dir not created: " + root);
+        }
+        const auto& entries = archive.entries();
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const ZipEntry& entry = entries[i];
+            std::string relative = entry.path();
+            std::string target = root + "/" + relative;
+            std::error_code ec;
+            if (entry.isDirectory()) {
+                Logger::info("Creating dir: " + target);
+                if (!std::filesystem::create_directory(target, ec)) Logger::info("Dir not created: " + target);
+                continue;
+            }
+            std::string parent = parentOf(target);
+            Logger::info("Creating parent dirs: " + parent);
+            if (!std::filesystem::create_directories(parent, ec)) Logger::info("Parent dirs not created: " + parent);
+            archive.extract(i, target, modeFor(entry, relative));
+        }
+    } catch (const std::exception& failure) {
+        throw ZipException("Error creating zip file for " + path + "\r\n\r\n" +
+                           ExceptionUtil::getExceptionText(failure));
+    }
+}
+
+mode_t Vantrell::modeFor(const ZipEntry& entry, const std::string& relative) const {
+    // Permission bits only: an upgrade never makes set-id files.
+    if (auto mode = entry.unixMode()) return *mode & 0777;
+    struct stat st;
+    std::string replaced = m_destination + "/" + relative;
+    if (::stat(replaced.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 0777;
+    return m_newFileMode;
+}
+
+void Vantrell::deleteFolder(const std::string& folder) {
+    if (holds(folder, m_destination)) {
+        Logger::error("Not deleting " + folder + " since the install folder " + m_destination + " is inside it");
+        return;
+    }
+    FileUtil::deleteDirAndFiles(folder);
+}
+
+void Vantrell::closing() {
+    Logger::info("Deleting " + m_source);
+    deleteFolder(m_source);
+    Logger::info("Launching " + m_executable);
+    try {
+        ProcessUtil::spawnSeparateProcess(relaunchCommand(m_executable));
+    } catch (const std::exception& failure) {
+        Logger::error("Unable to launch " + m_executable, failure);
+    }
+}
+
+bool ZipFilenameFilter::accept(const std::string&, const std::string& name) const {
+    static const std::string suffix = ".zip";
+    return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace finisher

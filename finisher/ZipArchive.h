@@ -1,0 +1,86 @@
+#pragma once
+// One upgrade archive read through minizip: its directory, the checks that
+// decide whether it may be installed at all, and the extraction of single
+// entries with their CRC-32 and size checked.
+//
+// An archive comes from the network, so nothing in it is trusted: an entry
+// may not name a place outside the folder it is unpacked into (absolute
+// names, drive letters, "..", NUL), may not be a link or another special
+// file, may not be encrypted and must be stored or deflated. Every failure
+// is a ZipException naming the archive and the entry.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace finisher {
+
+class ZipException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ZipEntry {
+    std::string name;  // as stored, bytes after a NUL included
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
+    uint32_t crc = 0;
+    int method = 0;
+    unsigned flags = 0;
+    unsigned versionMadeBy = 0;
+    uint32_t externalAttributes = 0;
+
+    // The name with "\" read as "/", as archives made elsewhere write it.
+    std::string path() const;
+    bool isDirectory() const;
+    // The Unix type and permission bits, when the archive recorded them.
+    std::optional<mode_t> unixMode() const;
+};
+
+class ZipArchive {
+public:
+    static constexpr int STORED = 0;
+    static constexpr int DEFLATED = 8;
+
+    // Opens the archive and reads its directory.
+    explicit ZipArchive(const std::string& path);
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    const std::string& getPath() const { return m_path; }
+    const std::vector<ZipEntry>& entries() const { return m_entries; }
+
+    // Throws for the first entry that may not be installed.
+    void checkEntries() const;
+    // Decompresses every entry and checks its CRC-32 and size, writing
+    // nothing.
+    void checkData();
+    // Writes one entry's bytes to target (created or truncated, never
+    // through a link) with the given permission bits.
+    void extract(size_t index, const std::string& target, mode_t mode);
+
+    // Why an entry name may not be unpacked, or nothing when it may.
+    static std::optional<std::string> unsafeName(const std::string& name);
+    // The name for log lines: control characters shown as "?".
+    static std::string printable(const std::string& name);
+
+private:
+    // Reads the entry at index, handing each block to sink.
+    template <typename Sink>
+    void read(size_t index, Sink&& sink);
+    ZipException failure(const ZipEntry& entry, const std::string& what) const;
+
+    std::string m_path;
+    void* m_file = nullptr;
+    std::vector<ZipEntry> m_entries;
+    // Where each entry's directory record is, for minizip.
+    std::vector<std::pair<uint64_t, uint64_t>> m_positions;
+};
+
+}  // namespace finisher

@@ -1,0 +1,22 @@
+#pragma once
+// What a layer keeps per thread (the web client's connections and their TLS
+// state) and its process-wide set-up, made known to the program's threads
+// without the threads knowing the layer. A layer registers itself from its
+// own code, so a program that does not link the layer carries none of it.
+// The thread registry sets every registered layer up before it arms its
+// exit-time safety net (exit handlers run in reverse order), and each
+// thread gives its share back before it counts as ended.
+
+namespace sys {
+
+struct ThreadResource {
+    void (*setUp)();             // process-wide, before the first thread
+    void (*releaseForThread)();  // the calling thread's share
+};
+
+// Called from a static initializer of the layer; answers true.
+bool registerThreadResource(ThreadResource resource);
+void setUpThreadResources();
+void releaseThreadResources();
+
+}  // namespace sys

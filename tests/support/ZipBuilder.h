@@ -1,0 +1,39 @@
+#pragma once
+// ZIP archives made by the tests themselves: sound ones through minizip's
+// writer, and hand-built bytes where a test needs an archive no honest
+// writer makes (unsafe names, links, encryption flags, wrong CRC-32s,
+// unknown methods).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rltest {
+
+struct ZipItem {
+    std::string name;
+    std::string data;
+    // 0 stored, 8 deflated; any other number labels the bytes stored as
+    // they are.
+    int method = 8;
+    // The Unix type and permission bits; 0 writes an entry made on MS-DOS,
+    // which carries none.
+    uint32_t mode = 0100644;
+    uint16_t flags = 0;
+    // A CRC-32 other than the true one.
+    std::optional<uint32_t> crc;
+
+    static ZipItem file(std::string name, std::string data, uint32_t permissions = 0644);
+    static ZipItem folder(std::string name);
+    static ZipItem link(std::string name, std::string target);
+};
+
+// The bytes of an archive of the items, in order.
+std::string buildZip(const std::vector<ZipItem>& items);
+
+// Writes an archive of the items through minizip's own writer (stored and
+// deflated items only; Unix modes kept).
+void writeZipWithMinizip(const std::string& path, const std::vector<ZipItem>& items);
+
+}  // namespace rltest
