@@ -117,6 +117,20 @@ protected:
         }
     }
 
+    // The balance between start and end, searched from one past its label.
+    // A label without its figure is a provider problem; a missing label
+    // leaves the value empty, which the number check records as Unknown.
+    void registerBalanceUnderLabel(std::string_view page, std::string_view label, std::string_view start,
+                                   std::string_view end) {
+        const int at = positionOf(page, label);
+        const std::string balance = betweenFrom(page, at < 0 ? -1 : at + 1, start, end);
+        if (at >= 0 && balance.empty()) {
+            this->registerProviderProblem();
+        } else {
+            this->registerBalance(balance);
+        }
+    }
+
     // rebuildTable over a table whose kept texts pass the cell splitting as
     // placeholders and come back as their restored texts.
     std::string rebuildTableKeeping(std::string_view html, const std::vector<std::string>& headings,

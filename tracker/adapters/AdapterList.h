@@ -47,31 +47,63 @@
     X(Discover)             \
     X(Ebates)               \
     X(Ebay)                 \
+    X(ELAL)                 \
+    X(Emirates)             \
     X(Epoll)                \
     X(Erewards)             \
+    X(Eva)                  \
     X(Fairmont)             \
+    X(Fiesta)               \
+    X(Finnair)              \
+    X(KLM)                  \
+    X(Frontier)             \
+    X(GlobalPass)           \
     X(GMCard)               \
+    X(GoldPoints)           \
+    X(GrupoTaca)            \
     X(HappyDigits)          \
+    X(Hawaiian)             \
+    X(Hertz)                \
     X(Hilton)               \
+    X(Hyatt)                \
+    X(Iberia)               \
+    X(Japan)                \
+    X(JetBlue)              \
     X(Korean)               \
+    X(LeMeridien)           \
     X(Loews)                \
+    X(Lufthansa)            \
     X(MBNA)                 \
+    X(Mexicana)             \
+    X(MidwestExpress)       \
     X(Milesource)           \
     X(MyPoints)             \
     X(Sony)                 \
+    X(EmeraldClub)          \
     X(Northwest)            \
     X(Omni)                 \
     X(Payback)              \
     X(PrimeRewards)         \
+    X(Qantas)               \
     X(Regent)               \
+    X(LaQuinta)             \
     X(Greenpoints)          \
+    X(SAS)                  \
+    X(Singapore)            \
+    X(SNBrussels)           \
     X(SouthAfrican)         \
+    X(Southwest)            \
+    X(Swiss)                \
     X(TAP)                  \
+    X(Thai)                 \
     X(Thrifty)              \
     X(TripRewards)          \
+    X(Turkish)              \
     X(United)               \
     X(Upromise)             \
     X(USAir)                \
+    X(Varig)                \
+    X(VirginAtlantic)       \
     X(Webmiles)             \
     X(Wyndham)              \
     X(Yahoo)

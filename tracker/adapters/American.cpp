@@ -26,7 +26,7 @@ public:
                            "&_D%3Apassword=+&_D%3Aremember=+&remember=false&_D%3Aremember=+"
                            "&_D%3A%2Faa%2Faccount%2Fauthentication%2FLoginHandler.login=+";
         appendInputImage(body, "%2Faa%2Faccount%2Fauthentication%2FLoginHandler.login", 80, 13);
-        const std::string page = doPost(loginAddress(form, accountPage), body);
+        const std::string page = doPost(loginAddress(form), body);
 
         const std::string domain = domainName();
         const Markers markers = {
@@ -95,11 +95,10 @@ public:
 private:
     // The login form's own address when the page names one, else the
     // site's fixed login address.
-    std::string loginAddress(const std::string& form, const std::string& formAddress) const {
+    std::string loginAddress(const std::string& form) const {
         const std::string action =
             lift(form, "<FORM NAME=\"LoginMember\" ACTION=\"", "\" METHOD=\"POST\">");
-        const std::string pageAddress = m_tb && m_tb->getLastLocation() ? *m_tb->getLastLocation() : formAddress;
-        if (std::optional<std::string> resolved = resolveLifted(pageAddress, action)) return *resolved;
+        if (std::optional<std::string> resolved = resolveOnPage(action)) return *resolved;
         return url("site",
                    "/apps/utility/logInOut/LoginMember.jhtml?_DARGS=%2Fapps%2Futility%2FlogInOut%2FLoginMember.jhtml.1");
     }

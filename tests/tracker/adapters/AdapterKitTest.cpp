@@ -316,7 +316,7 @@ TEST(AdapterKitTest, AKeyMissingFromTheTableGetsARecordThatAllowsNothing) {
 TEST(AdapterRegistrationTest, EveryKeyCreatesItsOwnAdapterWithTheTableRecord) {
     registerAll();
     registerAll();  // again: harmless
-    ASSERT_EQ(adapterKeys().size(), 70u);
+    ASSERT_EQ(adapterKeys().size(), 102u);
     for (const std::string& key : adapterKeys()) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         ASSERT_NE(config, nullptr) << key;
@@ -334,7 +334,8 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
         EXPECT_TRUE(RLPreferences::getConfig(key)->isNavigationAllowed()) << key;
     }
     EXPECT_FALSE(RLPreferences::getConfig("SouthAfrican")->isNavigationAllowed());
-    for (const char* key : {"American", "Continental", "Delta", "Hilton", "Northwest", "United", "USAir"}) {
+    for (const char* key :
+         {"American", "Continental", "Delta", "Hilton", "Northwest", "United", "USAir", "Southwest", "Swiss"}) {
         EXPECT_TRUE(RLPreferences::getConfig(key)->areDetailsTracked()) << key;
         EXPECT_TRUE(RLPreferences::getConfig(key)->areTransactionsTracked()) << key;
     }
@@ -342,7 +343,9 @@ TEST(AdapterRegistrationTest, FlagsThatDecideWhatTheAdaptersDo) {
     EXPECT_FALSE(RLPreferences::getConfig("AmericaWest")->areTransactionsTracked());
     for (const char* key : {"Aeroflot", "Aeromexico", "AirCanada", "AirNewZealand", "AirTran", "Alaska", "Alitalia",
                             "Aloha", "ANA", "Asiana", "ATA", "BritishAirways", "BritishMidland", "CathayPacific",
-                            "Czech"}) {
+                            "Czech", "ELAL", "Emirates", "Eva", "Finnair", "KLM", "Frontier", "GlobalPass", "GrupoTaca",
+                            "Hawaiian", "Iberia", "Japan", "JetBlue", "Lufthansa", "Mexicana", "MidwestExpress",
+                            "Qantas", "Singapore", "SAS", "SNBrussels", "Thai", "Turkish", "Varig", "VirginAtlantic"}) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         EXPECT_TRUE(config->isSourcingAllowed()) << key;
         EXPECT_FALSE(config->areDetailsTracked()) << key;
@@ -358,7 +361,12 @@ TEST(AdapterRegistrationTest, EveryRoleOfTheAdaptersIsInTheHostTable) {
           "American.site", "American.domainName", "AmericaWest.site", "ANA.site", "Asiana.site", "ATA.site",
           "BritishAirways.site", "BritishMidland.site", "BritishMidland.domainName", "CathayPacific.site",
           "Continental.site", "Continental.domainName", "Czech.secure", "Delta.site", "Hilton.site", "United.login",
-          "United.activity", "Northwest.secure", "USAir.secure"}) {
+          "United.activity", "Northwest.secure", "USAir.secure", "ELAL.site", "Emirates.site", "Eva.site",
+          "Finnair.site", "KLM.site", "Frontier.site", "GlobalPass.site", "GrupoTaca.site", "Hawaiian.site",
+          "Iberia.site", "Japan.site", "Japan.americas", "JetBlue.site", "Lufthansa.site", "Mexicana.site",
+          "MidwestExpress.site", "MidwestExpress.secure", "Qantas.secure", "Singapore.site", "Singapore.secure",
+          "Southwest.secure", "SAS.site", "SAS.secure", "Swiss.site", "Swiss.secure", "SNBrussels.site",
+          "SNBrussels.secure", "Thai.site", "Turkish.secure", "Varig.secure", "VirginAtlantic.site"}) {
         EXPECT_TRUE(foundation::HostTable::has(role)) << role;
     }
     EXPECT_EQ(foundation::HostTable::get("American.domainName"), "AA.com");
@@ -415,6 +423,7 @@ public:
     void update() override {}
     using Adapter::requireLifted;
     using Adapter::resolveOnPage;
+    using Adapter::registerBalanceUnderLabel;
 };
 
 TEST_F(MarkerTest, LiftedValuesMissingTogetherOrAloneMakeOneReportAndTheUnknownStatus) {
@@ -445,6 +454,19 @@ TEST_F(MarkerTest, LiftedValuesMissingTogetherOrAloneMakeOneReportAndTheUnknownS
         EXPECT_EQ(reports.size(), 2u);
     }
     AdapterReports::setObserver(nullptr);
+}
+
+TEST_F(MarkerTest, ABalanceLabelWithoutItsFigureIsAProviderProblemAMissingLabelUnknown) {
+    LiftProbe probe;
+    probe.setUser(0);
+    // Searched from one past the label, so a label that begins with the
+    // start text does not read its own text.
+    probe.registerBalanceUnderLabel("<td>9</td><td>Current</td><td>1,234</td>", "<td>Current", "<td>", "<");
+    EXPECT_EQ(balance(), "1234");
+    probe.registerBalanceUnderLabel("<i>9</i> Total <i></i>", "Total", "<i>", "<");
+    EXPECT_EQ(balance(), RLPreferences::DISPLAY_PROVIDER_PROBLEM);
+    probe.registerBalanceUnderLabel("<i>9</i> Sum <i>5</i>", "Total", "<i>", "<");
+    EXPECT_EQ(balance(), RLPreferences::DISPLAY_UNKNOWN);
 }
 
 TEST_F(MarkerTest, AnAddressLiftedFromAPageIsResolvedAgainstWhereThatPageCameFrom) {
