@@ -1,0 +1,22 @@
+// Lanternbay: the portal. Started with no argument it counts as started at
+// logon (the start-up override marker then stops it); with any argument as
+// started by hand. It runs in its install folder, which holds its content
+// pages, logs and pictures.
+
+#include <string>
+#include <vector>
+
+#include "foundation/Thread.h"
+#include "platform/toolkit/qt/QtBackend.h"
+#include "portal/LBApp.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    tk::qt::registerBackend();
+    // A session's end or Ctrl+C ends the portal as its Exit does.
+    portal::LBApp::installEndSignalHandlers();
+    const int status = portal::LBApp::main(args);
+    // Every thread still running (a launch report on its way) is stopped
+    // and joined before the process ends.
+    return foundation::Thread::endProcess(status);
+}

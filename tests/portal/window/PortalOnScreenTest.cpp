@@ -1,0 +1,121 @@
+// The portal on real windows (the Qt backend and the web engine, under
+// xvfb-run): the panel in its strip, the content pages in the panes, a
+// refreshed page, and the tracker window over the inner pane on the
+// balances page. With RL_SCREENSHOT_DIR set, the screens are saved there
+// as PNG files to look at.
+
+#include <cstdlib>
+
+#include "platform/toolkit/qt/QtBackend.h"
+#include "tests/portal/window/OnScreen.h"
+#include "tests/portal/window/PortalFixture.h"
+#include "tracker/ui/RLAppLanternbay.h"
+
+namespace rltest::portaltest {
+namespace {
+
+using onscreen::colours;
+using onscreen::grabScreen;
+using onscreen::waitUntilPainted;
+
+bool haveDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    return x != nullptr && *x != '\0';
+}
+
+const char* backend() {
+    if (!haveDisplay()) return "headless";
+    tk::qt::registerBackend();
+    return "qt";
+}
+
+class PortalOnScreen : public PortalTest {
+protected:
+    PortalOnScreen() : PortalTest(backend()) {}
+
+    void SetUp() override {
+        if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+        // The tracker's first start asks whether to take over an earlier
+        // installation: no.
+        driver.scriptDialogs(true);
+    }
+
+    // The portal's window as the screen shows it, saved when asked for.
+    QImage screen(const std::string& name, const tk::Rectangle& area) {
+        QImage picture = grabScreen(area);
+        if (const char* folder = std::getenv("RL_SCREENSHOT_DIR")) {
+            picture.save(QString::fromStdString(std::string(folder) + "/" + name + ".png"), "PNG");
+        }
+        return picture;
+    }
+
+    // Waits until the screen shows at least count colours inside part of
+    // area (the web engine draws a page some time after it was loaded).
+    bool drawn(const tk::Rectangle& area, const QRect& part, int count) {
+        return tk::qt::runUntil(display, [&] { return colours(grabScreen(area), part) >= count; }, WAIT_MS);
+    }
+
+    static constexpr int WAIT_MS = 60000;
+};
+
+TEST_F(PortalOnScreen, ThePanelTheContentPagesAndTheTrackerWindowShowInThePortal) {
+    content::scriptContentSites(web, "");
+    LBApp& portal = start(false);
+    tk::Shell* shell = portal.getShell();
+    ASSERT_TRUE(waitUntilPainted(display, *portal.getInnerBrowser(), url("mapquest-inner.html"), WAIT_MS));
+    ASSERT_TRUE(waitUntilPainted(display, *portal.getOuterBrowser(), url("mapquest.html"), WAIT_MS));
+
+    // The client area on the screen: the panel's strip along its bottom
+    // shows the search box, buttons and pictures; the inner pane its page.
+    const QPoint corner = tk::qt::nativeWidget(*shell)->mapToGlobal(QPoint(0, 0));
+    const tk::Point origin{corner.x(), corner.y()};
+    const tk::Rectangle client{origin.x, origin.y, 876, 658};
+    const tk::Rectangle strip = portal.getPopupMenu()->getFrame()->getBounds();
+    EXPECT_TRUE(drawn(client, QRect(strip.x, strip.y, strip.width, strip.height), 8));
+    EXPECT_TRUE(drawn(client, QRect(150, 110, 400, 100), 4));
+    QImage map = screen("portal-map", client);
+    ASSERT_FALSE(map.isNull());
+    auto text = tk::qt::pageText(*portal.getInnerBrowser());
+    ASSERT_TRUE(text.has_value());
+    EXPECT_NE(text->find("Maps and Directions"), std::string::npos);
+
+    // The first refresh filled the weather page from the weather site.
+    ASSERT_TRUE(finishRefresh());
+    portal.navigateOuterBrowser("weatherbug.html", true);
+    ASSERT_TRUE(waitUntilPainted(display, *portal.getInnerBrowser(), url("weatherbug-inner.html"), WAIT_MS));
+    EXPECT_TRUE(drawn(client, QRect(150, 110, 400, 300), 8));
+    text = tk::qt::pageText(*portal.getInnerBrowser());
+    ASSERT_TRUE(text.has_value());
+    EXPECT_NE(text->find("Indianapolis, IN 46236"), std::string::npos) << *text;
+    screen("portal-weather", client);
+
+    // The balances page: the tracker window over the inner pane.
+    portal.navigateOuterBrowser("roamledger.html", true);
+    tracker::ui::RLAppLanternbay* tracker = portal.getTrackerWindow();
+    ASSERT_NE(tracker, nullptr);
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return !tracker->getBrowser()->getUrl().empty(); }, WAIT_MS));
+    ASSERT_TRUE(waitUntilPainted(display, *tracker->getBrowser(), tracker->getBrowser()->getUrl(), WAIT_MS));
+    auto results = tk::qt::pageText(*tracker->getBrowser());
+    ASSERT_TRUE(results.has_value());
+    EXPECT_NE(results->find("No users and/or accounts have been added."), std::string::npos) << *results;
+    tk::Shell* trackerShell = dynamic_cast<tk::Shell*>(tracker->getComposite());
+    ASSERT_NE(trackerShell, nullptr);
+    EXPECT_TRUE(trackerShell->isVisible());
+    const tk::Rectangle placed = trackerShell->getBounds();
+    const tk::Point at = shell->getLocation();
+    EXPECT_EQ(placed, (tk::Rectangle{at.x + 133, at.y + portal.getTrackerOffset(), 581,
+                                     portal.getInnerBrowserHeight()}));
+    // The tracker's results page and buttons where the inner page was.
+    const QRect over(placed.x - origin.x + 10, placed.y - origin.y + 10, 540, 300);
+    EXPECT_TRUE(drawn(client, over, 4));
+    QImage balances = screen("portal-tracker", client);
+    ASSERT_FALSE(balances.isNull());
+    EXPECT_NE(balances.copy(over), map.copy(over));
+
+    portal.exit();
+    portal.cleanUp();
+    EXPECT_EQ(endStatuses, (std::vector<int>{0}));
+}
+
+}  // namespace
+}  // namespace rltest::portaltest

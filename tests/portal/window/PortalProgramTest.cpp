@@ -1,0 +1,128 @@
+// Lanternbay as a person starts it: a copy of the build's install folder,
+// the control registered there with the install tool, the program started
+// by hand under the display of xvfb-run and ended by a termination signal
+// (as a session's end does), which goes through its clean-up. The content
+// sites and the product server are imitated, so that the program reaches
+// no outside site.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/portal/ContentSites.h"
+#include "tests/portal/window/PrefFile.h"
+#include "tests/support/ImitationWeb.h"
+#include "tests/support/TempWorkDir.h"
+#include "tests/support/Wait.h"
+
+namespace rltest {
+namespace {
+
+bool haveDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    return x != nullptr && *x != '\0';
+}
+
+class PortalProgram : public ImitationWebTest {
+protected:
+    PortalProgram() {
+        ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
+        for (const char* entry :
+             {"content", "images", "Lanternbay.ico", "Lanternbay.versions", "Roamledger.ico", "tiraleaf-images"}) {
+            std::filesystem::copy(std::string(RL_INSTALL_DIR) + "/" + entry, dir.file(entry),
+                                  std::filesystem::copy_options::recursive);
+        }
+        std::filesystem::copy_file(std::string(RL_INSTALL_DIR) + "/Tiraleaf.so", dir.file("Tiraleaf.so"));
+        std::filesystem::create_symlink(RL_LANTERNBAY, dir.file("Lanternbay"));
+        portaltest::writePreferenceFile(dir.path());
+    }
+    ~PortalProgram() override { ::unsetenv("RL_REGISTRY_DIR"); }
+
+    std::string log() const { return readFile(dir.file("Lanternbay.log")); }
+    bool logged(const std::string& part) const { return log().find(part) != std::string::npos; }
+
+    // Starts ./Lanternbay with the arguments in the install folder.
+    pid_t start(const std::vector<std::string>& arguments) {
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            std::vector<char*> argv{const_cast<char*>("./Lanternbay")};
+            for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            std::freopen("/dev/null", "w", stdout);
+            // The program's own toolkit, whatever the tests use.
+            ::unsetenv("RL_TOOLKIT");
+            ::execv("./Lanternbay", argv.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+
+    // The program's exit status, or -1 when it did not end within timeoutMs.
+    int exitStatus(pid_t pid, int timeoutMs) {
+        int status = 0;
+        const bool ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    TempWorkDir dir;
+};
+
+TEST_F(PortalProgram, StartedByHandItShowsItsPagesAndEndsThroughItsCleanUpOnASignal) {
+    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    CommandRun install = runCommand("'" + std::string(RL_INSTALL_TOOL) + "' '" + dir.path() + "' 2>&1");
+    ASSERT_EQ(install.exitCode, 0) << install.output;
+    EXPECT_NE(install.output.find("Registered " + dir.file("Tiraleaf.so")), std::string::npos);
+
+    content::scriptContentSites(web, "");
+    pid_t pid = start({"open"});
+    // Started: the panel read its preferences and the first refresh ended.
+    ASSERT_TRUE(waitFor([this] { return logged(" - done with preferences\n") && logged(" - Ending Retriever\n"); },
+                        60000))
+        << log();
+    EXPECT_FALSE(logged("Failed to create PopupMenu"));
+    EXPECT_FALSE(logged("Unable to contruct"));
+    // The refresh filled the weather page from the weather site, and the
+    // start asked the product server for upgrades.
+    EXPECT_NE(readFile(dir.file("content/weatherbug-inner.html")).find("Indianapolis, IN 46236"), std::string::npos);
+    EXPECT_EQ(site(content::PRODUCT_HOST).requests("POST", "/lanternbay/upgrade.php").size(), 1u);
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(exitStatus(pid, 30000), 0);
+    EXPECT_TRUE(logged(" - Ending on a signal\n"));
+    EXPECT_TRUE(logged(" - clean up\n"));
+    EXPECT_TRUE(logged(" - No retriever thread running - exiting\n"));
+}
+
+TEST_F(PortalProgram, AtLogonTheOverrideMarkerEndsItWithoutADisplay) {
+    writeFile(dir.file("Lanternbay.startupoverride"), "x\r\n");
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    ::unsetenv("DISPLAY");
+    pid_t pid = start({});
+    if (!saved.empty()) ::setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_EQ(exitStatus(pid, 30000), 0);
+    EXPECT_TRUE(logged(" - Startup override file exists.  Exiting.\n"));
+}
+
+TEST_F(PortalProgram, WithoutADisplayItLogsWhyAndEnds) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    ::unsetenv("DISPLAY");
+    pid_t pid = start({"open"});
+    if (!saved.empty()) ::setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_EQ(exitStatus(pid, 30000), 0);
+    EXPECT_TRUE(logged(" - Unable to contruct LBApp: "));
+    EXPECT_TRUE(logged(" - Unhandled throwable in main: "));
+}
+
+}  // namespace
+}  // namespace rltest
