@@ -1,5 +1,6 @@
 #include "foundation/StrUtil.h"
 
+#include <cctype>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -119,6 +120,16 @@ bool StrUtil::contains(OptText text, std::string_view part) {
 
 bool StrUtil::contains(OptText text1, OptText text2, std::string_view part) {
     return contains(text1, part) || contains(text2, part);
+}
+
+bool StrUtil::startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i]))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 int StrUtil::countMatches(OptText text, OptText part) {
@@ -292,6 +303,42 @@ std::string StrUtil::base64encode(const std::vector<unsigned char>& data) {
 
 std::string StrUtil::base64encode(std::string_view text) {
     return base64encode(std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+std::string StrUtil::percentDecode(std::string_view text) {
+    auto hex = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string StrUtil::escapeHTML(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            default: out += c;
+        }
+    }
+    return out;
 }
 
 std::string StrUtil::encodeFormValue(std::string_view value) {

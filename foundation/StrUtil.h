@@ -38,6 +38,8 @@ public:
     static std::string suffix(std::string_view text, std::string_view marker);
     static bool contains(OptText text, std::string_view part);
     static bool contains(OptText text1, OptText text2, std::string_view part);
+    // Whether text begins with prefix, ASCII letters compared without case.
+    static bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
     // Non-overlapping occurrences, left to right; 0 for an absent or empty
     // text or part.
     static int countMatches(OptText text, OptText part);
@@ -90,6 +92,12 @@ public:
     // The text with each non-empty secret replaced by "********": as typed,
     // as encodeFormValue writes it, and with "+" for blanks in either form.
     static std::string maskSecrets(std::string_view text, const std::vector<std::string>& secrets);
+    // Text for an HTML page, as element text or inside a quoted attribute:
+    // "&", "<", ">", '"' and "'" become character references.
+    static std::string escapeHTML(std::string_view text);
+    // Each "%" with two hexadecimal digits becomes the byte they give; any
+    // other "%" stays as it is.
+    static std::string percentDecode(std::string_view text);
     // Text pieces outside tags, trimmed, empty ones dropped; a text with no
     // "<" gives no pieces.
     static std::vector<std::string> parseOutHTMLTags(std::string_view html, bool removeLineBreaks);

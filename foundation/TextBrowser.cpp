@@ -14,6 +14,7 @@
 #include "foundation/ExceptionUtil.h"
 #include "foundation/HostTable.h"
 #include "foundation/Logger.h"
+#include "foundation/StrUtil.h"
 #include "foundation/TextBrowserException.h"
 #include "foundation/ThreadStop.h"
 #include "platform/net/HttpConnection.h"
@@ -26,18 +27,8 @@ namespace {
 constexpr int kReadChunk = 8192;
 constexpr int kDownloadBlock = 4096;
 
-bool startsWithIgnoreCase(const std::string& text, const std::string& prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool equalsIgnoreCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && startsWithIgnoreCase(a, b);
+    return a.size() == b.size() && StrUtil::startsWithIgnoreCase(a, b);
 }
 
 std::string trim(const std::string& text) {
@@ -219,7 +210,9 @@ std::string TextBrowser::determineRedirectLocation(const std::string& url, net::
 }
 
 std::string TextBrowser::resolveRedirect(const std::string& url, const std::string& location) {
-    if (startsWithIgnoreCase(location, "http://") || startsWithIgnoreCase(location, "https://")) return location;
+    if (StrUtil::startsWithIgnoreCase(location, "http://") || StrUtil::startsWithIgnoreCase(location, "https://")) {
+        return location;
+    }
     auto current = net::parseUrl(url);
     std::string scheme = current ? current->scheme : "http";
     if (location.rfind("//", 0) == 0) return scheme + ":" + location;

@@ -124,7 +124,7 @@ TEST(MessagesTest, ExactTexts) {
          "Unavailable until future upgrade.  Please login manually or use Navigate on the right."},
         {"PropertiesPrefPersist.NotSaveSettings2",
          ") is not open or read-only.\r\n\r\nGory details if necessary for support"},
-        {"RLBRTW.NoSummaryDuringCheck2", "%%"},
+        {"RLBRTW.NoSummaryDuringCheck2", "Retrieval In Progress"},
         {"BaseRLApp.BackupMenu", "&Backup Users, Accounts, && Options"},
         {"BaseRLApp.PrintPreviewAccel", "N"},
         {"BaseRLApp.CheckAll", "Retrieve All Accounts"},

@@ -136,6 +136,27 @@ TEST(StrUtilTest, Escapes) {
     EXPECT_EQ(StrUtil::safetyJSEscape("say \"hi\""), "say \\'hi\\'");
     EXPECT_EQ(StrUtil::safetyJSEscape("a&#39;b&#34;c"), "a\\'b\\'c");
     EXPECT_EQ(StrUtil::safetyJSEscape("plain"), "plain");
+
+    // Markup and both quotes; a reference already in the text is escaped
+    // again, so it shows as written.
+    EXPECT_EQ(StrUtil::escapeHTML("<b a=\"1\" c='2'>R&D</b>"),
+              "&lt;b a=&quot;1&quot; c=&#39;2&#39;&gt;R&amp;D&lt;/b&gt;");
+    EXPECT_EQ(StrUtil::escapeHTML("&amp; caf\xC3\xA9"), "&amp;amp; caf\xC3\xA9");
+
+    // Percent sequences in either case; a "%" without two hexadecimal
+    // digits, also at the end, stays.
+    EXPECT_EQ(StrUtil::percentDecode("/tmp/a%20b%2fc%C3%A9"), "/tmp/a b/c\xC3\xA9");
+    EXPECT_EQ(StrUtil::percentDecode("100%"), "100%");
+    EXPECT_EQ(StrUtil::percentDecode("%4"), "%4");
+    EXPECT_EQ(StrUtil::percentDecode("%zz%41"), "%zzA");
+}
+
+TEST(StrUtilTest, StartsWithIgnoreCase) {
+    EXPECT_TRUE(StrUtil::startsWithIgnoreCase("JavaScript:go()", "javascript:"));
+    EXPECT_TRUE(StrUtil::startsWithIgnoreCase("HTTP://x", "http://"));
+    EXPECT_TRUE(StrUtil::startsWithIgnoreCase("abc", ""));
+    EXPECT_FALSE(StrUtil::startsWithIgnoreCase("java", "javascript:"));
+    EXPECT_FALSE(StrUtil::startsWithIgnoreCase(" javascript:", "javascript:"));
 }
 
 TEST(StrUtilTest, NumericPortions) {

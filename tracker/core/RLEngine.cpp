@@ -27,6 +27,7 @@ namespace tracker {
 
 using foundation::Logger;
 using foundation::Messages;
+using foundation::StrUtil;
 using tracker::ui::BaseRLApp;
 
 namespace {
@@ -62,22 +63,6 @@ std::string replaceSpaceWithBreak(const std::string& text) {
     for (char c : text) {
         if (c == ' ') out += "<br>";
         else out += c;
-    }
-    return out;
-}
-
-std::string htmlEscape(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
     }
     return out;
 }
@@ -512,7 +497,7 @@ const char* const META_CHARSET = "<meta http-equiv=\"Content-Type\" content=\"te
 // catalogue, anything else is escaped.
 std::string shownText(const std::optional<std::string>& balance) {
     if (!balance) return "";
-    return RLEngine::isStatusText(balance) ? *balance : htmlEscape(*balance);
+    return RLEngine::isStatusText(balance) ? *balance : StrUtil::escapeHTML(*balance);
 }
 
 const char* rowClass(int index) { return index % 2 == 0 ? "l" : "d"; }
@@ -661,8 +646,8 @@ bool RLEngine::writeOutput() {
                 }
                 out += "<table" + (portal ? std::string(" width=98%") : " width=" + width) + ">\n";
                 out += "<tr><td width=" + titleCellWidth + ">" + previousLink + "</td>" + "<td class=c>" +
-                       "<a name=" + std::to_string(user) + "><b>" + htmlEscape(displayName) + "</b></td><td width=" +
-                       titleCellWidth + " class=r>" + nextLink + "</td></tr>\n";
+                       "<a name=" + std::to_string(user) + "><b>" + StrUtil::escapeHTML(displayName) +
+                       "</b></td><td width=" + titleCellWidth + " class=r>" + nextLink + "</td></tr>\n";
                 out += "</table><br>\n";
 
                 out += "<table cellpadding=" + std::to_string(padding) + " cellspacing=" + std::to_string(spacing) +
@@ -741,7 +726,9 @@ bool RLEngine::writeOutput() {
             }
 
             out += std::string("<tr class=") + rowClass(rows) + "><td>&nbsp;" + source->getDisplay() + "</td>";
-            if (showUsernames) out += "<td>&nbsp;" + htmlEscape(RLPreferences::getUsername(user, key)) + "</td>";
+            if (showUsernames) {
+                out += "<td>&nbsp;" + StrUtil::escapeHTML(RLPreferences::getUsername(user, key)) + "</td>";
+            }
 
             const bool left = !allowed ||
                               (previous && *previous == NEVER && (isEmptyText(current) || *current == PENDING)) ||
@@ -891,7 +878,7 @@ void RLEngine::writeSummary(bool listAccounts) {
                " cellspacing=" + std::to_string(RLPreferences::getCellSpacing()) + ">\n";
         out += "<tr>\t<th>" + msg("RLEngine.Provider") + "</th>";
         for (int user = 0; user < users; ++user) {
-            out += "\t<th>" + htmlEscape(RLPreferences::getDisplayNameForUser(user)) + "</th>";
+            out += "\t<th>" + StrUtil::escapeHTML(RLPreferences::getDisplayNameForUser(user)) + "</th>";
         }
         if (several) out += "\t<th>" + TOTAL() + "</th>";
         out += "</tr>\n";

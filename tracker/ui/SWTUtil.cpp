@@ -38,18 +38,6 @@ int hexDigit(char c) {
     return -1;
 }
 
-// Whether a popup or popup-window navigation stays inside the browser.
-bool staysInside(const std::string& url, const std::string& keepPrefix) {
-    if (contains(url, keepPrefix)) return true;
-    for (const char* marker : AD_FRAME_MARKERS) {
-        if (contains(url, marker)) return true;
-    }
-    for (const char* role : AD_SERVERS) {
-        if (startsWith(url, HostTable::get(role))) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 // ---- Message boxes ----------------------------------------------------------------
@@ -192,9 +180,19 @@ void SWTUtil::initializeBrowserForPopups(tk::Display* display, tk::Browser& brow
     });
 }
 
+bool SWTUtil::isAdAddress(const std::string& url) {
+    for (const char* marker : AD_FRAME_MARKERS) {
+        if (contains(url, marker)) return true;
+    }
+    for (const char* role : AD_SERVERS) {
+        if (startsWith(url, HostTable::get(role))) return true;
+    }
+    return false;
+}
+
 void SWTUtil::launchBrowserLinksExternally(tk::Browser& browser, const std::string& keepPrefix) {
     browser.addLocationChangingListener([keepPrefix](tk::Event& event) {
-        if (staysInside(event.location, keepPrefix)) return;
+        if (contains(event.location, keepPrefix) || isAdAddress(event.location)) return;
         event.doit = false;
         navigateExternally(event.location);
     });

@@ -69,6 +69,9 @@ public:
     // frames or ad servers) load inside the browser; every other one is
     // cancelled and opened in the user's browser.
     static void launchBrowserLinksExternally(tk::Browser& browser, const std::string& keepPrefix);
+    // An ad frame ("ad-160x600-", "ad-300x250-") or an address of one of the
+    // three advertising servers.
+    static bool isAdAddress(const std::string& url);
 };
 
 }  // namespace tracker::ui

@@ -6,17 +6,32 @@
 #include "platform/toolkit/qt/QtControlPeer.h"
 #include "platform/toolkit/qt/QtDisplayPeer.h"
 
+#include <QImage>
 #include <QPixmap>
 #include <QVariant>
 #include <QWebEngineView>
 
+#include <chrono>
 #include <memory>
 
 namespace tk::qt {
 
 namespace {
 constexpr int POLL_MILLIS = 25;
+// A grab costs a full draw of the widget: look at most this often.
+constexpr int DRAWN_CHECK_MILLIS = 100;
+
+bool hasTwoColours(const QImage& image) {
+    if (image.isNull()) return false;
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            if (image.pixel(x, y) != first) return true;
+        }
+    }
+    return false;
 }
+}  // namespace
 
 bool isQt(const Display& display) {
     if (display.isDisposed()) return false;
@@ -78,6 +93,24 @@ std::optional<std::string> pageText(Browser& browser, int timeoutMillis) {
     view->page()->toPlainText([answer](const QString& text) { *answer = us(text); });
     runUntil(*browser.getDisplay(), [answer] { return answer->has_value(); }, timeoutMillis);
     return *answer;
+}
+
+bool waitUntilDrawn(Browser& browser, int timeoutMillis) {
+    QWidget* widget = webView(browser);
+    if (widget == nullptr) return false;
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point next = Clock::now();
+    bool drawn = false;
+    runUntil(
+        *browser.getDisplay(),
+        [&] {
+            if (drawn || Clock::now() < next) return drawn;
+            next = Clock::now() + std::chrono::milliseconds(DRAWN_CHECK_MILLIS);
+            drawn = hasTwoColours(widget->grab().toImage());
+            return drawn;
+        },
+        timeoutMillis);
+    return drawn;
 }
 
 bool saveScreenshot(const Control& control, const std::string& path) {

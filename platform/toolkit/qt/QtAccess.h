@@ -33,5 +33,9 @@ std::optional<std::string> runScript(Browser& browser, const std::string& script
 std::optional<std::string> pageText(Browser& browser, int timeoutMillis = 10000);
 // Draws the control (a shell: its whole client area) into a PNG file.
 bool saveScreenshot(const Control& control, const std::string& path);
+// Waits until the browser's area shows more than one colour: the engine
+// draws a page some time after it reports the page loaded. False when the
+// time is up first (or for a page of one colour).
+bool waitUntilDrawn(Browser& browser, int timeoutMillis = 10000);
 
 }  // namespace tk::qt

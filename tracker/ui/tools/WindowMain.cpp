@@ -142,6 +142,10 @@ static int runWindow(int argc, char** argv) {
                           << app.getUpdateButton()->getText() << std::endl;
             }
             if (!screenshot.empty()) {
+                if (!tk::qt::waitUntilDrawn(*app.getBrowser())) {
+                    std::cerr << "roamledger-window: the results page was not drawn\n";
+                    return 1;
+                }
                 const bool saved = tk::qt::saveScreenshot(*app.getComposite(), screenshot);
                 std::cout << (saved ? "saved " : "could not save ") << screenshot << std::endl;
             }

@@ -209,12 +209,11 @@ int main(int argc, char** argv) {
         shell->open();
 
         if (!screenshot.empty()) {
-            tk::qt::runUntil(display, [&] { return loaded; }, 20000);
-            // Let the engine paint the page it has loaded.
-            bool painted = false;
-            auto paint = tk::runnable([&] { painted = true; });
-            display.timerExec(700, paint);
-            tk::qt::runUntil(display, [&] { return painted; }, 5000);
+            if (!tk::qt::runUntil(display, [&] { return loaded; }, 20000) || !tk::qt::waitUntilDrawn(*browser)) {
+                std::cerr << "tk-demo: the page was not shown in time\n";
+                std::filesystem::remove_all(folder);
+                return 1;
+            }
             bool saved = tk::qt::saveScreenshot(*shell, screenshot);
             std::cout << (saved ? "saved " : "could not save ") << screenshot << "\n";
             std::filesystem::remove_all(folder);

@@ -7,10 +7,9 @@
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
 #include "platform/toolkit/qt/QtBackend.h"
+#include "tests/support/Pictures.h"
 
 #include <QApplication>
-#include <QImage>
-#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -99,12 +98,7 @@ inline int keepPicture(const std::string& path, const std::string& name) {
         std::filesystem::copy_file(path, std::string(keep) + "/" + name + ".png",
                                    std::filesystem::copy_options::overwrite_existing);
     }
-    QImage image(QString::fromStdString(path));
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2) {
-        for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
-    }
-    return static_cast<int>(colours.size());
+    return rltest::coloursIn(path, 2);
 }
 
 }  // namespace rltest::qt

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <QSet>
 #include <QWidget>
 
 #include <cstdlib>

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <QSet>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/Pictures.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/core/PropertiesPrefPersist.h"
 #include "tracker/core/RLPreferences.h"
@@ -48,17 +46,6 @@ protected:
     rltest::TempWorkDir dir;
 };
 
-// Colours in a picture, every third pixel.
-int coloursIn(const std::string& path, QSize& size) {
-    QImage image(QString::fromStdString(path));
-    size = image.size();
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 3) {
-        for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
-    }
-    return static_cast<int>(colours.size());
-}
-
 TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
     if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
     const std::string folder = dir.file("install");
@@ -87,7 +74,7 @@ TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_NE(result.output.find("saved " + shot), std::string::npos) << result.output;
     QSize size;
-    EXPECT_GT(coloursIn(shot, size), 20);  // a table, buttons, a menu bar: far from blank
+    EXPECT_GT(rltest::coloursIn(shot, 3, &size), 20);  // a table, buttons, a menu bar: far from blank
     EXPECT_GT(size.width(), 500);
     EXPECT_GT(size.height(), 350);
 

@@ -1,0 +1,18 @@
+// BRTWRL: the Brightwire edition of the tracker, in the newspaper's window.
+// Runs in its install folder (the working folder), which holds its pages,
+// settings, history, log and result pages. Arguments are ignored.
+
+#include <string>
+#include <vector>
+
+#include "foundation/Thread.h"
+#include "platform/toolkit/qt/QtBackend.h"
+#include "portal/brtw/RLBRTW.h"
+
+int main(int argc, char** argv) {
+    tk::qt::registerBackend();
+    const int status = portal::RLBRTW::main(std::vector<std::string>(argv + 1, argv + argc));
+    // Every thread still running is stopped and joined before the process
+    // ends.
+    return foundation::Thread::endProcess(status);
+}
