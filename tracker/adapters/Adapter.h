@@ -66,9 +66,10 @@ protected:
     static std::string domainName() { return foundation::HostTable::get(roleName("domainName")); }
     // The address of path on a role written for a form field or a query
     // value (":", "/", "," and the other characters of escapeLifted
-    // percent-encoded).
-    static std::string escapedUrl(std::string_view role, const std::string& path) {
-        return escapeLifted(url(role, path));
+    // percent-encoded, their hexadecimal digits in hexCase).
+    static std::string escapedUrl(std::string_view role, const std::string& path,
+                                  HexCase hexCase = HexCase::Upper) {
+        return escapeLifted(url(role, path), hexCase);
     }
 
     // Puts a cookie into the client's jar by hand, as a site's script would

@@ -1,6 +1,8 @@
 #include "tracker/adapters/AdapterKit.h"
 
 #include <array>
+#include <cctype>
+#include <cstdint>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -19,6 +21,44 @@ namespace tracker::adapters {
 using foundation::StrUtil;
 
 std::string credential(std::string_view value) { return RLSource::encodeFormValue(value); }
+
+namespace {
+
+// The code points of a text through one case mapping, back as UTF-8.
+template <class Map>
+std::string mapCase(std::string_view value, Map map) {
+    std::string out;
+    out.reserve(value.size());
+    size_t pos = 0;
+    while (pos < value.size()) {
+        size_t length = 0;
+        const char32_t c = StrUtil::charAt(value, pos, length);
+        if (length == 0) break;
+        map(out, c);
+        pos += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string lowerCase(std::string_view value) {
+    return mapCase(value, [](std::string& out, char32_t c) {
+        const bool upper = (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+        StrUtil::appendUtf8(out, upper ? c + 0x20 : c);
+    });
+}
+
+std::string upperCase(std::string_view value) {
+    return mapCase(value, [](std::string& out, char32_t c) {
+        if (c == 0xDF) {
+            out += "SS";
+            return;
+        }
+        const bool lower = (c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+        StrUtil::appendUtf8(out, lower ? c - 0x20 : c);
+    });
+}
 
 std::string group(std::string_view text, size_t from, size_t length) {
     if (from >= text.size()) return "";
@@ -91,7 +131,43 @@ std::string valueAfterChain(std::string_view page, std::initializer_list<std::st
     return betweenFrom(page, chainedPosition(page, labels), start, end);
 }
 
-std::string escapeLifted(std::string_view value) { return StrUtil::replaceGremlins(value); }
+std::optional<int32_t> parseInteger(std::string_view text) {
+    const bool sign = !text.empty() && (text[0] == '-' || text[0] == '+');
+    const std::string_view digits = text.substr(sign ? 1 : 0);
+    if (digits.empty()) return std::nullopt;
+    int64_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > int64_t{INT32_MAX} + 1) return std::nullopt;
+    }
+    if (text[0] == '-') value = -value;
+    if (value > INT32_MAX) return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+std::optional<std::string> sumOfIntegers(const std::vector<std::string>& texts) {
+    int64_t sum = 0;
+    for (const std::string& text : texts) {
+        const std::optional<int32_t> value = parseInteger(text);
+        if (!value) return std::nullopt;
+        sum += *value;
+    }
+    return std::to_string(sum);
+}
+
+std::string escapeLifted(std::string_view value, HexCase hexCase) {
+    if (hexCase == HexCase::Upper) return StrUtil::replaceGremlins(value);
+    std::string out;
+    for (char c : value) {
+        std::string escaped = StrUtil::replaceGremlins(std::string_view(&c, 1));
+        if (escaped.size() == 3 && escaped[0] == '%') {
+            for (char& digit : escaped) digit = static_cast<char>(std::tolower(static_cast<unsigned char>(digit)));
+        }
+        out += escaped;
+    }
+    return out;
+}
 
 std::string liftViewState(std::string_view page) {
     return escapeLifted(lift(page, "name=\"__VIEWSTATE\" value=\"", "\""));

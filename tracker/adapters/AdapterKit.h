@@ -18,6 +18,7 @@
 // recorded as a balance.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -39,6 +40,12 @@ namespace tracker::adapters {
 // control characters and characters above 0x7E are percent-encoded, every
 // other character goes as typed.
 std::string credential(std::string_view value);
+
+// A credential in lower or upper case whatever the machine's locale: the
+// letters of ASCII and Latin-1 change case ("\xC3\x9F" upper-cased is
+// "SS"); every other character stays as typed.
+std::string lowerCase(std::string_view value);
+std::string upperCase(std::string_view value);
 
 // Characters from..from+length-1 (0-based) of a text, clamped to its
 // length: a short user name gives short or empty groups instead of a cut
@@ -118,6 +125,18 @@ std::string valueAfter(std::string_view page, std::string_view label, std::strin
 std::string valueAfterChain(std::string_view page, std::initializer_list<std::string_view> labels,
                             std::string_view start, std::string_view end);
 
+// ---- Whole numbers ---------------------------------------------------------
+
+// A whole number as a page writes it, read strictly: an optional "-" or "+"
+// and decimal digits, within the 32-bit range; absent for anything else
+// (an empty text, blanks, separators, a fraction, a number out of range).
+std::optional<int32_t> parseInteger(std::string_view text);
+
+// The sum of whole numbers, each read as parseInteger reads it, in decimal;
+// absent when one of them is no whole number. Summed in 64 bits, so no sum
+// of 32-bit figures wraps round.
+std::optional<std::string> sumOfIntegers(const std::vector<std::string>& texts);
+
 // ---- Lifting from a login page -------------------------------------------
 
 // The text between prefix and the next suffix (a form's ACTION, a hidden
@@ -126,9 +145,13 @@ inline std::string lift(std::string_view page, std::string_view prefix, std::str
     return between(page, prefix, suffix);
 }
 
+// The case of the hexadecimal digits of a percent escape.
+enum class HexCase { Upper, Lower };
+
 // A lifted value made fit for a form body: "/", "|", ":", "=", "+", "~",
-// ",", "@" percent-encoded.
-std::string escapeLifted(std::string_view value);
+// ",", "@" percent-encoded ("%2F", or "%2f" for sites that write their
+// escapes in lower case).
+std::string escapeLifted(std::string_view value, HexCase hexCase = HexCase::Upper);
 
 // The "__VIEWSTATE" value of an ASP.NET form, escaped for the form body; ""
 // when the page has none.

@@ -8,6 +8,8 @@
     X(Aeroflot)             \
     X(Aeromexico)           \
     X(AirCanada)            \
+    X(AirMiles)             \
+    X(AirMilesMart)         \
     X(AirNewZealand)        \
     X(AirTran)              \
     X(Alamo)                \
@@ -16,18 +18,39 @@
     X(Aloha)                \
     X(AmericaWest)          \
     X(American)             \
+    X(AmericanExpress)      \
+    X(AmericanExpressAustralia)\
+    X(AmericanExpressGermany)\
+    X(Amtrak)               \
     X(ANA)                  \
     X(Asiana)               \
     X(Avis)                 \
     X(ATA)                  \
+    X(BAA)                  \
+    X(BankAmericaMilesEdge) \
+    X(BestWestern)          \
     X(BritishAirways)       \
     X(BritishMidland)       \
+    X(CapitalOneNoHassle)   \
+    X(CapitalOneNoHassleSmallBus)\
     X(CathayPacific)        \
+    X(ChaseTravel)          \
+    X(Choice)               \
+    X(Citi)                 \
+    X(ClickRewards)         \
     X(Continental)          \
+    X(CountryInns)          \
     X(Czech)                \
     X(Delta)                \
+    X(DinersClub)           \
+    X(DinersClubAustralia)  \
+    X(Discover)             \
+    X(Ebates)               \
+    X(Ebay)                 \
     X(ELAL)                 \
     X(Emirates)             \
+    X(Epoll)                \
+    X(Erewards)             \
     X(Eva)                  \
     X(Fairmont)             \
     X(Fiesta)               \
@@ -35,8 +58,10 @@
     X(KLM)                  \
     X(Frontier)             \
     X(GlobalPass)           \
+    X(GMCard)               \
     X(GoldPoints)           \
     X(GrupoTaca)            \
+    X(HappyDigits)          \
     X(Hawaiian)             \
     X(Hertz)                \
     X(Hilton)               \
@@ -49,20 +74,27 @@
     X(Loews)                \
     X(Lufthansa)            \
     X(Marriott)             \
+    X(MBNA)                 \
     X(Mexicana)             \
     X(Microtel)             \
     X(MidwestExpress)       \
+    X(Milesource)           \
+    X(MyPoints)             \
+    X(Sony)                 \
     X(EmeraldClub)          \
     X(Northwest)            \
     X(Omni)                 \
     X(ParkInn)              \
     X(ParkPlaza)            \
+    X(Payback)              \
+    X(PrimeRewards)         \
     X(SixContinents)        \
     X(Qantas)               \
     X(Radisson)             \
     X(RedRoof)              \
     X(Regent)               \
     X(LaQuinta)             \
+    X(Greenpoints)          \
     X(SAS)                  \
     X(Singapore)            \
     X(SNBrussels)           \
@@ -73,9 +105,14 @@
     X(Swiss)                \
     X(TAP)                  \
     X(Thai)                 \
+    X(Thrifty)              \
+    X(TripRewards)          \
     X(Turkish)              \
     X(United)               \
+    X(Upromise)             \
     X(USAir)                \
     X(Varig)                \
     X(VirginAtlantic)       \
-    X(Wyndham)
+    X(Webmiles)             \
+    X(Wyndham)              \
+    X(Yahoo)

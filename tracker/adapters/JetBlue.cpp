@@ -30,9 +30,8 @@ public:
         };
         if (firstMarker(page, markers)) return;
 
-        const int heading = positionOf(page, "<strong>CURRENT TRUEBLUE<br>POINTS</strong>");
-        const int label = heading < 0 ? -1 : positionOf(page, "LabelCurrent", heading);
-        registerBalance(betweenFrom(page, label, "size=6>", "<"));
+        registerBalance(
+            valueAfterChain(page, {"<strong>CURRENT TRUEBLUE<br>POINTS</strong>", "LabelCurrent"}, "size=6>", "<"));
     }
 };
 

@@ -25,9 +25,7 @@ public:
         };
         if (firstMarker(page, markers)) return;
 
-        const int table = positionOf(page, "flyClubTableLoggedIn");
-        const int mileage = table < 0 ? -1 : positionOf(page, "Mileage", table);
-        registerBalance(betweenFrom(page, mileage, "<td>", "<"));
+        registerBalance(valueAfterChain(page, {"flyClubTableLoggedIn", "Mileage"}, "<td>", "<"));
     }
 };
 

@@ -83,6 +83,40 @@ TEST(AdapterKitTest, AFallbackAnchorStandsInOnlyForTheTextAfterAFoundLabel) {
     EXPECT_EQ(betweenFrom(page, positionOr(page, "&#160", -1, 0), ";", "<"), "");
 }
 
+TEST(AdapterKitTest, WholeNumbersAreReadStrictlyAndSummedWithoutWrapping) {
+    EXPECT_EQ(parseInteger("1200"), 1200);
+    EXPECT_EQ(parseInteger("007"), 7);
+    EXPECT_EQ(parseInteger("+5"), 5);
+    EXPECT_EQ(parseInteger("-5"), -5);
+    EXPECT_EQ(parseInteger("2147483647"), 2147483647);
+    EXPECT_EQ(parseInteger("-2147483648"), INT32_MIN);
+    for (const char* bad : {"", "-", "+", " 5", "5 ", "1,200", "1.5", "12a", "2147483648", "-2147483649",
+                            "99999999999999999999", "--1", "\xB2"}) {
+        EXPECT_EQ(parseInteger(bad), std::nullopt) << bad;
+    }
+    EXPECT_EQ(sumOfIntegers({"1200", "300"}), "1500");
+    EXPECT_EQ(sumOfIntegers({}), "0");
+    EXPECT_EQ(sumOfIntegers({"2147483647", "2147483647", "1"}), "4294967295");
+    EXPECT_EQ(sumOfIntegers({"-2147483648", "-1"}), "-2147483649");
+    EXPECT_EQ(sumOfIntegers({"1200", "n/a"}), std::nullopt);
+}
+
+TEST(AdapterKitTest, CredentialsInLowerAndUpperCaseWhateverTheLocale) {
+    EXPECT_EQ(lowerCase("JoeSMITH_42@X.COM"), "joesmith_42@x.com");
+    EXPECT_EQ(upperCase("smith-jones 2"), "SMITH-JONES 2");
+    // The dotted and dotless i stay what they are in every locale.
+    EXPECT_EQ(lowerCase("IDI"), "idi");
+    EXPECT_EQ(upperCase("idi"), "IDI");
+    // Latin-1 letters change case; the signs between them do not.
+    EXPECT_EQ(lowerCase("M\xC3\x9CLLER \xC3\x80\xC3\x9E \xC3\x97"), "m\xC3\xBCller \xC3\xA0\xC3\xBE \xC3\x97");
+    EXPECT_EQ(upperCase("m\xC3\xBCller \xC3\xA0\xC3\xBE \xC3\xB7 \xC3\xBF"), "M\xC3\x9CLLER \xC3\x80\xC3\x9E \xC3\xB7 \xC3\xBF");
+    EXPECT_EQ(upperCase("Strau\xC3\x9F"), "STRAUSS");
+    // Other characters go as typed; a stray Latin-1 byte counts as its letter.
+    EXPECT_EQ(upperCase("\xCE\xB1" "b"), "\xCE\xB1" "B");
+    EXPECT_EQ(lowerCase("\xC9"), "\xC3\xA9");
+    EXPECT_EQ(lowerCase(""), "");
+}
+
 TEST(AdapterKitTest, CredentialsAreEncodedAsTypedExceptTheUnsafeCharacters) {
     EXPECT_EQ(credential("joe@example.com"), "joe@example.com");
     EXPECT_EQ(credential("a&b=c+d%e#f g"), "a%26b%3Dc%2Bd%25e%23f%20g");
@@ -299,6 +333,8 @@ TEST(AdapterKitTest, AnAddressEscapedForAFormField) {
     foundation::HostTable::reload();
     EXPECT_EQ(Probe::escapedUrl("site", "/en/account/1,,,00.html?a=b+c~d|e@f"),
               "https%3A%2F%2Fwww.probe.example%3A8443%2Fen%2Faccount%2F1%2C%2C%2C00.html?a%3Db%2Bc%7Ed%7Ce%40f");
+    EXPECT_EQ(Probe::escapedUrl("site", "/", HexCase::Lower), "https%3a%2f%2fwww.probe.example%3a8443%2f");
+    EXPECT_EQ(escapeLifted("a/b|c:d=e+f~g,h@i%2F?&", HexCase::Lower), "a%2fb%7cc%3ad%3de%2bf%7eg%2ch%40i%2F?&");
     rltest::writeFile(dir.file("hosts.properties"), "");
     foundation::HostTable::reload();
 }
@@ -319,7 +355,7 @@ TEST(AdapterKitTest, AKeyMissingFromTheTableGetsARecordThatAllowsNothing) {
 TEST(AdapterRegistrationTest, EveryKeyCreatesItsOwnAdapterWithTheTableRecord) {
     registerAll();
     registerAll();  // again: harmless
-    ASSERT_EQ(adapterKeys().size(), 74u);
+    ASSERT_EQ(adapterKeys().size(), 111u);
     for (const std::string& key : adapterKeys()) {
         const tracker::SourceConfig* config = RLPreferences::getConfig(key);
         ASSERT_NE(config, nullptr) << key;

@@ -339,6 +339,12 @@ private:
                 r.noCookies = true;
                 return;
             }
+            if (keyword == "after") {
+                int64_t ms = 0;
+                if (!parseInt(value, ms) || ms > 600000) throw std::invalid_argument("after needs milliseconds: " + value);
+                r.afterMs = static_cast<int>(ms);
+                return;
+            }
         }
         m_block = Block::None;
         m_seen.insert(keyword);

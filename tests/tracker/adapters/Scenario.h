@@ -53,6 +53,8 @@
 //                               (unchecked when not given)
 //     cookie: <name>=<value>    a cookie the request must carry, repeatable
 //     no-cookies:               the request carries no Cookie field
+//     after: <ms>               it came at least ms milliseconds after the
+//                               request before it (a pause of the adapter)
 //
 // The outcome (at least balance or status):
 //   balance: <text>             the stored balance, exactly ("12345")
@@ -214,6 +216,7 @@ struct ExpectedRequest {
     std::optional<Pattern> body;
     std::vector<std::pair<std::string, std::string>> cookies;
     bool noCookies = false;
+    int afterMs = 0;  // the least gap after the request before it
     int line = 0;
 };
 

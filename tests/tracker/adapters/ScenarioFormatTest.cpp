@@ -88,6 +88,7 @@ TEST(ScenarioFormatTest, ReadsAWholeScenario) {
         "    cookie: sid=4\\x32\n"
         "  expect: GET http://www.example.com/next\n"
         "    no-cookies:\n"
+        "    after: 1000\n"
         "  balance: 12345\n"
         "  details: [not-tracked]\n"
         "  activity-contains: <td>{*}</td>\n"
@@ -112,6 +113,8 @@ TEST(ScenarioFormatTest, ReadsAWholeScenario) {
     EXPECT_EQ(s.expected[0].cookies[0].second, "42");
     EXPECT_EQ(s.expected[1].scheme, "http");
     EXPECT_TRUE(s.expected[1].noCookies);
+    EXPECT_EQ(s.expected[1].afterMs, 1000);
+    EXPECT_EQ(s.expected[0].afterMs, 0);
     EXPECT_EQ(s.balance, "12345");
     EXPECT_EQ(s.details.kind, StoredCheck::NotTracked);
     EXPECT_EQ(s.activity.contains.size(), 1u);

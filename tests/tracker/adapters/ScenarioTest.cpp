@@ -125,6 +125,9 @@ void checkRequests(const Scenario& s, const std::vector<Request>& made) {
         if (e.noCookies) {
             EXPECT_FALSE(r.header("Cookie").has_value()) << at << ": cookies sent\n" << all;
         }
+        if (e.afterMs > 0 && i > 0) {
+            EXPECT_GE(r.receivedAtMs - made[i - 1].receivedAtMs, e.afterMs) << at << ": sent too soon\n" << all;
+        }
     }
     EXPECT_EQ(made.size(), s.expected.size()) << s.where() << ": number of requests\n" << all;
 }
