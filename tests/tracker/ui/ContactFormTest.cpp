@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "foundation/StrUtil.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/Wait.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using namespace rltest;
+using foundation::StrUtil;
 using tracker::ui::BaseRLApp;
 using tracker::ui::BugReportDialog;
 using Clock = std::chrono::steady_clock;
@@ -158,15 +160,9 @@ TEST_F(ContactFormTest, TheServerDecodesExactlyWhatTheUserTyped) {
     EXPECT_EQ(fields[1], (std::pair<std::string, std::string>{"From", email}));
     EXPECT_EQ(fields[2], (std::pair<std::string, std::string>{"Subject", "Roamledger Help / Feedback"}));
     EXPECT_EQ(fields[3].first, "Message");
-    auto replaceAll = [](std::string text, const std::string& from, const std::string& to) {
-        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-            text.replace(at, from.size(), to);
-        }
-        return text;
-    };
     EXPECT_EQ(fields[3].second, "Name: " + name + "\r\nE-mail: " + email + "\r\n\r\nDescription:\r\n\r\n" +
-                                    replaceAll(description, "&", "[AMPERSAND]") + "\r\n\r\nAdditional:\r\n\r\n" +
-                                    replaceAll(additional, "&", "[AMPERSAND]"));
+                                    StrUtil::replace(description, "&", "[AMPERSAND]") + "\r\n\r\nAdditional:\r\n\r\n" +
+                                    StrUtil::replace(additional, "&", "[AMPERSAND]"));
     // The name's "&" went as typed, the report's did not.
     EXPECT_NE(fields[3].second.find("ParentUUID=host[AMPERSAND]uuid"), std::string::npos);
     EXPECT_EQ(post.body.find_first_not_of(

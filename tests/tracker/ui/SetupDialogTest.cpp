@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "foundation/BlowfishEasy.h"
+#include "foundation/StrUtil.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tests/tracker/ui/WindowFixture.h"
 #include "tracker/core/History.h"
@@ -403,9 +404,7 @@ TEST_F(SetupDialogTest, WithoutItsPicturesTheBrandedDialogWorksPlainAndSaysSoEac
         d.getShell()->dispose();
         settle();
     }
-    size_t lines = 0;
-    for (size_t at = log().find(missing); at != std::string::npos; at = log().find(missing, at + 1)) ++lines;
-    EXPECT_EQ(lines, 2u);
+    EXPECT_EQ(foundation::StrUtil::countMatches(log(), missing), 2);
 }
 
 TEST_F(SetupDialogTest, AnUnreadablePictureLeavesTheBrandedDialogPlainButWhole) {
