@@ -7,6 +7,7 @@
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
 #include "platform/toolkit/qt/QtBackend.h"
+#include "tests/support/BrowserSession.h"
 #include "tests/support/Pictures.h"
 
 #include <QApplication>
@@ -59,10 +60,7 @@ inline QtEnvironment& environment() {
 // Made before main() so that the variables are set before anything starts.
 inline const bool g_environmentReady = (environment(), true);
 
-inline bool haveDisplay() {
-    const char* display = std::getenv("DISPLAY");
-    return display != nullptr && *display != '\0';
-}
+using rltest::haveDisplay;
 
 #define RL_REQUIRE_DISPLAY()                                                       \
     do {                                                                           \

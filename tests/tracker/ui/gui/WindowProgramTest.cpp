@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/BrowserSession.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/core/PropertiesPrefPersist.h"
@@ -32,11 +33,6 @@ protected:
                                   "/data' '" RL_WINDOW_PROGRAM "' " + arguments + " 2>&1");
     }
 
-    static bool haveDisplay() {
-        const char* display = std::getenv("DISPLAY");
-        return display != nullptr && *display != '\0';
-    }
-
     std::map<std::string, std::string> settingsIn(const std::string& folder) const {
         std::map<std::string, std::string> table;
         tracker::PropertiesPrefPersist::parseProperties(rltest::readFile(folder + "/Roamledger.settings"), table);
@@ -47,7 +43,7 @@ protected:
 };
 
 TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
-    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
     const std::string folder = dir.file("install");
     std::filesystem::create_directories(folder);
     {
@@ -91,7 +87,7 @@ TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
 }
 
 TEST_F(WindowProgramTest, AFirstStartWithoutSettingsOpensTheWindow) {
-    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
     const std::string folder = dir.file("fresh");
     std::filesystem::create_directories(folder);
     rltest::CommandRun result = run("'" + folder + "' --seconds 3");
@@ -103,7 +99,7 @@ TEST_F(WindowProgramTest, AFirstStartWithoutSettingsOpensTheWindow) {
 }
 
 TEST_F(WindowProgramTest, ATerminationSignalEndsThroughTheCleanUp) {
-    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
     const std::string folder = dir.file("signalled");
     std::filesystem::create_directories(folder);
     // Started in the background, terminated once its results page exists.
