@@ -54,6 +54,8 @@ __attribute__((noinline)) std::string traceLines(int skip) {
 
 std::string ExceptionUtil::typeName(const std::exception& failure) { return demangle(typeid(failure).name()); }
 
+std::string ExceptionUtil::typeName(const std::type_info& type) { return demangle(type.name()); }
+
 namespace {
 
 // "Caused by: " lines for the failures nested inside this one.

@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <string>
+#include <typeinfo>
 
 namespace foundation {
 
@@ -10,6 +11,8 @@ class ExceptionUtil {
 public:
     // The failure's type name (without namespaces) for the report texts.
     static std::string typeName(const std::exception& failure);
+    // A type's name without namespaces, as above.
+    static std::string typeName(const std::type_info& type);
     // Type and message on one line ("Type: message", or the type alone), then
     // one line per trace frame and a "Caused by: " line per nested failure;
     // every line ends with "\n". An absent failure stands for a generic

@@ -251,6 +251,8 @@ TEST(ExceptionUtilTest, NestedFailuresListTheirCauses) {
         }
     } catch (const std::exception& e) {
         EXPECT_EQ(ExceptionUtil::typeName(e), "runtime_error");
+        // Any type, by its name alone.
+        EXPECT_EQ(ExceptionUtil::typeName(typeid(foundation::ExceptionUtil)), "ExceptionUtil");
         EXPECT_EQ(ExceptionUtil::getStackTrace(e), "runtime_error: Could not read page\nCaused by: out_of_range: index 9\n");
         return;
     }

@@ -1,12 +1,10 @@
 #include "tracker/ui/BaseDialog.h"
 
-#include <cxxabi.h>
-
-#include <cstdlib>
 #include <exception>
 #include <typeinfo>
 
 #include "foundation/AsynchURL.h"
+#include "foundation/ExceptionUtil.h"
 #include "foundation/Logger.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tracker/core/RLPreferences.h"
@@ -149,14 +147,7 @@ void BaseDialog::open() {
     if (m_shell && !m_shell->isDisposed()) m_shell->open();
 }
 
-std::string BaseDialog::className() const {
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(typeid(*this).name(), nullptr, nullptr, &status);
-    std::string name = (status == 0 && demangled) ? demangled : typeid(*this).name();
-    std::free(demangled);
-    const size_t colon = name.rfind("::");
-    return colon == std::string::npos ? name : name.substr(colon + 2);
-}
+std::string BaseDialog::className() const { return foundation::ExceptionUtil::typeName(typeid(*this)); }
 
 bool BaseDialog::runGuarded(const std::string& what, const std::function<void()>& operation) {
     try {
