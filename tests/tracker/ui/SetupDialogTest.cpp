@@ -38,14 +38,6 @@ using Settings = std::map<std::string, std::string>;
 constexpr int USERS = SetupDialog::MAIN_USERS_TAB;
 constexpr int ACCOUNTS = SetupDialog::MAIN_ACCOUNTS_TAB;
 
-// The row of a program in the dialog's program list.
-int row(const std::string& key) {
-    for (int i = 0; i < RLPreferences::getSourceCount(); ++i) {
-        if (RLPreferences::getKey(i) == key) return i;
-    }
-    throw std::invalid_argument("no program " + key);
-}
-
 std::string programName(const std::string& key) { return RLPreferences::getConfig(key)->getDisplay(); }
 
 class SetupDialogTest : public WindowFixture {
@@ -67,7 +59,7 @@ protected:
 
     void showTab(SetupDialog& d, int tab) { ASSERT_TRUE(driver.select(*d.getMainFolder(), tab)); }
     void chooseProgram(SetupDialog& d, const std::string& key) {
-        ASSERT_TRUE(driver.select(*d.getAccountList(), row(key))) << key;
+        ASSERT_TRUE(driver.select(*d.getAccountList(), programRow(key))) << key;
     }
     void chooseUserTab(SetupDialog& d, int user) { ASSERT_TRUE(driver.select(*d.getAccountsFolder(), user)); }
 
@@ -595,7 +587,7 @@ TEST_F(SetupDialogTest, RemovingTheMiddleUserRenumbersItsSuccessorAndMovesTheHis
     EXPECT_EQ(fields(d), (std::vector<std::string>{"alice1", "pa", ""}));
     EXPECT_EQ(d.getStatusLabel()->getText(), "Alice : " + programName("American"));
     EXPECT_EQ(d.getLastUser(), 0);
-    EXPECT_EQ(d.getLastAccount(), row("American"));
+    EXPECT_EQ(d.getLastAccount(), programRow("American"));
 
     // Carol, now user 1, keeps her logins; Bob's went nowhere.
     showTab(d, ACCOUNTS);
@@ -758,12 +750,12 @@ TEST_F(SetupDialogTest, AHalfFilledLoginIsRefusedAndTheSelectionStays) {
 
     // A user name without its password.
     ASSERT_TRUE(driver.replaceText(*d.getUsernameField(), "af100"));
-    ASSERT_TRUE(driver.select(*d.getAccountList(), row("American")));
+    ASSERT_TRUE(driver.select(*d.getAccountList(), programRow("American")));
     EXPECT_EQ(box(), "Roamledger - Both Fields Not Provided | Both fields must be provided for Alice : " +
                          programName("Aeroflot") +
                          ".\r\n\r\nIf you wish to stop using this account, set both fields to blank or click "
                          "'Clear Selected Account'.");
-    EXPECT_EQ(d.getAccountList()->getSelectionIndex(), row("Aeroflot"));
+    EXPECT_EQ(d.getAccountList()->getSelectionIndex(), programRow("Aeroflot"));
     EXPECT_EQ(fields(d), (std::vector<std::string>{"af100", "", ""}));
     EXPECT_EQ(focus(), d.getPasswordField());
     EXPECT_EQ(RLPreferences::getUsername(0, "Aeroflot"), "");
@@ -796,7 +788,7 @@ TEST_F(SetupDialogTest, AHalfFilledLoginIsRefusedAndTheSelectionStays) {
                          programName("Northwest") +
                          ".\r\n\r\nIf you wish to stop using this account, set the all of its fields to blank or "
                          "click 'Clear Selected Account'.");
-    EXPECT_EQ(d.getAccountList()->getSelectionIndex(), row("Northwest"));
+    EXPECT_EQ(d.getAccountList()->getSelectionIndex(), programRow("Northwest"));
 
     // The second credential alone is taken, and the account starts afresh.
     typeLogin(d, "", "", "Smith");

@@ -35,13 +35,6 @@ const Scenario& retrieveScenario(const std::string& key) {
     throw std::invalid_argument("no retrieve scenario for " + key);
 }
 
-int row(const std::string& key) {
-    for (int i = 0; i < RLPreferences::getSourceCount(); ++i) {
-        if (RLPreferences::getKey(i) == key) return i;
-    }
-    throw std::invalid_argument("no program " + key);
-}
-
 // "87654" as the results page writes it: "87,654".
 std::string grouped(const std::string& digits) {
     std::string out;
@@ -66,7 +59,7 @@ protected:
     }
 
     void enterLogin(SetupDialog& d, const Scenario& s) {
-        ASSERT_TRUE(driver.select(*d.getAccountList(), row(s.key))) << s.key;
+        ASSERT_TRUE(driver.select(*d.getAccountList(), programRow(s.key))) << s.key;
         ASSERT_TRUE(driver.replaceText(*d.getUsernameField(), s.user));
         ASSERT_TRUE(driver.replaceText(*d.getPasswordField(), s.password));
     }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,14 @@ struct StoredUser {
     std::string name;
     std::vector<StoredAccount> accounts;
 };
+
+// The row of a program, by its key, in the dialogs' program lists.
+inline int programRow(const std::string& key) {
+    for (int i = 0; i < RLPreferences::getSourceCount(); ++i) {
+        if (RLPreferences::getKey(i) == key) return i;
+    }
+    throw std::invalid_argument("no program " + key);
+}
 
 // Holds account threads until the test lets them go; a stop request ends the
 // wait (the thread then leaves its body).
