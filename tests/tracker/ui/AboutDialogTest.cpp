@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-#include <stdexcept>
-
 #include "platform/toolkit/Toolkit.h"
 #include "tests/tracker/ui/WindowFixture.h"
 #include "tracker/ui/AboutDialog.h"
@@ -26,12 +24,8 @@ protected:
     }
 
     AboutDialog& openAbout() {
-        if (!driver.pressAccelerator(*window->getMenuAndDialogShell(), tk::CTRL | 'O')) {
-            throw std::runtime_error("About cannot be chosen");
-        }
-        auto* dialog = lastDialog<AboutDialog>();
-        if (!dialog) throw std::runtime_error("no About dialog");
-        return *dialog;
+        return dialogOpenedBy<AboutDialog>(driver.pressAccelerator(*window->getMenuAndDialogShell(), tk::CTRL | 'O'),
+                                           "About");
     }
 };
 

@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 #include "foundation/StrUtil.h"
@@ -47,12 +46,8 @@ protected:
         open(type);
         settle();
         if (!parentUUID.empty()) BaseRLApp::setParentUUID(parentUUID);
-        if (!driver.pressAccelerator(*window->getMenuAndDialogShell(), tk::CTRL | 'R')) {
-            throw std::runtime_error("the contact item cannot be chosen");
-        }
-        auto* dialog = lastDialog<BugReportDialog>();
-        if (!dialog) throw std::runtime_error("no contact form");
-        return *dialog;
+        return dialogOpenedBy<BugReportDialog>(
+            driver.pressAccelerator(*window->getMenuAndDialogShell(), tk::CTRL | 'R'), "contact form");
     }
 
     void fill(BugReportDialog& form, const std::string& name, const std::string& email,

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <stdexcept>
 #include <string>
 
 #include "foundation/HostTable.h"
@@ -69,10 +68,7 @@ protected:
 
     // The dialog the window's Options menu item opened.
     OptionsDialog& openOptions() {
-        if (!driver.choose(*window->getOptionsMenuItem())) throw std::runtime_error("Options cannot be chosen");
-        auto* dialog = lastDialog<OptionsDialog>();
-        if (!dialog) throw std::runtime_error("no Options dialog");
-        return *dialog;
+        return dialogOpenedBy<OptionsDialog>(driver.choose(*window->getOptionsMenuItem()), "Options");
     }
 
     // The options as the settings file holds them now.

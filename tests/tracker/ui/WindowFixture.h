@@ -165,11 +165,15 @@ protected:
     // Runs the display's pending work.
     void settle() { driver.runPending(); }
 
-    // The dialog the window opened last, when it is a D; else nullptr.
+    // The D that acting (true when the menu item, key or button took the
+    // action) made the window open last; throws when there is none.
     template <class D>
-    D* lastDialog() const {
+    D& dialogOpenedBy(bool acted, const std::string& what) const {
+        if (!acted) throw std::runtime_error(what + " cannot be chosen");
         auto dialogs = window->getDialogs();
-        return dialogs.empty() ? nullptr : dynamic_cast<D*>(dialogs.back());
+        auto* dialog = dialogs.empty() ? nullptr : dynamic_cast<D*>(dialogs.back());
+        if (!dialog) throw std::runtime_error("no " + what + " dialog");
+        return *dialog;
     }
 
     // The popup windows open now (modal shells other than the window's).
