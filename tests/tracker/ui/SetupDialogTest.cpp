@@ -889,7 +889,8 @@ TEST_F(SetupDialogTest, OpeningTheDialogStoresNothing) {
     EXPECT_EQ(driver.shownDialogs().size(), 0u);
     // Done from the Users tab refuses it and shows where it is.
     ASSERT_TRUE(driver.click(*d.getDoneButton()));
-    EXPECT_EQ(driver.shownDialogs().size(), 1u);
+    ASSERT_EQ(driver.shownDialogs().size(), 1u);
+    EXPECT_EQ(driver.shownDialogs()[0].title, "Roamledger - Both Fields Not Provided");
     EXPECT_EQ(d.getMainFolder()->getSelectionIndex(), ACCOUNTS);
     EXPECT_FALSE(d.getShell()->isDisposed());
     EXPECT_EQ(page("Roamledger.settings"), settingsBefore);
