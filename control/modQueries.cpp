@@ -1,6 +1,5 @@
 #include "control/modQueries.h"
 
-#include <cstdio>
 #include <initializer_list>
 #include <string_view>
 
@@ -121,15 +120,19 @@ constexpr const char* BEST_BUY_PIECE_5 =
     "digiterra%2Fatg%2Fsearch%2Fformhandler%2FSearchFormHandler.veritySearch=+&_DARGS=%2Fsite%2Fen_US%2Fglobal"
     "%2Fnav%2Folssimplesearch.jsp&searchButton.x=10&searchButton.y=6";
 
-// An address as a query value: unreserved characters stay, others "%XX".
-std::string encodeAddress(const std::string& address) {
+// Bytes as a query value: letters, digits and the characters of alsoKept
+// stay, a blank becomes "+" where spaceAsPlus holds, all else "%XX".
+std::string percentEncode(const std::string& bytes, std::string_view alsoKept, bool spaceAsPlus) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : address) {
-        bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                    c == '_' || c == '.' || c == '~';
+    out.reserve(bytes.size() * 3);
+    for (unsigned char c : bytes) {
+        bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                    (c != 0 && alsoKept.find(static_cast<char>(c)) != std::string_view::npos);
         if (keep) {
             out += static_cast<char>(c);
+        } else if (c == ' ' && spaceAsPlus) {
+            out += '+';
         } else {
             out += '%';
             out += hex[c >> 4];
@@ -201,22 +204,7 @@ void modQueries::BuildProviderMenu(cNewMenu6& menu) {
 }
 
 std::string modQueries::EncodeSearchTerms(const std::string& terms) {
-    std::string bytes = AnsiCodePage::fromUtf8(terms);
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (char ch : bytes) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
-            out += ch;
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        }
-    }
-    return out;
+    return percentEncode(AnsiCodePage::fromUtf8(terms), "", true);
 }
 
 std::string modQueries::BuildQueryURL(const std::string& caption, const std::string& terms) {
@@ -241,7 +229,7 @@ std::string modQueries::BuildQueryURL(const std::string& caption, const std::str
     }
     if (caption == "Best Buy") {
         std::string results =
-            encodeAddress(HostTable::url("Search.BestBuy", "/site/olspage.jsp?id=cat12085&type=page"));
+            percentEncode(HostTable::url("Search.BestBuy", "/site/olspage.jsp?id=cat12085&type=page"), "-_.~", false);
         return HostTable::url("Search.BestBuy", BEST_BUY_START + encoded + BEST_BUY_PIECE_1_START + results +
                                                     BEST_BUY_PIECE_1_END + BEST_BUY_PIECE_2 + BEST_BUY_PIECE_3 +
                                                     BEST_BUY_PIECE_4 + BEST_BUY_PIECE_5);

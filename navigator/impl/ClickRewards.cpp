@@ -1,20 +1,8 @@
 #include "navigator/impl/ClickRewards.h"
 
-#include <functional>
+#include "navigator/impl/SiteKit.h"
 
 namespace navigator::impl {
-
-namespace {
-
-void tryStep(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-        // The page lacks this piece; the next step still runs.
-    }
-}
-
-}  // namespace
 
 std::string ClickRewards::getInitialURL() {
     return address("/info/CRequestHandlerServlet?style=clickrewards&request=CLogOffRequest");
@@ -34,10 +22,11 @@ void ClickRewards::onDocumentCompleteImpl(const std::string& url) {
         return;
     }
     m_loginSent = true;
-    tryStep([this] { all().setInputTextElementValue("consumerEmailAddress", username()); });
-    tryStep([this] { all().setInputTextElementValue("consumerPassword", password()); });
-    tryStep([this] { all().clickElement("Submit"); });
-    tryStep([this] { all().clickElement("Send"); });
+    // A step the page lacks is passed over; the next one still runs.
+    for (const Step& step : {field("consumerEmailAddress", user()), field("consumerPassword", impl::password()),
+                             pressName("Submit"), pressName("Send")}) {
+        ignoringFailure({step})(*this);
+    }
 }
 
 }  // namespace navigator::impl

@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/system/Process.h"
+#include "tests/support/Wait.h"
 
 namespace rltest {
 
@@ -41,16 +43,9 @@ NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs) {
         if (p.fd >= 0) ::close(p.fd);
     }
     int status = 0;
-    bool reaped = false;
-    while (!reaped) {
-        if (::waitpid(child.pid, &status, WNOHANG) == child.pid) {
-            reaped = true;
-        } else if (std::chrono::steady_clock::now() >= until) {
-            break;
-        } else {
-            ::poll(nullptr, 0, 20);
-        }
-    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    const bool reaped = waitFor([&] { return ::waitpid(child.pid, &status, WNOHANG) == child.pid; },
+                                static_cast<int>(std::max<long>(0, static_cast<long>(left.count()))));
     if (!reaped) {
         ::kill(child.pid, SIGKILL);
         ::waitpid(child.pid, &status, 0);

@@ -19,6 +19,7 @@
 #include "platform/automation/headless/HeadlessDom.h"
 #include "tests/support/BrowserSession.h"
 #include "tests/support/ImitationWeb.h"
+#include "tests/support/Wait.h"
 
 namespace {
 
@@ -181,11 +182,7 @@ TEST_F(BrowserServer, QuitRaisesOnQuitAndEndsTheServer) {
     ie->call("Quit");
     EXPECT_EQ(sink->event(0), "OnQuit");
     // The server ends with its window.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!session.processes().empty() && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_TRUE(session.processes().empty());
+    EXPECT_TRUE(rltest::waitFor([&] { return session.processes().empty(); }, 30000));
     EXPECT_THROW(ie->get("Visible"), automation::AutomationException);
     EXPECT_EQ(sink->count(), 1u) << "one quit event only";
 }
