@@ -131,25 +131,10 @@ std::string valueAfterChain(std::string_view page, std::initializer_list<std::st
     return betweenFrom(page, chainedPosition(page, labels), start, end);
 }
 
-std::optional<int32_t> parseInteger(std::string_view text) {
-    const bool sign = !text.empty() && (text[0] == '-' || text[0] == '+');
-    const std::string_view digits = text.substr(sign ? 1 : 0);
-    if (digits.empty()) return std::nullopt;
-    int64_t value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > int64_t{INT32_MAX} + 1) return std::nullopt;
-    }
-    if (text[0] == '-') value = -value;
-    if (value > INT32_MAX) return std::nullopt;
-    return static_cast<int32_t>(value);
-}
-
 std::optional<std::string> sumOfIntegers(const std::vector<std::string>& texts) {
     int64_t sum = 0;
     for (const std::string& text : texts) {
-        const std::optional<int32_t> value = parseInteger(text);
+        const std::optional<int32_t> value = StrUtil::parseInt(text);
         if (!value) return std::nullopt;
         sum += *value;
     }
