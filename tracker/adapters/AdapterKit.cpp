@@ -218,20 +218,13 @@ namespace {
 constexpr std::array<const char*, 12> MONTHS = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// A decimal number as a page's form gives it: an optional sign and digits.
+// A decimal number as a page's form gives it: an optional sign and at most
+// nine digits.
 int decimal(std::string_view text, const char* what) {
-    size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
-    if (i == text.size() || text.size() - i > 9) {
-        throw NumberFormatError(std::string("Not a decimal ") + what + ": \"" + std::string(text) + "\"");
-    }
-    int value = 0;
-    for (size_t k = i; k < text.size(); ++k) {
-        if (text[k] < '0' || text[k] > '9') {
-            throw NumberFormatError(std::string("Not a decimal ") + what + ": \"" + std::string(text) + "\"");
-        }
-        value = value * 10 + (text[k] - '0');
-    }
-    return text[0] == '-' ? -value : value;
+    const size_t sign = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    const std::optional<int32_t> value = text.size() - sign <= 9 ? StrUtil::parseInt(text) : std::nullopt;
+    if (!value) throw NumberFormatError(std::string("Not a decimal ") + what + ": \"" + std::string(text) + "\"");
+    return *value;
 }
 
 std::mutex& clockLock() {
