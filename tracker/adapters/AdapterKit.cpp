@@ -88,6 +88,11 @@ int positionOf(std::string_view page, std::string_view text, int from) {
     return pos == std::string_view::npos ? -1 : static_cast<int>(pos);
 }
 
+int positionAfter(std::string_view page, std::string_view text, int from) {
+    const int at = positionOf(page, text, from);
+    return at < 0 ? -1 : at + static_cast<int>(text.size());
+}
+
 int chainedPosition(std::string_view page, std::initializer_list<std::string_view> labels, int from) {
     int at = from;
     bool first = true;
@@ -165,8 +170,7 @@ std::optional<std::string> resolveLifted(const std::string& pageAddress, std::st
 }
 
 std::string liftValueAfter(std::string_view page, std::string_view anchor) {
-    const int at = positionOf(page, anchor);
-    return betweenFrom(page, at < 0 ? -1 : at + static_cast<int>(anchor.size()), "value=\"", "\"");
+    return betweenFrom(page, positionAfter(page, anchor), "value=\"", "\"");
 }
 
 std::string liftNextViewState(std::string_view page) {

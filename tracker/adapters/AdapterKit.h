@@ -91,6 +91,10 @@ bool firstMarker(RLSource& source, std::string_view page, const Markers& markers
 // as 0); -1 when missing.
 int positionOf(std::string_view page, std::string_view text, int from = 0);
 
+// The position just past the end of text, found as positionOf finds it;
+// -1 when missing.
+int positionAfter(std::string_view page, std::string_view text, int from = 0);
+
 // The position of the last of labels, the first searched at or after
 // from and each further one from one past the position of the one before
 // it ("after A, then after B"); -1 as soon as one is missing.

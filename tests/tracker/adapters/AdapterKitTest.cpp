@@ -46,6 +46,11 @@ TEST(AdapterKitTest, AValueAfterAMissingLabelIsEmptyNeverFromTheTop) {
     EXPECT_EQ(valueAfter(page, "Balance", "<td>", "</th>"), "");
     EXPECT_EQ(positionOf(page, "<td>", 1), 19);
     EXPECT_EQ(positionOf(page, "<td>", 1000), -1);
+    EXPECT_EQ(positionAfter(page, "Balance"), 39);
+    EXPECT_EQ(positionAfter(page, "<td>", 1), 23);
+    EXPECT_EQ(positionAfter(page, "Points"), -1);
+    EXPECT_EQ(positionAfter(page, "</td>", 1000), -1);
+    EXPECT_EQ(positionAfter(page, "333</td>"), static_cast<int>(page.size()));
 }
 
 TEST(AdapterKitTest, PositionsAfterAChainOfLabelsAndTheNthOccurrence) {
