@@ -38,7 +38,7 @@ protected:
     rltest::TempWorkDir dir;
 };
 
-// Waits up to a few seconds for a file that a separate process writes.
+// Waits up to 30 seconds for a file that a separate process writes.
 std::string awaitFile(const std::string& path) {
     for (int i = 0; i < 3000; ++i) {
         std::string text = rltest::readFile(path);

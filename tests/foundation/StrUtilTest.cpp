@@ -196,7 +196,7 @@ TEST(StrUtilTest, ParseIntTakesOnlyAWholeDecimalNumber) {
     EXPECT_EQ(StrUtil::parseInt("2147483647"), 2147483647);
     EXPECT_EQ(StrUtil::parseInt("-2147483648"), std::numeric_limits<int32_t>::min());
     for (const char* bad : {"", "+", "-", "+-5", "-+5", "--5", " 5", "5 ", "5a", "1.0", "0x10", "2147483648",
-                            "-2147483649", "\xd9\xa3"}) {
+                            "-2147483649", "99999999999999999999", "1,200", "\xd9\xa3", "\xB2"}) {
         EXPECT_EQ(StrUtil::parseInt(bad), std::nullopt) << bad;
     }
 }

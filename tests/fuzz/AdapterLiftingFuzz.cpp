@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/StrUtil.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tracker/adapters/AdapterKit.h"
 
@@ -53,12 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                   "an occurrence that is not the text");
     (void)kit::valueAfterChain(page, {label, start}, start, end);
 
-    const std::optional<int32_t> number = kit::parseInteger(label);
+    const std::optional<int32_t> number = foundation::StrUtil::parseInt(label);
     if (number) {
-        rlfuzz::check(kit::parseInteger(std::to_string(*number)) == number, "a whole number read back otherwise");
+        rlfuzz::check(foundation::StrUtil::parseInt(std::to_string(*number)) == number, "a whole number read back otherwise");
     }
     const std::optional<std::string> sum = kit::sumOfIntegers({label, start});
-    const std::optional<int32_t> other = kit::parseInteger(start);
+    const std::optional<int32_t> other = foundation::StrUtil::parseInt(start);
     rlfuzz::check(sum.has_value() == (number && other), "a sum of texts that are not both whole numbers");
     if (sum) rlfuzz::check(*sum == std::to_string(int64_t{*number} + *other), "a sum that wrapped round");
 

@@ -88,6 +88,11 @@ int positionOf(std::string_view page, std::string_view text, int from) {
     return pos == std::string_view::npos ? -1 : static_cast<int>(pos);
 }
 
+int positionAfter(std::string_view page, std::string_view text, int from) {
+    const int at = positionOf(page, text, from);
+    return at < 0 ? -1 : at + static_cast<int>(text.size());
+}
+
 int chainedPosition(std::string_view page, std::initializer_list<std::string_view> labels, int from) {
     int at = from;
     bool first = true;
@@ -131,25 +136,10 @@ std::string valueAfterChain(std::string_view page, std::initializer_list<std::st
     return betweenFrom(page, chainedPosition(page, labels), start, end);
 }
 
-std::optional<int32_t> parseInteger(std::string_view text) {
-    const bool sign = !text.empty() && (text[0] == '-' || text[0] == '+');
-    const std::string_view digits = text.substr(sign ? 1 : 0);
-    if (digits.empty()) return std::nullopt;
-    int64_t value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > int64_t{INT32_MAX} + 1) return std::nullopt;
-    }
-    if (text[0] == '-') value = -value;
-    if (value > INT32_MAX) return std::nullopt;
-    return static_cast<int32_t>(value);
-}
-
 std::optional<std::string> sumOfIntegers(const std::vector<std::string>& texts) {
     int64_t sum = 0;
     for (const std::string& text : texts) {
-        const std::optional<int32_t> value = parseInteger(text);
+        const std::optional<int32_t> value = StrUtil::parseInt(text);
         if (!value) return std::nullopt;
         sum += *value;
     }
@@ -180,8 +170,7 @@ std::optional<std::string> resolveLifted(const std::string& pageAddress, std::st
 }
 
 std::string liftValueAfter(std::string_view page, std::string_view anchor) {
-    const int at = positionOf(page, anchor);
-    return betweenFrom(page, at < 0 ? -1 : at + static_cast<int>(anchor.size()), "value=\"", "\"");
+    return betweenFrom(page, positionAfter(page, anchor), "value=\"", "\"");
 }
 
 std::string liftNextViewState(std::string_view page) {
@@ -233,20 +222,13 @@ namespace {
 constexpr std::array<const char*, 12> MONTHS = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// A decimal number as a page's form gives it: an optional sign and digits.
+// A decimal number as a page's form gives it: an optional sign and at most
+// nine digits.
 int decimal(std::string_view text, const char* what) {
-    size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
-    if (i == text.size() || text.size() - i > 9) {
-        throw NumberFormatError(std::string("Not a decimal ") + what + ": \"" + std::string(text) + "\"");
-    }
-    int value = 0;
-    for (size_t k = i; k < text.size(); ++k) {
-        if (text[k] < '0' || text[k] > '9') {
-            throw NumberFormatError(std::string("Not a decimal ") + what + ": \"" + std::string(text) + "\"");
-        }
-        value = value * 10 + (text[k] - '0');
-    }
-    return text[0] == '-' ? -value : value;
+    const size_t sign = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    const std::optional<int32_t> value = text.size() - sign <= 9 ? StrUtil::parseInt(text) : std::nullopt;
+    if (!value) throw NumberFormatError(std::string("Not a decimal ") + what + ": \"" + std::string(text) + "\"");
+    return *value;
 }
 
 std::mutex& clockLock() {

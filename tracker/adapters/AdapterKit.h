@@ -91,6 +91,10 @@ bool firstMarker(RLSource& source, std::string_view page, const Markers& markers
 // as 0); -1 when missing.
 int positionOf(std::string_view page, std::string_view text, int from = 0);
 
+// The position just past the end of text, found as positionOf finds it;
+// -1 when missing.
+int positionAfter(std::string_view page, std::string_view text, int from = 0);
+
 // The position of the last of labels, the first searched at or after
 // from and each further one from one past the position of the one before
 // it ("after A, then after B"); -1 as soon as one is missing.
@@ -127,12 +131,8 @@ std::string valueAfterChain(std::string_view page, std::initializer_list<std::st
 
 // ---- Whole numbers ---------------------------------------------------------
 
-// A whole number as a page writes it, read strictly: an optional "-" or "+"
-// and decimal digits, within the 32-bit range; absent for anything else
-// (an empty text, blanks, separators, a fraction, a number out of range).
-std::optional<int32_t> parseInteger(std::string_view text);
-
-// The sum of whole numbers, each read as parseInteger reads it, in decimal;
+// The sum of whole numbers, each read as StrUtil::parseInt reads it
+// (sign and digits, within the 32-bit range), in decimal;
 // absent when one of them is no whole number. Summed in 64 bits, so no sum
 // of 32-bit figures wraps round.
 std::optional<std::string> sumOfIntegers(const std::vector<std::string>& texts);

@@ -42,8 +42,7 @@ public:
         if (firstMarker(page, markers)) return;
 
         const std::string_view span = "<span class=\"fontred\">";
-        const int label = positionOf(page, "Aeroplan Miles Balance</span>");
-        const int first = label < 0 ? -1 : positionOf(page, span, label);
+        const int first = chainedPosition(page, {"Aeroplan Miles Balance</span>", span});
         registerBalance(betweenFrom(page, first < 0 ? -1 : first + 1, span, "<"));
     }
 };

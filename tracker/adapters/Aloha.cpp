@@ -28,8 +28,8 @@ public:
 private:
     static std::string balanceCell(std::string_view page) {
         const std::string_view empty = "<td>&nbsp;</td>";
-        int hit = positionOf(page, "Available Miles<");
-        for (int i = 0; i < 6 && hit >= 0; ++i) hit = positionOf(page, empty, hit + 1);
+        const int label = positionOf(page, "Available Miles<");
+        const int hit = label < 0 ? -1 : nthPosition(page, empty, 6, label + 1);
         // The value cell follows the sixth empty cell; searched from the
         // empty cell itself, "<td>" would find that cell again.
         return betweenFrom(page, hit < 0 ? -1 : hit + static_cast<int>(empty.size()), "<td>", "</td>");

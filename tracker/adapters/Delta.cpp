@@ -55,9 +55,7 @@ public:
         mileageRow(details, page, "SkyMiles Mileage Expiration", "SkyMiles Mileage Expiration", 8, 11, p);
         registerDetails(details);
 
-        const std::string_view begin = "<!-- begin account activity table ";
-        const int blockAt = positionOf(page, begin);
-        const std::string block = betweenFrom(page, blockAt < 0 ? -1 : blockAt + static_cast<int>(begin.size()), "-->",
+        const std::string block = betweenFrom(page, positionAfter(page, "<!-- begin account activity table "), "-->",
                                               "<!--- end account activity table -->");
         if (block.find("No activity for the previous six months.") != std::string::npos) {
             registerNoRecentTransactions();

@@ -74,8 +74,7 @@ public:
         const int last = bannerRow(details, page, "Last Stay", "EchoBanner1_lblLastStay", "\">", 60);
         registerDetails(details);
 
-        const int paper = positionOf(page, "Paper Stmt Date", last);
-        const int electronic = paper < 0 ? -1 : positionOf(page, "E-Stmt Date", paper);
+        const int electronic = chainedPosition(page, {"Paper Stmt Date", "E-Stmt Date"}, last);
         if (electronic < 0) {
             registerNoRecentTransactions();
         } else {

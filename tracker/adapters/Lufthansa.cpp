@@ -17,7 +17,7 @@ public:
         const std::string account = doGet(url("site", "/online/portal/lh/de/my_lufthansa/my_account?tl=1&l=de"), 12000);
         // The form's id is searched after the application's own id.
         const int app = positionOf(account, "<div id=\"app\">");
-        const int inside = app < 0 ? -1 : app + static_cast<int>(std::string_view("<div id=\"app\">").size());
+        const int inside = positionAfter(account, "<div id=\"app\">");
         const std::string action = StrUtil::trim(betweenFrom(account, app, "<form action=\"", "\""));
         const std::string formId = betweenFrom(account, inside, " id=\"", "_form\"");
         if (!requireLifted({action, formId}, "No action or form id found for Lufthansa")) return;

@@ -117,7 +117,7 @@ private:
         // The marks placed above, their text put in the built rows.
         static const std::vector<KeptText> marks = {
             {"", "%%1%%", "<b><center>"}, {"", "%%2%%", "</b></center>"}, {"", "%%3%%", "<br>"}};
-        return restoreKept(rebuildTable(matrix, headings, alignments, 0, true), marks);
+        return rebuildTableKeeping(matrix, headings, alignments, 0, true, marks);
     }
 };
 

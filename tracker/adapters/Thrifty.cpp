@@ -2,6 +2,7 @@
 // validation go back with the credentials, then the rental history, whose
 // points figure is read as a whole number.
 
+#include "foundation/StrUtil.h"
 #include "tracker/adapters/Adapter.h"
 #include "tracker/adapters/Registration.h"
 
@@ -30,7 +31,7 @@ public:
 
         const std::string history = doGet(url("secure", "/BlueChip/RentalHistory.aspx"));
         const std::string figure = valueAfter(history, "RewardsPointToCashIn", ">", " <");
-        const std::optional<int32_t> points = parseInteger(figure);
+        const std::optional<int32_t> points = foundation::StrUtil::parseInt(figure);
         // A figure that is no whole number ends the retrieval as a failure.
         if (!points) throw NumberFormatError("Not a whole number: \"" + figure + "\"");
         registerBalance(std::to_string(*points));

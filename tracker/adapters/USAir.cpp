@@ -114,11 +114,11 @@ private:
 
     // A row of the statement: the figure in the third of three right-aligned
     // cells after its anchor.
-    int statementRow(std::string& details, std::string_view page, std::string_view shown, std::string_view anchor) {
+    void statementRow(std::string& details, std::string_view page, std::string_view shown, std::string_view anchor) {
         static const std::string_view figure =
             "<td class=\"bodytext\" nowrap align=\"right\"></td>    <td class=\"bodytext\" nowrap "
             "align=\"right\"></td>    <td class=\"bodytext\" nowrap align=\"right\">";
-        return addDetailsRowA(details, shown, anchor, {}, figure, "<", 1, 8, -1, page);
+        addDetailsRowA(details, shown, anchor, {}, figure, "<", 1, 8, -1, page);
     }
 };
 
