@@ -14,7 +14,6 @@
 namespace rltest::portaltest {
 namespace {
 
-using onscreen::colours;
 using onscreen::grabScreen;
 using onscreen::waitUntilPainted;
 
@@ -52,7 +51,7 @@ protected:
     // Waits until the screen shows at least count colours inside part of
     // area (the web engine draws a page some time after it was loaded).
     bool drawn(const tk::Rectangle& area, const QRect& part, int count) {
-        return tk::qt::runUntil(display, [&] { return colours(grabScreen(area), part) >= count; }, WAIT_MS);
+        return tk::qt::runUntil(display, [&] { return colours(grabScreen(area), part, 1, count) >= count; }, WAIT_MS);
     }
 
     static constexpr int WAIT_MS = 60000;
