@@ -9,6 +9,7 @@
 #include "platform/toolkit/qt/QtBackend.h"
 #include "tests/portal/window/OnScreen.h"
 #include "tests/portal/window/PortalFixture.h"
+#include "tests/support/BrowserSession.h"
 #include "tracker/ui/RLAppLanternbay.h"
 
 namespace rltest::portaltest {
@@ -16,11 +17,6 @@ namespace {
 
 using onscreen::grabScreen;
 using onscreen::waitUntilPainted;
-
-bool haveDisplay() {
-    const char* x = std::getenv("DISPLAY");
-    return x != nullptr && *x != '\0';
-}
 
 const char* backend() {
     if (!haveDisplay()) return "headless";

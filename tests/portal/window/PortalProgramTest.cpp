@@ -16,17 +16,13 @@
 
 #include "tests/portal/ContentSites.h"
 #include "tests/portal/window/PrefFile.h"
+#include "tests/support/BrowserSession.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
 
 namespace rltest {
 namespace {
-
-bool haveDisplay() {
-    const char* x = std::getenv("DISPLAY");
-    return x != nullptr && *x != '\0';
-}
 
 class PortalProgram : public ImitationWebTest {
 protected:
