@@ -52,12 +52,10 @@ int child(const std::string& folder) {
             const tk::Rectangle pane = inner->getBounds();
             const tk::Rectangle area{corner.x() + pane.x, corner.y() + pane.y, pane.width, pane.height};
             // Drawn: the page's heading and form show, not an empty pane.
-            if (tk::qt::runUntil(display,
-                                 [&] {
-                                     return rltest::onscreen::colours(rltest::onscreen::grabScreen(area),
-                                                                      QRect(0, 0, pane.width, 120)) >= 8;
-                                 },
-                                 60000)) {
+            const QRect heading(0, 0, pane.width, 120);
+            if (tk::qt::runUntil(
+                    display, [&] { return rltest::colours(rltest::onscreen::grabScreen(area), heading, 1, 8) >= 8; },
+                    60000)) {
                 painted = sinceStart();
             }
         }

@@ -117,12 +117,7 @@ void NewsRetriever::update(std::string& workingText) {
     m_wasEverSuccessful.store(true);
 }
 
-int NewsRetriever::countItems(std::string_view feed) {
-    int count = 0;
-    const std::string_view item = ITEM_START;
-    for (size_t at = feed.find(item); at != std::string_view::npos; at = feed.find(item, at + item.size())) ++count;
-    return count;
-}
+int NewsRetriever::countItems(std::string_view feed) { return StrUtil::countMatches(feed, std::string_view(ITEM_START)); }
 
 std::string NewsRetriever::itemPart(std::string_view feed) {
     return StrUtil::extract(feed, std::string_view(ITEM_START), FEED_END);

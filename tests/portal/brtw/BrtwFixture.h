@@ -20,6 +20,7 @@
 #include "foundation/JNIUtil.h"
 #include "foundation/Logger.h"
 #include "foundation/RegistryUtil.h"
+#include "foundation/StrUtil.h"
 #include "platform/system/Connection.h"
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
@@ -207,10 +208,7 @@ protected:
     std::string log() const { return readFile(dir.file("Roamledger.log")); }
     bool logged(const std::string& part) const { return log().find(part) != std::string::npos; }
     size_t loggedCount(const std::string& part) const {
-        const std::string text = log();
-        size_t n = 0;
-        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-        return n;
+        return static_cast<size_t>(foundation::StrUtil::countMatches(log(), part));
     }
 
     TempWorkDir dir;

@@ -182,6 +182,16 @@ TEST_F(NewsRetrieverTest, OneHeadlineRetrieverWorksAtATime) {
         return Answer::page(tenStories());
     });
     auto first = std::make_shared<NewsRetriever>();
+    // However the test ends, the feed answers and the first retriever ends
+    // before release is gone.
+    struct Ending {
+        std::atomic<bool>& release;
+        NewsRetriever& retriever;
+        ~Ending() {
+            release.store(true);
+            retriever.join(20000);
+        }
+    } ending{release, *first};
     ASSERT_TRUE(first->start());
     ASSERT_TRUE(web.waitForRequests(1, 10000));
     EXPECT_TRUE(NewsRetriever::isAnyRunning());

@@ -10,15 +10,13 @@
 #include <QScreen>
 #include <QWidget>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <vector>
-
 #include <string>
 
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
+#include "tests/support/Pictures.h"
 
 namespace rltest::onscreen {
 
@@ -45,22 +43,6 @@ inline QImage grabScreen(const tk::Rectangle& area) {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return QImage();
     return screen->grabWindow(0, area.x, area.y, area.width, area.height).toImage();
-}
-
-// How many different colours the image has in the rectangle (at most
-// limit are counted).
-inline int colours(const QImage& image, const QRect& area, int limit = 64) {
-    std::vector<QRgb> seen;
-    for (int y = area.top(); y <= area.bottom() && y < image.height(); ++y) {
-        for (int x = area.left(); x <= area.right() && x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y);
-            if (std::find(seen.begin(), seen.end(), c) == seen.end()) {
-                seen.push_back(c);
-                if (static_cast<int>(seen.size()) >= limit) return limit;
-            }
-        }
-    }
-    return static_cast<int>(seen.size());
 }
 
 }  // namespace rltest::onscreen

@@ -19,6 +19,7 @@
 
 #include "foundation/JNIUtil.h"
 #include "foundation/Logger.h"
+#include "foundation/StrUtil.h"
 #include "platform/com/OleControlSite.h"
 #include "platform/com/Registration.h"
 #include "platform/system/Connection.h"
@@ -140,10 +141,7 @@ protected:
     std::string log() const { return readFile(dir.file("Lanternbay.log")); }
     bool logged(const std::string& part) const { return log().find(part) != std::string::npos; }
     size_t loggedCount(const std::string& part) const {
-        const std::string text = log();
-        size_t count = 0;
-        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-        return count;
+        return static_cast<size_t>(foundation::StrUtil::countMatches(log(), part));
     }
 
     // Refreshes asked for, beside the one the panel's first preferences

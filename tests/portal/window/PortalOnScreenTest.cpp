@@ -9,19 +9,14 @@
 #include "platform/toolkit/qt/QtBackend.h"
 #include "tests/portal/window/OnScreen.h"
 #include "tests/portal/window/PortalFixture.h"
+#include "tests/support/BrowserSession.h"
 #include "tracker/ui/RLAppLanternbay.h"
 
 namespace rltest::portaltest {
 namespace {
 
-using onscreen::colours;
 using onscreen::grabScreen;
 using onscreen::waitUntilPainted;
-
-bool haveDisplay() {
-    const char* x = std::getenv("DISPLAY");
-    return x != nullptr && *x != '\0';
-}
 
 const char* backend() {
     if (!haveDisplay()) return "headless";
@@ -52,7 +47,7 @@ protected:
     // Waits until the screen shows at least count colours inside part of
     // area (the web engine draws a page some time after it was loaded).
     bool drawn(const tk::Rectangle& area, const QRect& part, int count) {
-        return tk::qt::runUntil(display, [&] { return colours(grabScreen(area), part) >= count; }, WAIT_MS);
+        return tk::qt::runUntil(display, [&] { return colours(grabScreen(area), part, 1, count) >= count; }, WAIT_MS);
     }
 
     static constexpr int WAIT_MS = 60000;

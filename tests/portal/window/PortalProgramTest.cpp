@@ -16,17 +16,13 @@
 
 #include "tests/portal/ContentSites.h"
 #include "tests/portal/window/PrefFile.h"
+#include "tests/support/BrowserSession.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
 
 namespace rltest {
 namespace {
-
-bool haveDisplay() {
-    const char* x = std::getenv("DISPLAY");
-    return x != nullptr && *x != '\0';
-}
 
 class PortalProgram : public ImitationWebTest {
 protected:
@@ -41,7 +37,11 @@ protected:
         std::filesystem::create_symlink(RL_LANTERNBAY, dir.file("Lanternbay"));
         portaltest::writePreferenceFile(dir.path());
     }
-    ~PortalProgram() override { ::unsetenv("RL_REGISTRY_DIR"); }
+    ~PortalProgram() override {
+        // A test that stopped early leaves no program running.
+        if (m_running > 0) exitStatus(m_running, 0);
+        ::unsetenv("RL_REGISTRY_DIR");
+    }
 
     std::string log() const { return readFile(dir.file("Lanternbay.log")); }
     bool logged(const std::string& part) const { return log().find(part) != std::string::npos; }
@@ -59,6 +59,7 @@ protected:
             ::execv("./Lanternbay", argv.data());
             ::_exit(127);
         }
+        m_running = pid;
         return pid;
     }
 
@@ -66,6 +67,7 @@ protected:
     int exitStatus(pid_t pid, int timeoutMs) {
         int status = 0;
         const bool ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+        if (pid == m_running) m_running = -1;
         if (!ended) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
@@ -75,6 +77,9 @@ protected:
     }
 
     TempWorkDir dir;
+
+private:
+    pid_t m_running = -1;
 };
 
 TEST_F(PortalProgram, StartedByHandItShowsItsPagesAndEndsThroughItsCleanUpOnASignal) {

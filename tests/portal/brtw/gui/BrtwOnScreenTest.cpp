@@ -89,11 +89,10 @@ TEST_F(BrtwOnScreenTest, TheTrackerShowsItsBalancesBesideTheHeadlines) {
     EXPECT_GT(siblings.indexOf(panel), siblings.indexOf(page));
 
     // A picture of the window, once the frames have been drawn too.
-    bool drawn = false;
-    display.timerExec(500, tk::runnable([&drawn] { drawn = true; }));
-    ASSERT_TRUE(waitUntil([&] { return drawn; }, 10000));
     const std::string picture = dir.file("brtw.png");
-    ASSERT_TRUE(tk::qt::saveScreenshot(*window->getShell(), picture));
+    ASSERT_TRUE(waitUntil([&] {
+        return tk::qt::saveScreenshot(*window->getShell(), picture) && coloursIn(picture) > 20;
+    }));
     QSize size;
     EXPECT_GT(coloursIn(picture, 3, &size), 20);
     EXPECT_GT(size.width(), 800);
