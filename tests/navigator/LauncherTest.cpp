@@ -39,6 +39,11 @@ std::string ended(const std::vector<std::string>& values) {
 }
 
 Response loginPages(const Fetch& f) {
+    if (f.url.find("/epoll/clients/logout.htm") != std::string::npos) {
+        return Response::page("<form method=get action=/epoll/clients/login.htm><input name=emailAddress>"
+                              "<input name=password type=password><input type=submit value=Go></form>");
+    }
+    if (f.url.find("/epoll/") != std::string::npos) return Response::page("<p>points</p>");
     if (f.url.find("ValidateLogin.do") != std::string::npos) return Response::page("<p>statement</p>");
     if (f.url.find("showRewardDetails.do") != std::string::npos) return Response::page("<p>no form today</p>");
     return Response::page(
@@ -196,6 +201,17 @@ TEST_F(LauncherTest, TheQuitEventEndsAWaitForANavigatorThatNeverFinishes) {
     EXPECT_EQ(run.get(), 0);
     // Within one polling period, give or take the machine's load.
     EXPECT_LT(std::chrono::steady_clock::now() - closed, std::chrono::seconds(5));
+}
+
+TEST_F(LauncherTest, APasswordTheBrowserEncodedIntoAnAddressIsMasked) {
+    // A login form sent with GET: the browser writes the password into the
+    // next address in its own form encoding.
+    EXPECT_EQ(navigator::Launcher::main({"Epoll", "joe@x.com", "p@ss/w:rd! 7"}), 0);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              "URL: http://www.epoll.com/epoll/clients/logout.htm",
+                              "URL: http://www.epoll.com/epoll/clients/login.htm?emailAddress=joe%40x.com"
+                              "&password=********",
+                          }));
 }
 
 TEST_F(LauncherTest, NoPasswordReachesTheLog) {
