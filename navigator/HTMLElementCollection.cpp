@@ -32,8 +32,8 @@ int HTMLElementCollection::getLength() { return static_cast<int>(m_dispatch->get
 DispatchPtr HTMLElementCollection::getItem(const std::optional<std::string>& tag, const std::string& attribute,
                                            const std::string& value, bool exact) {
     const std::string lowered = lowerCase(value);
-    // An input's TYPE is a keyword the browser reports in its own letter
-    // case, whatever the page wrote; every other value compares exactly.
+    // A TYPE is a keyword the browser reports in its own letter case,
+    // whatever the page wrote; every other value compares exactly.
     const bool keyword = lowerCase(attribute) == "type";
     const std::string wantedTag = tag ? lowerCase(*tag) : "";
     const int length = getLength();

@@ -1,9 +1,10 @@
 #pragma once
 // Process creation from an argument vector: never through a shell. A child
-// started for reading gets /dev/null (or the given input) as input and pipes for its output and
-// error streams; a separate child runs in its own session with /dev/null as
-// all three streams and is reaped by nobody but the system. This process
-// ignores SIGPIPE once it starts children; children get the default.
+// started for reading gets /dev/null (or the given input) as input and
+// pipes for its output and error streams; a separate child runs in its own
+// session with /dev/null as all three streams and is reaped by nobody but
+// the system. This process ignores SIGPIPE once it starts children;
+// children get the default.
 
 #include <sys/types.h>
 
