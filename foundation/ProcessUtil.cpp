@@ -50,11 +50,21 @@ std::string ProcessUtil::commandLine(const std::string& command, const std::vect
 }
 
 int ProcessUtil::launchProcess(const std::string& command, const std::vector<std::string>& arguments, bool waitFor) {
+    return launch(command, arguments, waitFor, nullptr);
+}
+
+int ProcessUtil::launchProcess(const std::string& command, const std::vector<std::string>& arguments, bool waitFor,
+                               const std::string& input) {
+    return launch(command, arguments, waitFor, &input);
+}
+
+int ProcessUtil::launch(const std::string& command, const std::vector<std::string>& arguments, bool waitFor,
+                        const std::string* input) {
     try {
         Logger::info("Launching " + command + " (arguments not listed)");
         std::vector<std::string> argv = sys::splitCommandLine(command);
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        sys::Child child = sys::startWithPipes(argv);
+        sys::Child child = input != nullptr ? sys::startWithPipes(argv, *input) : sys::startWithPipes(argv);
         auto errorReader = StreamGobbler::create(child.errFd, "ERROR");
         auto outputReader = StreamGobbler::create(child.outFd, "OUTPUT");
         errorReader->start();

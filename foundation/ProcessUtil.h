@@ -22,10 +22,18 @@ public:
     // is set, waits for it. Answers the exit value, 0 when not waiting, -1
     // when it could not be started; never throws.
     static int launchProcess(const std::string& command, const std::vector<std::string>& arguments, bool waitFor);
+    // The same with input handed to the program on its standard input, for
+    // what must not show in the process list (passwords).
+    static int launchProcess(const std::string& command, const std::vector<std::string>& arguments, bool waitFor,
+                             const std::string& input);
 
     // The command line as one text: the command, then one blank and each
     // argument (for the record only; nothing is started from it).
     static std::string commandLine(const std::string& command, const std::vector<std::string>& arguments);
+
+private:
+    static int launch(const std::string& command, const std::vector<std::string>& arguments, bool waitFor,
+                      const std::string* input);
 };
 
 }  // namespace foundation

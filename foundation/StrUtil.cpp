@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "foundation/SecretMask.h"
+
 namespace foundation {
 
 namespace {
@@ -365,19 +367,7 @@ std::string StrUtil::encodeFormValue(std::string_view value) {
 }
 
 std::string StrUtil::maskSecrets(std::string_view text, const std::vector<std::string>& secrets) {
-    static const char* const mask = "********";
-    std::string out(text);
-    for (const std::string& secret : secrets) {
-        if (secret.empty()) continue;
-        const std::string encoded = encodeFormValue(secret);
-        const std::string encodedPlus = replace(encoded, "%20", "+");
-        const std::string plusForm = replace(secret, " ", "+");
-        // Longer forms first, so no piece of one is left behind.
-        for (const std::string& form : {encoded, encodedPlus, plusForm, secret}) {
-            if (!form.empty()) out = replace(out, form, mask);
-        }
-    }
-    return out;
+    return SecretMask::mask(text, secrets);
 }
 
 void StrUtil::addStringToList(std::vector<std::string>& list, std::string_view text, bool removeLineBreaks) {

@@ -89,8 +89,8 @@ public:
     // above 0x7E become "%" and two hexadecimal digits of the character's
     // low 8 bits; every other character goes as typed.
     static std::string encodeFormValue(std::string_view value);
-    // The text with each non-empty secret replaced by "********": as typed,
-    // as encodeFormValue writes it, and with "+" for blanks in either form.
+    // SecretMask::mask: each secret hidden in every written form, and the
+    // values of password fields.
     static std::string maskSecrets(std::string_view text, const std::vector<std::string>& secrets);
     // Text for an HTML page, as element text or inside a quoted attribute:
     // "&", "<", ">", '"' and "'" become character references.

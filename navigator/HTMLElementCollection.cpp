@@ -31,9 +31,10 @@ int HTMLElementCollection::getLength() { return static_cast<int>(m_dispatch->get
 
 DispatchPtr HTMLElementCollection::getItem(const std::optional<std::string>& tag, const std::string& attribute,
                                            const std::string& value, bool exact) {
-    // The lower-cased value serves the substring rule and the exact one
-    // (the page reports some attributes, like TYPE, in lower case).
     const std::string lowered = lowerCase(value);
+    // A TYPE is a keyword the browser reports in its own letter case,
+    // whatever the page wrote; every other value compares exactly.
+    const bool keyword = lowerCase(attribute) == "type";
     const std::string wantedTag = tag ? lowerCase(*tag) : "";
     const int length = getLength();
     for (int i = 0; i < length; ++i) {
@@ -46,7 +47,7 @@ DispatchPtr HTMLElementCollection::getItem(const std::optional<std::string>& tag
         Variant property = element->get(attribute);
         if (property.isObject()) continue;
         const std::string text = property.toString();
-        if (text == value || text == lowered) return element;
+        if (text == value || (keyword && lowerCase(text) == lowered)) return element;
         if (!exact && lowerCase(text).find(lowered) != std::string::npos) return element;
     }
     return nullptr;

@@ -1,5 +1,7 @@
 #include "navigator/Launcher.h"
 
+#include <iostream>
+
 #include "foundation/Logger.h"
 #include "foundation/StrUtil.h"
 #include "navigator/BaseNavigator.h"
@@ -26,10 +28,14 @@ const std::array<const char*, 112> Launcher::CLASSES = {
     "Varig", "VirginAtlantic", "Webmiles", "Wyndham", "Yahoo",
 };
 
-int Launcher::main(const std::vector<std::string>& args) {
+int Launcher::main(const std::vector<std::string>& args) { return main(args, std::cin); }
+
+int Launcher::main(const std::vector<std::string>& commandLine, std::istream& input) {
     Logger::setLevel(Logger::LEVEL_VERBOSE);
     Logger::setLogFilePath(LOG_FILE);
     Logger::setUseConsole(false);
+    const bool fromInput = commandLine.size() == 1 && commandLine[0] == STDIN_FLAG;
+    const std::vector<std::string> args = fromInput ? readArguments(input) : commandLine;
     if (args.size() != 3 && args.size() != 4) {
         Logger::error("Incorrect number of arguments (" + std::to_string(args.size()) +
                       ").  This app is not designed to be launched manually.");
@@ -37,6 +43,13 @@ int Launcher::main(const std::vector<std::string>& args) {
     }
     launchNavigator(args[0], args[1], args[2], args.size() == 4 ? std::optional<std::string>(args[3]) : std::nullopt);
     return 0;
+}
+
+std::vector<std::string> Launcher::readArguments(std::istream& input) {
+    std::vector<std::string> values;
+    std::string value;
+    while (std::getline(input, value, '\0')) values.push_back(value);
+    return values;
 }
 
 void Launcher::launchNavigator(const std::string& key, const std::string& username, const std::string& password,

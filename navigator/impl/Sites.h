@@ -10,7 +10,7 @@
 
 namespace navigator::impl {
 
-constexpr const char* PACKAGE = "navigator.impl.";
+constexpr const char* PACKAGE = "rl.nav.impl.";
 
 // std::out_of_range for a name no class has.
 const NavigatorClass& navigatorClass(const std::string& simpleName);

@@ -121,19 +121,33 @@ void ignoreSigpipe() {
     });
 }
 
-Child startWithPipes(const std::vector<std::string>& argvIn) {
+namespace {
+
+// Writes all of the text; a reader that went away ends the writing.
+void writeAll(int fd, std::string_view text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
+}
+
+Child start(const std::vector<std::string>& argvIn, const std::string_view* input) {
     if (argvIn.empty()) fail("", ENOENT);
     ignoreSigpipe();
     std::string file = resolve(argvIn[0]);
     std::vector<std::string> words = argvIn;
     std::vector<char*> argv = argvPointers(words);
 
-    int out[2] = {-1, -1}, err[2] = {-1, -1}, status[2] = {-1, -1};
+    int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1}, status[2] = {-1, -1};
     int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (devNull < 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 ||
-        ::pipe2(status, O_CLOEXEC) != 0) {
+    if (devNull < 0 || (input != nullptr && ::pipe2(in, O_CLOEXEC) != 0) || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0 || ::pipe2(status, O_CLOEXEC) != 0) {
         int e = errno;
         if (devNull >= 0) ::close(devNull);
+        closePair(in);
         closePair(out);
         closePair(err);
         closePair(status);
@@ -141,17 +155,19 @@ Child startWithPipes(const std::vector<std::string>& argvIn) {
     }
     pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(devNull, 0);
+        ::dup2(input != nullptr ? in[0] : devNull, 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
         execChild(file.c_str(), argv.data(), status[1]);
     }
     int forkErr = errno;
     ::close(devNull);
+    if (in[0] >= 0) ::close(in[0]);
     ::close(out[1]);
     ::close(err[1]);
     ::close(status[1]);
     if (pid < 0) {
+        if (in[1] >= 0) ::close(in[1]);
         ::close(out[0]);
         ::close(err[0]);
         ::close(status[0]);
@@ -160,13 +176,24 @@ Child startWithPipes(const std::vector<std::string>& argvIn) {
     int execErr = readExecStatus(status[0]);
     ::close(status[0]);
     if (execErr != 0) {
+        if (in[1] >= 0) ::close(in[1]);
         ::close(out[0]);
         ::close(err[0]);
         waitForExit(pid);
         fail(argvIn[0], execErr);
     }
+    if (input != nullptr) {
+        writeAll(in[1], *input);
+        ::close(in[1]);
+    }
     return Child{pid, out[0], err[0]};
 }
+
+}  // namespace
+
+Child startWithPipes(const std::vector<std::string>& argv) { return start(argv, nullptr); }
+
+Child startWithPipes(const std::vector<std::string>& argv, std::string_view input) { return start(argv, &input); }
 
 int waitForExit(pid_t pid) {
     int status = 0;

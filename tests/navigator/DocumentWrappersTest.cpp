@@ -80,10 +80,13 @@ TEST_F(DocumentWrappers, OtherAttributesMatchExactly) {
     ASSERT_EQ(clicks().size(), 1u);
     EXPECT_EQ(clicks()[0].element.at("name"), "ok");
     EXPECT_EQ(all->getItem(std::string("INPUT"), "VALUE", "Logi", true), nullptr);
-    // The page reports an input's type in lower case.
+    // Nor does a value that equals only the searched one in lower case.
+    EXPECT_EQ(all->getItem(std::string("INPUT"), "NAME", "OK", true), nullptr);
+    EXPECT_THROW(all->clickInputElementBasedOnName("Cancel"), automation::AutomationException);
+    // An input's type is a keyword the browser reports in its own case.
     all->clickInputSubmitElement();
     EXPECT_EQ(clicks().back().element.at("name"), "shout");
-    all->clickInputElementBasedOnType("button");
+    all->clickInputElementBasedOnType("BUTTON");
     EXPECT_EQ(clicks().back().element.at("name"), "cancel");
     all->clickInputElementBasedOnName("ok");
     EXPECT_EQ(clicks().back().element.at("name"), "ok");

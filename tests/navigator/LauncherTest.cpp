@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <future>
+#include <sstream>
 
 #include "foundation/Logger.h"
 #include "navigator/Launcher.h"
@@ -30,7 +31,19 @@ struct FreshRun : navigator::AbstractLauncher {
     static void reset() { m_keepRunning.store(true); }
 };
 
+// The values as the tracker writes them, each ended by a NUL.
+std::string ended(const std::vector<std::string>& values) {
+    std::string out;
+    for (const std::string& value : values) out += value + '\0';
+    return out;
+}
+
 Response loginPages(const Fetch& f) {
+    if (f.url.find("/epoll/clients/logout.htm") != std::string::npos) {
+        return Response::page("<form method=get action=/epoll/clients/login.htm><input name=emailAddress>"
+                              "<input name=password type=password><input type=submit value=Go></form>");
+    }
+    if (f.url.find("/epoll/") != std::string::npos) return Response::page("<p>points</p>");
     if (f.url.find("ValidateLogin.do") != std::string::npos) return Response::page("<p>statement</p>");
     if (f.url.find("showRewardDetails.do") != std::string::npos) return Response::page("<p>no form today</p>");
     return Response::page(
@@ -87,14 +100,17 @@ TEST_F(LauncherTest, AnUnknownKeyEndsSilently) {
 }
 
 TEST_F(LauncherTest, TheKeyMatchesTheEndOfTheFullClassName) {
-    EXPECT_EQ(navigator::Launcher::main({"impl.Delta", "joe", "Se cret&9%"}), 0);
+    EXPECT_EQ(navigator::Launcher::main({"navigator.impl.Delta", "joe", "pw"}), 0);
+    EXPECT_EQ(web.browserCount(), 0u);
+    EXPECT_EQ(navigator::Launcher::main({"nav.impl.Delta", "joe", "Se cret&9%"}), 0);
     ASSERT_EQ(web.browserCount(), 1u);
     auto filled = fills();
     ASSERT_EQ(filled.size(), 2u);
     EXPECT_EQ(filled[0].element.at("name"), "acct");
     EXPECT_EQ(filled[1].value, "Se cret&9%");
     EXPECT_EQ(logLines().size(), 1u);  // the page's "URL: " line
-    EXPECT_EQ(navigator::impl::navigatorClass("Delta").name, "navigator.impl.Delta");
+    EXPECT_EQ(navigator::impl::navigatorClass("Delta").name, "rl.nav.impl.Delta");
+    EXPECT_EQ(navigator::impl::navigatorClass("Starbucks").name, "rl.nav.impl.Starbucks");
 }
 
 TEST_F(LauncherTest, EveryTableEntryHasItsClass) {
@@ -129,6 +145,36 @@ TEST_F(LauncherTest, AnEmptyFourthValueIsAnEmptySecondCredential) {
     EXPECT_EQ(filled[2].value, "");
 }
 
+TEST_F(LauncherTest, TheValuesMayComeOnStandardInputEachEndedByANul) {
+    std::istringstream input(ended({"GMCard", "Jo nes", "p@ss/w:rd!", ""}));
+    EXPECT_EQ(navigator::Launcher::main({"--stdin"}, input), 0);
+    auto filled = fills();
+    ASSERT_EQ(filled.size(), 3u);
+    EXPECT_EQ(filled[0].value, "Jo nes");
+    EXPECT_EQ(filled[1].value, "p@ss/w:rd!");
+    EXPECT_EQ(filled[2].value, "");
+    // The last value may lack its NUL; a line feed is part of a value.
+    std::istringstream unended(ended({"a\nb", "c"}) + "d");
+    EXPECT_EQ(navigator::Launcher::readArguments(unended),
+              (std::vector<std::string>{"a\nb", "c", "d"}));
+}
+
+TEST_F(LauncherTest, ValuesOnStandardInputAreCountedAsArguments) {
+    std::istringstream two(ended({"Delta", "joe"}));
+    EXPECT_EQ(navigator::Launcher::main({"--stdin"}, two), -1);
+    std::istringstream none("");
+    EXPECT_EQ(navigator::Launcher::main({"--stdin"}, none), -1);
+    // The flag with other arguments is the plain form, here of two values.
+    std::istringstream unused(ended({"Delta", "joe", "pw"}));
+    EXPECT_EQ(navigator::Launcher::main({"--stdin", "Delta"}, unused), -1);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              "Incorrect number of arguments (2).  This app is not designed to be launched manually.",
+                              "Incorrect number of arguments (0).  This app is not designed to be launched manually.",
+                              "Incorrect number of arguments (2).  This app is not designed to be launched manually.",
+                          }));
+    EXPECT_EQ(web.browserCount(), 0u);
+}
+
 TEST_F(LauncherTest, ABrowserThatCannotStartIsLoggedAndTheProgramEnds) {
     web.failNextCreation("The browser did not start: no window system: DISPLAY is not set");
     EXPECT_EQ(navigator::Launcher::main({"Delta", "joe", "pw99"}), 0);
@@ -155,6 +201,17 @@ TEST_F(LauncherTest, TheQuitEventEndsAWaitForANavigatorThatNeverFinishes) {
     EXPECT_EQ(run.get(), 0);
     // Within one polling period, give or take the machine's load.
     EXPECT_LT(std::chrono::steady_clock::now() - closed, std::chrono::seconds(5));
+}
+
+TEST_F(LauncherTest, APasswordTheBrowserEncodedIntoAnAddressIsMasked) {
+    // A login form sent with GET: the browser writes the password into the
+    // next address in its own form encoding.
+    EXPECT_EQ(navigator::Launcher::main({"Epoll", "joe@x.com", "p@ss/w:rd! 7"}), 0);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              "URL: http://www.epoll.com/epoll/clients/logout.htm",
+                              "URL: http://www.epoll.com/epoll/clients/login.htm?emailAddress=joe%40x.com"
+                              "&password=********",
+                          }));
 }
 
 TEST_F(LauncherTest, NoPasswordReachesTheLog) {

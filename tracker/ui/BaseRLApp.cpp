@@ -973,11 +973,16 @@ void BaseRLApp::runNavigator(const std::string& url, const std::string& action, 
     }
     Logger::verbose("Launching navigator for " + action);
     if (m_wrapper) m_wrapper->removeOfflineParamFromURLAndBrowseTo();
-    std::vector<std::string> arguments{key, RLPreferences::getUsername(user, key), RLPreferences::getPassword(user, key)};
+    // The values go on Navigator's standard input, each ended by a NUL, so
+    // that no password shows in the process list.
+    std::string values;
+    for (const std::string& value : {key, RLPreferences::getUsername(user, key), RLPreferences::getPassword(user, key)}) {
+        values += value + '\0';
+    }
     const std::string password2 = RLPreferences::getPassword2(user, key);
-    if (!password2.empty()) arguments.push_back(password2);
+    if (!password2.empty()) values += password2 + '\0';
     // Started on its own; a failure to start is logged by the launcher.
-    (void)foundation::ProcessUtil::launchProcess(NAVIGATOR_EXE_PATH, arguments, false);
+    (void)foundation::ProcessUtil::launchProcess(NAVIGATOR_EXE_PATH, {"--stdin"}, false, values);
 }
 
 void BaseRLApp::openPopup(int width, int height, const std::string& title, const std::string& keepPrefix) {

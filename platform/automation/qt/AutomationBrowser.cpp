@@ -18,6 +18,7 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -103,6 +104,23 @@ void trustTestAuthorities() {
     QSslConfiguration::setDefaultConfiguration(configuration);
 }
 
+// Each run starts clean and leaves nothing on disk: no cache, cookies,
+// visited links or other storage where an address or a page that carries a
+// password could stay behind.
+QWebEngineProfile* offTheRecordProfile(QObject* parent) {
+    auto* profile = new QWebEngineProfile(parent);  // no storage name: off the record
+    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    profile->setSpellCheckEnabled(false);
+    QWebEngineSettings* settings = profile->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    // Only for pages that declare no character set; a declared one rules.
+    settings->setDefaultTextEncoding(QStringLiteral("windows-1252"));
+    return profile;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,7 +166,8 @@ int main(int argc, char** argv) {
     QApplication application(qtArgc, qtArgv.data());
     QWebEngineProfile* profile = nullptr;
     try {
-        profile = &tk::qt::QtRuntime::instance().profile();
+        tk::qt::QtRuntime::instance();
+        profile = offTheRecordProfile(&application);
     } catch (const tk::ToolkitException& e) {
         sendFailure(fd, e.what());
         return 1;

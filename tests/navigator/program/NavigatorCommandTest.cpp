@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "tests/navigator/program/NavigatorRun.h"
 #include "tests/support/BrowserSession.h"
 #include "tests/support/TempWorkDir.h"
@@ -34,6 +36,22 @@ TEST(NavigatorCommand, AnUnknownKeyEndsNormallyAndSaysNothing) {
     EXPECT_EQ(logText(dir), "");
 }
 
+TEST(NavigatorCommand, ValuesOnStandardInputCountAsArguments) {
+    rltest::TempWorkDir dir;
+    rltest::NavigatorRun run = rltest::runNavigator({"--stdin"}, 30000, std::string("Delta") + '\0' + "joe" + '\0');
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 255);
+    EXPECT_NE(logText(dir).find(" - Incorrect number of arguments (2).  This app is not designed to be launched "
+                                "manually.\n"),
+              std::string::npos)
+        << logText(dir);
+    std::remove(dir.file("Navigator.log").c_str());
+    run = rltest::runNavigator({"--stdin"}, 30000, std::string("delta") + '\0' + "joe" + '\0' + "pw" + '\0');
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(logText(dir), "");
+}
+
 TEST(NavigatorCommand, ABrowserThatCannotStartIsLoggedWithoutThePassword) {
     rltest::TempWorkDir dir;
     rltest::BrowserSession session;
@@ -41,7 +59,8 @@ TEST(NavigatorCommand, ABrowserThatCannotStartIsLoggedWithoutThePassword) {
     const std::string saved = display ? display : "";
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
-    rltest::NavigatorRun run = rltest::runNavigator({"Delta", "joe", "Se cret&9%", "2nd secret"}, 60000);
+    rltest::NavigatorRun run = rltest::runNavigator(
+        {"--stdin"}, 60000, std::string("Delta") + '\0' + "joe" + '\0' + "Se cret&9%" + '\0' + "2nd secret" + '\0');
     if (!saved.empty()) ::setenv("DISPLAY", saved.c_str(), 1);
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exitCode, 0);

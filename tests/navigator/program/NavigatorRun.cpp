@@ -13,13 +13,15 @@
 
 namespace rltest {
 
-NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs) {
+namespace {
+
+NavigatorRun run(const std::vector<std::string>& args, int timeoutMs, const std::string* input) {
     std::vector<std::string> argv{NAVIGATOR_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
-    NavigatorRun run;
+    NavigatorRun result;
     const auto start = std::chrono::steady_clock::now();
     const auto until = start + std::chrono::milliseconds(timeoutMs);
-    sys::Child child = sys::startWithPipes(argv);
+    sys::Child child = input != nullptr ? sys::startWithPipes(argv, *input) : sys::startWithPipes(argv);
     pollfd fds[2] = {{child.outFd, POLLIN, 0}, {child.errFd, POLLIN, 0}};
     int open = 2;
     while (open > 0) {
@@ -31,7 +33,7 @@ NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs) {
             char buffer[4096];
             ssize_t n = ::read(p.fd, buffer, sizeof buffer);
             if (n > 0) {
-                run.output.append(buffer, static_cast<size_t>(n));
+                result.output.append(buffer, static_cast<size_t>(n));
             } else {
                 ::close(p.fd);
                 p.fd = -1;
@@ -50,11 +52,19 @@ NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs) {
         ::kill(child.pid, SIGKILL);
         ::waitpid(child.pid, &status, 0);
     } else if (WIFEXITED(status)) {
-        run.ended = true;
-        run.exitCode = WEXITSTATUS(status);
+        result.ended = true;
+        result.exitCode = WEXITSTATUS(status);
     }
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return run;
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return result;
+}
+
+}  // namespace
+
+NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs) { return run(args, timeoutMs, nullptr); }
+
+NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs, const std::string& input) {
+    return run(args, timeoutMs, &input);
 }
 
 }  // namespace rltest

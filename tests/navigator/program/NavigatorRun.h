@@ -15,5 +15,7 @@ struct NavigatorRun {
 };
 
 NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs);
+// The same with input on the program's standard input.
+NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs, const std::string& input);
 
 }  // namespace rltest

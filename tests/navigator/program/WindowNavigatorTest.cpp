@@ -1,7 +1,8 @@
 // The tracker window's Navigator page action with the real program: the
 // window starts the Navigator installed beside it with the account's
-// credentials as its arguments; Navigator logs into the imitation site in
-// the visible browser; neither log lists the credentials.
+// credentials on its standard input, never in its argument list; Navigator
+// logs into the imitation site in the visible browser; neither log lists
+// the credentials.
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,19 @@ TEST_F(WindowNavigator, ThePageActionLogsTheUserIn) {
 
     EXPECT_FALSE(driver.followLink(*window->getBrowser(), "http://rl/AmericanNavigator?u=0&"));
     settle();
-    ASSERT_TRUE(rltest::waitFor([&] { return !web.site("www.aa.com").requests("GET", "/apps/AAdvantage/ViewMyMiles.jhtml").empty(); }, 90000))
-        << rltest::readFile(dir.file("Navigator.log"));
+    // The argument list of the running program, as every local user can
+    // read it, while it logs in (it runs for as long as the browser takes).
+    std::vector<std::string> commandLines;
+    ASSERT_TRUE(rltest::waitFor([&] {
+        for (pid_t pid : session.processes("Navigator")) {
+            commandLines.push_back(rltest::readFile("/proc/" + std::to_string(pid) + "/cmdline"));
+        }
+        return !web.site("www.aa.com").requests("GET", "/apps/AAdvantage/ViewMyMiles.jhtml").empty();
+    }, 90000)) << rltest::readFile(dir.file("Navigator.log"));
+    ASSERT_FALSE(commandLines.empty()) << "Navigator was never seen running";
+    for (const std::string& commandLine : commandLines) {
+        EXPECT_EQ(commandLine, std::string("./Navigator\0--stdin\0", 20));
+    }
     auto posts = web.site("www.aa.com").requests("POST", "/login.do");
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].formValue("aadvantage number"), "alice1");

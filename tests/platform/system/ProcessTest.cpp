@@ -84,3 +84,20 @@ TEST(Process, ChildrenInheritNoOtherDescriptors) {
     ::close(leak[0]);
     ::close(leak[1]);
 }
+
+TEST(Process, InputReachesTheChildsStandardInputWhichThenEnds) {
+    const std::string input = std::string("Delta") + '\0' + "p@ss w\n" + '\0';
+    sys::Child child = sys::startWithPipes({"/bin/sh", "-c", "od -An -c; echo end"}, input);
+    const std::string out = readAll(child.outFd);
+    ::close(child.errFd);
+    EXPECT_EQ(sys::waitForExit(child.pid), 0);
+    // Every byte arrived, NULs included, and the input ended (od stopped).
+    EXPECT_NE(out.find("D   e   l   t   a  \\0   p   @   s   s       w  \\n  \\0"), std::string::npos) << out;
+    EXPECT_NE(out.find("end\n"), std::string::npos) << out;
+
+    // A child that never reads its input neither blocks nor breaks the start.
+    child = sys::startWithPipes({"/bin/sh", "-c", "exit 4"}, std::string(100, 'x'));
+    ::close(child.outFd);
+    ::close(child.errFd);
+    EXPECT_EQ(sys::waitForExit(child.pid), 4);
+}

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <sstream>
 
 #include "tests/support/Wait.h"
 #include "tests/tracker/ui/WindowFixture.h"
@@ -46,13 +49,37 @@ protected:
     }
 
     // Writes a navigator program into the install folder that records its
-    // arguments, one per line.
+    // arguments, one per line, and beside them (".in") what it read on its
+    // standard input, NULs as line feeds. While a file "hold" exists it
+    // waits before it ends.
     std::string installRecordingNavigator() {
         const std::string record = dir.file("navigator-args.txt");
-        writeFile(dir.file("Navigator"), "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + record +
-                                             ".tmp'\nmv '" + record + ".tmp' '" + record + "'\n");
+        writeFile(dir.file("Navigator"), "#!/bin/sh\ntr '\\000' '\\n' > '" + record + ".in.tmp'\nmv '" + record +
+                                             ".in.tmp' '" + record + ".in'\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                                             record + ".tmp'\nwhile [ -e '" + dir.file("hold") +
+                                             "' ]; do sleep 0.05; done\nmv '" + record + ".tmp' '" + record + "'\n");
         ::chmod(dir.file("Navigator").c_str(), 0755);
         return record;
+    }
+
+    // The argument lists of this process's children that run the script.
+    static std::vector<std::string> navigatorCommandLines() {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::string stat = readFile(entry.path().string() + "/stat");
+            const size_t close = stat.rfind(')');
+            if (close == std::string::npos) continue;
+            std::istringstream fields(stat.substr(close + 2));
+            std::string state;
+            long parent = 0;
+            fields >> state >> parent;
+            if (parent != ::getpid()) continue;
+            const std::string commandLine = readFile(entry.path().string() + "/cmdline");
+            if (commandLine.find("Navigator") != std::string::npos) found.push_back(commandLine);
+        }
+        return found;
     }
 
     void goOffline() {
@@ -202,17 +229,21 @@ TEST_F(PageActionsTest, NavigatorStartsFromAnArgumentVectorWithoutLoggingIt) {
     EXPECT_TRUE(logged("Launching navigator for AmericanNavigator"));
     EXPECT_TRUE(logged("Could not launch ./Navigator (arguments not listed)"));
 
+    // The values go on the program's standard input, each ended by a NUL.
     const std::string record = installRecordingNavigator();
     EXPECT_FALSE(follow("http://rl/AmericanNavigator?u=0&"));
     ASSERT_TRUE(waitFor([&] { return fileExists(record); }));
+    EXPECT_EQ(readFile(record), "--stdin\n");
     // An empty second password is left out.
-    EXPECT_EQ(readFile(record), "American\nalice1\nsecret-pw\n");
+    EXPECT_EQ(readFile(record + ".in"), "American\nalice1\nsecret-pw\n");
     std::remove(record.c_str());
 
     EXPECT_FALSE(follow("http://rl/AeroflotNavigator?u=1&"));
     ASSERT_TRUE(waitFor([&] { return fileExists(record); }));
-    EXPECT_EQ(readFile(record), "Aeroflot\nbob7\nbob-pw\nsecond-pw\n");
+    EXPECT_EQ(readFile(record), "--stdin\n");
+    EXPECT_EQ(readFile(record + ".in"), "Aeroflot\nbob7\nbob-pw\nsecond-pw\n");
     std::remove(record.c_str());
+    std::remove((record + ".in").c_str());
 
     for (const char* url : {"http://rl/AmericanNavigator?u=2&", "http://rl/NoSuchNavigator?u=0&"}) {
         EXPECT_FALSE(follow(url)) << url;
@@ -225,6 +256,27 @@ TEST_F(PageActionsTest, NavigatorStartsFromAnArgumentVectorWithoutLoggingIt) {
     for (const char* secret : {"secret-pw", "bob-pw", "second-pw"}) {
         EXPECT_EQ(text.find(secret), std::string::npos) << secret;
     }
+}
+
+TEST_F(PageActionsTest, NoPasswordShowsInTheRunningNavigatorsArgumentList) {
+    open(BaseRLApp::APP_TYPE_FARHAVEN);
+    settle();
+    const std::string record = installRecordingNavigator();
+    writeFile(dir.file("hold"), "");
+    EXPECT_FALSE(follow("http://rl/AeroflotNavigator?u=1&"));
+    ASSERT_TRUE(waitFor([&] { return fileExists(record + ".in"); }, 30000)) << "the navigator did not start";
+    std::vector<std::string> commandLines;
+    ASSERT_TRUE(waitFor([&] { return !(commandLines = navigatorCommandLines()).empty(); }, 30000))
+        << "no running navigator among this process's children";
+    ASSERT_EQ(commandLines.size(), 1u);
+    EXPECT_NE(commandLines[0].find(std::string("./Navigator\0--stdin\0", 18)), std::string::npos) << commandLines[0];
+    for (const char* secret : {"bob-pw", "second-pw"}) {
+        EXPECT_EQ(commandLines[0].find(secret), std::string::npos) << secret;
+    }
+    std::remove(dir.file("hold").c_str());
+    EXPECT_TRUE(waitFor([&] { return fileExists(record) && navigatorCommandLines().empty(); }, 30000))
+        << "the navigator did not end";
+    EXPECT_EQ(readFile(record + ".in"), "Aeroflot\nbob7\nbob-pw\nsecond-pw\n");
 }
 
 TEST_F(PageActionsTest, OutsideAddressesOpenInTheUsersBrowserAndOwnPagesLoad) {
