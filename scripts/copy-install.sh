@@ -47,11 +47,8 @@ ship() {
     done
     filter+=(\))
   fi
-  (cd "$source" && find . -type f "${filter[@]}" -print0) |
-    while IFS= read -r -d '' file; do
-      mkdir -p "$target/$(dirname "$file")"
-      cp -n "$source/$file" "$target/$file"
-    done
+  mkdir -p "$target"
+  (cd "$source" && find . -type f "${filter[@]}" -print0 | xargs -0 -r cp -n --parents -t "$target")
 }
 
 ship "$resources/content" "$to/content"
