@@ -65,19 +65,28 @@ int hexDigit(char c) {
     return -1;
 }
 
-// Lines of the file's text; CR LF and LF both end a line.
+// Lines of the file's text; CR LF, LF and a lone CR each end a line.
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
+        size_t end = text.find_first_of("\r\n", start);
+        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos) break;
-        start = end + 1;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return lines;
+}
+
+// The file's bytes as text. The program writes the ANSI code page; a file
+// that begins with a UTF-8 byte-order mark was saved as UTF-8 by an editor,
+// and the mark is not part of the first line.
+std::string decodeFile(const std::string& bytes) {
+    static const std::string BOM = "\xEF\xBB\xBF";
+    if (bytes.compare(0, BOM.size(), BOM) != 0) return AnsiCodePage::toUtf8(bytes);
+    std::string rest = bytes.substr(BOM.size());
+    const bool utf8 = foundation::StrUtil::utf16ToUtf8(foundation::StrUtil::utf8ToUtf16(rest)) == rest;
+    return utf8 ? rest : AnsiCodePage::toUtf8(rest);
 }
 
 }  // namespace
@@ -195,10 +204,23 @@ std::optional<std::string> modPref::ParsePrefLine(const std::string& line, const
     if (first == std::string::npos) return std::nullopt;
     size_t last = line.find_last_not_of(" \t");
     std::string trimmed = line.substr(first, last - first + 1);
-    // From the character after "var NAME='" up to the last character.
-    size_t start = name.size() + 6;
+    // From the character after "var NAME='" up to the last character; the
+    // line is not checked to hold NAME, so its start counts in characters.
+    size_t start = 0;
+    for (size_t skipped = 0; skipped < name.size() + 6; ++skipped) {
+        if (start >= trimmed.size()) return std::nullopt;
+        size_t length = 0;
+        foundation::StrUtil::charAt(trimmed, start, length);
+        start += length == 0 ? 1 : length;
+    }
     if (trimmed.size() < start + 1) return std::nullopt;
-    return UnescapeValue(trimmed.substr(start, trimmed.size() - 1 - start));
+    // The last character may be more than one byte.
+    size_t end = trimmed.size() - 1;
+    while (end > start && (static_cast<unsigned char>(trimmed[end]) & 0xC0) == 0x80) --end;
+    size_t endLength = 0;
+    foundation::StrUtil::charAt(trimmed, end, endLength);
+    if (end + endLength != trimmed.size()) end = trimmed.size() - 1;
+    return UnescapeValue(trimmed.substr(start, end - start));
 }
 
 void modPref::WritePreferences(const std::string& rootDir) {
@@ -241,7 +263,7 @@ void modPref::ReadPreferences() {
     const std::string path = root + PREF_FILE;
     std::vector<std::string> lines;
     if (FileExists(path)) {
-        lines = splitLines(AnsiCodePage::toUtf8(foundation::FileUtil::readFileIntoStringWithThrow(path)));
+        lines = splitLines(decodeFile(foundation::FileUtil::readFileIntoStringWithThrow(path)));
     } else {
         foundation::Logger::warning("The preference file " + path + " is missing; it is written anew");
     }

@@ -1,20 +1,34 @@
 #!/bin/bash
 # Sets up, builds and starts the main program: the Lanternbay portal, as
 # started by hand, in its install folder build/install (or the folder given
-# as argument, which gets the installed files it does not have yet). The
-# build fills the install folder (programs, content pages, pictures, the
-# Tiraleaf control); set-up registers the control there; the portal then
-# writes its log, preferences, content pages and the tracker's settings
-# into it.
+# as argument, which gets what the build ships: programs, pages, pictures and
+# tables, never what an earlier run wrote). Only the programs and files the
+# portal needs are built, through ccache as the test command uses it; the
+# test command builds everything. Set-up registers the control in the
+# install folder; the portal then writes its log, preferences, content pages
+# and the tracker's settings into it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${RL_BUILD_DIR:-$root/build}"
 install="${1:-$build/install}"
 bash "$root/scripts/setup.sh"
-RL_BUILD_DIR="$build" bash "$root/scripts/build.sh"
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+# The portal with its control, launcher, finisher and install folder
+# (portal_install), its content pages and pictures, the tracker's user
+# pictures (portal_brtw_pages), Navigator with the browser it drives, and
+# the registration tool.
+cmake --build "$build" -j "$(nproc)" --target \
+  Lanternbay LanternbayLauncher Vantrell Tiraleaf portal_install portal_content portal_files \
+  portal_brtw_pages Navigator automation-browser lanternbay-install
+
 if [ "$(realpath -m "$install")" != "$(realpath -m "$build/install")" ]; then
-  mkdir -p "$install"
-  cp -R -n "$build/install/." "$install/"
+  bash "$root/scripts/copy-install.sh" "$build/install" "$install"
 fi
 # The tracker window starts Navigator from the install folder; Navigator
 # drives the browser program installed beside it.

@@ -547,12 +547,12 @@ bool RLBRTW::isOnlineOrAccepted(bool forLink, bool forSingleAccount) {
 // ---------------------------------------------------------------------------
 // Navigation
 
-bool RLBRTW::refuseWhileChecking(tk::Event& event, const char* textKey, const char* titleKey) {
+bool RLBRTW::refuseWhileChecking(const char* textKey, const char* titleKey) {
     if (!BaseRLApp::isCheckInProgress()) return false;
     SWTUtil::showMessageBoxAllKeys(m_shell.get(), textKey, RLConstants::ProductNameDisplay(), titleKey,
                                    tk::ICON_INFORMATION | tk::OK);
-    // The page keeps showing the running retrieval.
-    event.doit = false;
+    // The wrapper still goes on to its local page; only the tracker's
+    // action waits for the retrieval.
     return true;
 }
 
@@ -625,13 +625,13 @@ void RLBRTW::handleNavigation(tk::Event& event) {
         // 8. Nothing more.
     } else if (isPage(page, SUMMARY_PAGE)) {
         // 9.
-        if (!refuseWhileChecking(event, "RLBRTW.NoSummaryDuringCheck1", "RLBRTW.NoSummaryDuringCheck2")) {
+        if (!refuseWhileChecking("RLBRTW.NoSummaryDuringCheck1", "RLBRTW.NoSummaryDuringCheck2")) {
             m_rlApp->navigateBrowserToSummary();
             m_rlApp->show();
         }
     } else if (isPage(page, SETUP_PAGE)) {
         // 10.
-        if (!refuseWhileChecking(event, "RLBRTW.NoSetupDuringCheck1", "RLBRTW.NoSetupDuringCheck2")) {
+        if (!refuseWhileChecking("RLBRTW.NoSetupDuringCheck1", "RLBRTW.NoSetupDuringCheck2")) {
             m_rlApp->showSetupDialog();
             m_rlApp->show();
         }

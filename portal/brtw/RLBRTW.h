@@ -176,9 +176,9 @@ private:
     void placeShell();
     void createBrowser();
     void handleNavigation(tk::Event& event);
-    // While a retrieval runs: the box of the two keys, the navigation
-    // cancelled, true.
-    bool refuseWhileChecking(tk::Event& event, const char* textKey, const char* titleKey);
+    // While a retrieval runs: the box of the two keys and true; the
+    // wrapper's navigation itself goes ahead.
+    bool refuseWhileChecking(const char* textKey, const char* titleKey);
     // The first of the page names that the local page begins with.
     bool isPage(const std::optional<std::string>& page, const char* name) const;
     // Online after a refresh of the connection state, or the user chose to

@@ -9,6 +9,7 @@
 #include "control/frmPreferences.h"
 #include "control/modMisc.h"
 #include "tests/control/ControlFixture.h"
+#include "tests/control/FormFinder.h"
 #include "tests/support/OpenedUrls.h"
 
 namespace {
@@ -16,6 +17,16 @@ namespace {
 using tiraleaf::frmNewUser;
 using tiraleaf::frmPreferences;
 using tiraleaf::modMisc;
+
+// The texts of every label, a group's title included, in creation order.
+std::vector<std::string> labelTexts(tk::Composite* form) {
+    std::vector<std::string> out;
+    for (tk::Control* c : rltest::controlsOf<tk::Control>(form)) {
+        if (auto* l = dynamic_cast<tk::Label*>(c); l && !l->getText().empty()) out.push_back(l->getText());
+        if (auto* g = dynamic_cast<tk::Group*>(c)) out.push_back(g->getText());
+    }
+    return out;
+}
 
 const std::string kFiveDigits = "A 5 digit US zip code must contain all numbers such as 90210.";
 const std::string kSixCharacters = "A 6 character Canadian postal code must be in the format of A1B2C3.";
@@ -89,6 +100,29 @@ protected:
         return out;
     }
 };
+
+TEST_F(Forms, ThePreferencesFormSaysWhatEachFieldIs) {
+    preferences([this](frmPreferences& form) {
+        EXPECT_EQ(form.shell()->getText(), "Profile & Preferences");
+        EXPECT_EQ(labelTexts(form.shell()),
+                  (std::vector<std::string>{
+                      "Zip Code:", "[5 digits for US, 6 characters for Canada, or 00000 for elsewhere]",
+                      "Content Update Frequency (minutes):", "TV Guide Registered Email",
+                      "Default Departure City/Airport for Orbitz:", "Default Address for MapQuest && WhitePages:",
+                      "Street", "City", "State", "Zip Code", "Update Content at System Startup:",
+                      "Unload From Memory on Hide:", "System Tray Icon Size:", "Small:", "Default:", "Large:", "or",
+                      "[System Tray Icon Size changes will take effect the next time that Lanternbay is launched]",
+                      "Launch at System Startup:",
+                      "[The above setting assumes that the Lanternbay startup shortcut that was originally installed "
+                      "into the Start Menu still exists]",
+                      "This information is automatically inserted into various websites to retrieve your requested "
+                      "data. It is retained securely in the Lanternbay profile."}));
+        EXPECT_EQ(form.btnOK()->getText(), "OK");
+        EXPECT_EQ(form.btnCancel()->getText(), "Cancel");
+        EXPECT_NE(rltest::buttonWithText(form.shell(), "Not Registered?  Click Here..."), nullptr);
+        driver.click(*form.btnCancel());
+    });
+}
 
 TEST_F(Forms, ThePreferencesFormLoadsTheControlsValues) {
     control->m_mapquestDefaultState = "TX";
@@ -216,12 +250,19 @@ TEST_F(FirstRun, TheFormAsksForThePostalCodeWithItsTexts) {
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->shell()->getText(), "Lanternbay - New User Zip Code");
         EXPECT_EQ(form->shell()->getParentShell(), shell.get());
-        std::vector<std::string> labels;
-        for (tk::Control* c : form->shell()->getChildren()) {
-            if (auto* l = dynamic_cast<tk::Label*>(c)) labels.push_back(l->getText());
-        }
-        EXPECT_EQ(labels[0], "Thank you for installing Lanternbay.");
-        EXPECT_EQ(labels[3], "Zip/Postal Code:");
+        EXPECT_EQ(labelTexts(form->shell()),
+                  (std::vector<std::string>{
+                      "Thank you for installing Lanternbay.",
+                      "PLEASE NOTE: You must have an active Internet connection for Lanternbay to retrieve data and "
+                      "receive updates.",
+                      "If you are based in the US, please enter your 5 digit zip code. If you are based in Canada, "
+                      "please enter your 6 character postal code (with no spaces). If you are based elsewhere, please "
+                      "enter 00000. This will allow Lanternbay to download your personalized news, weather report, "
+                      "etc.",
+                      "Zip/Postal Code:",
+                      "After closing this dialog, there will be a slight delay while Lanternbay downloads your latest "
+                      "personalized content."}));
+        EXPECT_EQ(form->btnOK()->getText(), "OK");
         driver.replaceText(*form->txtZipCode(), "1234");
         driver.click(*form->btnOK());
         EXPECT_TRUE(form->IsOpen());

@@ -147,6 +147,50 @@ TEST_F(Panel, ASearchRaisesTheQueryAddressOnlyForRealTerms) {
                                         "&btnG=Google+Search"}));
 }
 
+// Every item in the order of adding with its icon index (-1: none).
+TEST_F(Panel, EveryItemCarriesItsOwnIcon) {
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"Dictionary Online", 19}, {"Google", 15}, {"-", -1}, {"Cooking", -1}, {"Entertainment", -1},
+        {"Health", -1}, {"News", -1}, {"Reference", -1}, {"Search", -1}, {"Shipping", -1}, {"Shopping", -1},
+        {"Software", -1}, {"Travel", -1}, {"Weather", -1},
+        {"Allrecipes", -1}, {"Epicurious Recipes", 12},
+        {"IMDB (Internet Movie Database)", 17}, {"Rotten Tomatoes", 20},
+        {"eMedicine", 9}, {"WedMD", -1},
+        {"CNN", 7}, {"Google News", 15}, {"Financial", -1}, {"Sports", -1},
+        {"CNNMoney", 7}, {"Quote Online", -1},
+        {"ESPN", 13}, {"Sports Network", -1}, {"-", -1},
+        {"AcronymFinder", 1}, {"Dictionary Online", 19}, {"Encarta", 10}, {"Encyclopedia Britannica", 5},
+        {"Encyclopedia Online", 11}, {"Quotations (Bartleby)", 4}, {"Thesaurus Online", 19}, {"WhatIs", -1},
+        {"Zip Code (USPS)", 21},
+        {"AltaVista", 2}, {"Ask Jeeves", -1}, {"Google", 15}, {"Google Images", 15}, {"MSN", 18}, {"Teoma", -1},
+        {"Yahoo", 23},
+        {"Airborne Express", -1}, {"FedEx", 14}, {"UPS", -1},
+        {"Amazon", 3}, {"Barnes && Noble", -1}, {"Best Buy", -1}, {"Buy Online", 6}, {"eBay (titles only)", 8},
+        {"eBay (titles and descriptions)", 8}, {"Epinions", -1}, {"Froogle", 15}, {"Half Online", 16},
+        {"MySimon", -1}, {"PriceGrabber", -1}, {"Shopping Online", -1}, {"Wal-Mart", 22},
+        {"Download Online", -1},
+        {"Airport Code (AirNav)", -1}, {"Airport Code (LogLink)", -1},
+        {"AccuWeather", 0}, {"Weather Online", -1}};
+    ASSERT_EQ(menu().Count(), static_cast<int>(expected.size()));
+    for (int i = 1; i <= menu().Count(); ++i) {
+        EXPECT_EQ(menu().GetCaption(i), expected[static_cast<size_t>(i - 1)].first) << "item " << i;
+        EXPECT_EQ(menu().GetIcon(i), expected[static_cast<size_t>(i - 1)].second) << "item " << i;
+    }
+    // The picture shown is image list entry icon index + 1, named by the index.
+    choose("AccuWeather");
+    EXPECT_EQ(control->lblSearchProvider()->getText(), "AccuWeather");
+    EXPECT_EQ(iconOf(control->imgSearchProvider()), "search-00.png");
+    choose("Wal-Mart");
+    EXPECT_EQ(iconOf(control->imgSearchProvider()), "search-22.png");
+}
+
+TEST_F(Panel, TheProviderMenuOpensAtItsPlaceOnThePanel) {
+    openMenu([this](tk::Menu* shown) {
+        EXPECT_EQ(shown->getLocation(), control->getWindow()->toDisplay(538, 2));
+        EXPECT_TRUE(driver.dismiss(*shown));
+    });
+}
+
 TEST_F(Panel, ChoosingAProviderSearchesAtOnceWhenTheBoxHoldsTerms) {
     driver.focus(*control->txtSearch());
     driver.type(*control->txtSearch(), "golf");

@@ -177,6 +177,59 @@ TEST_F(PrefFile, LinesCountByPositionAndBlanksAroundThemDoNotMatter) {
     EXPECT_EQ(readFile(prefFile()), text);
 }
 
+// Files edited by hand: lines ended by a lone CR or by LF, and a UTF-8 file
+// with its byte-order mark (a city with an accent, as an editor saves it).
+TEST_F(PrefFile, EveryLineEndAndAByteOrderMarkReadTheSameValues) {
+    control->InitMenu(root);
+    std::string crlf = std::string(kElevenLines) +
+                       "var TraySize='Small'\r\nvar LaunchOnStartup='false'\r\nvar Floating='true'\r\n"
+                       "var WindowLeft='12'\r\nvar WindowTop='34'\r\n";
+    const std::vector<std::string> expected{"00112233445566778899AABBCCDDEEFF", "10001", "45", "tv@example.com",
+                                            "JFK", "5 Elm St", "New York", "NY", "10001", "true", "true",
+                                            "Small", "false", "true", "12", "34"};
+    auto with = [&](const std::string& ending) {
+        std::string text = crlf;
+        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + ending.size()))
+            text.replace(at, 2, ending);
+        return text;
+    };
+    for (const std::string& ending : {std::string("\r"), std::string("\n")}) {
+        const std::string text = with(ending);
+        laterRun(text.c_str());
+        control->ReadPreferences();
+        EXPECT_EQ(values(), expected) << (ending == "\r" ? "CR" : "LF");
+        EXPECT_EQ(readFile(prefFile()), text);  // complete, so not rewritten
+    }
+    // Mixed ends, and no end after the last line.
+    laterRun((with("\r").substr(0, 200) + with("\n").substr(200, std::string::npos)).c_str());
+    std::string mixed = readFile(prefFile());
+    mixed.pop_back();
+    rltest::writeFile(prefFile(), mixed);
+    control->ReadPreferences();
+    EXPECT_EQ(values(), expected);
+
+    std::string bom = "\xEF\xBB\xBF" + crlf;
+    bom.replace(bom.find("New York"), 8, "Montr\u00e9al");
+    rltest::writeFile(prefFile(), bom);
+    control->ReadPreferences();
+    EXPECT_EQ(control->m_guid, "00112233445566778899AABBCCDDEEFF");
+    EXPECT_EQ(control->m_mapquestDefaultCity, "Montr\u00e9al");
+    EXPECT_EQ(control->m_windowTop, "34");
+    // Written back in the program's own code page, without the mark.
+    modPref::WritePreferences(root);
+    EXPECT_EQ(readFile(prefFile()).substr(0, 10), "var GUID='");
+    EXPECT_NE(readFile(prefFile()).find("var MapquestDefaultCity='Montr\xE9" "al'\r\n"), std::string::npos);
+
+    // A mark before code-page text: the mark goes, the text is read as the
+    // program writes it.
+    bom = "\xEF\xBB\xBF" + crlf;
+    bom.replace(bom.find("New York"), 8, "Montr\xE9" "al");
+    rltest::writeFile(prefFile(), bom);
+    control->ReadPreferences();
+    EXPECT_EQ(control->m_guid, "00112233445566778899AABBCCDDEEFF");
+    EXPECT_EQ(control->m_mapquestDefaultCity, "Montr\u00e9al");
+}
+
 TEST_F(PrefFile, HostileValuesAreReadAsWrittenAndWrittenSafely) {
     control->InitMenu(root);
     std::string text =
@@ -216,6 +269,11 @@ TEST_F(PrefFile, ValuesEscapeAndUnescapeExactly) {
     EXPECT_EQ(modPref::ParsePrefLine("  var ZipCode=''  ", "ZipCode"), "");
     EXPECT_EQ(modPref::ParsePrefLine("var ZipCode=", "ZipCode"), std::nullopt);
     EXPECT_EQ(modPref::ParsePrefLine("", "ZipCode"), std::nullopt);
+    // The value starts after as many characters as "var NAME='" has, whatever
+    // the line's own name is made of.
+    EXPECT_EQ(modPref::ParsePrefLine("var GU\u00cfD='X1'", "GUID"), "X1");
+    EXPECT_EQ(modPref::ParsePrefLine("var ZipCode='K\u00f6ln'", "ZipCode"), "K\u00f6ln");
+    EXPECT_EQ(modPref::ParsePrefLine("var ZipCode='\u00e9", "ZipCode"), "");
 }
 
 TEST_F(PrefFile, TheIdentifierIsThirtyTwoHexDigitsOfANewGuid) {

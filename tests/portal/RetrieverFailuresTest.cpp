@@ -10,6 +10,7 @@
 
 #include "foundation/StrUtil.h"
 #include "portal/retriever/BaseRetrieverThread.h"
+#include "portal/retriever/LBRetriever.h"
 #include "portal/retriever/WeatherBugInner.h"
 #include "tests/portal/ContentSites.h"
 
@@ -39,6 +40,16 @@ protected:
 
     RefreshParams params;
 };
+
+// The limits every refresh of the portal runs under (the portal sets no
+// others): three workers, a 500 ms poll, 60 s per page and 90 s in all.
+TEST(RetrieverLimits, ThePortalsRefreshRunsUnderItsFixedLimits) {
+    const portal::retriever::LBRetriever::Limits limits;
+    EXPECT_EQ(limits.maxThreads, 3);
+    EXPECT_EQ(limits.pollMs, 500);
+    EXPECT_EQ(limits.pageTimeoutMs, 60000);
+    EXPECT_EQ(limits.overallTimeoutMs, 90000);
+}
 
 TEST_F(RetrieverFailures, StalledSiteIsTimedOutAndItsPageKept) {
     site(WEATHER_HOST).on("GET", WEATHER_PATH, Answer::neverAnswer());

@@ -113,7 +113,7 @@ protected:
             request();
         } catch (const std::exception& failure) {
             foundation::Logger::warning("Log-out failed for " + std::string(Self::KEY) + ": " +
-                                        this->maskSecrets(foundation::ExceptionUtil::getExceptionText(failure)));
+                                        this->maskSecrets(foundation::ExceptionUtil::getStackTrace(failure)));
         }
     }
 

@@ -129,7 +129,7 @@ void BaseSource::dropResources() {
 void BaseSource::handleBodyFailure(const std::exception* failure) {
     if (failure) {
         Logger::error(maskSecrets("Failure in thread of type " + getKey() + ": " +
-                                  ExceptionUtil::getExceptionText(failure)));
+                                  ExceptionUtil::getStackTrace(failure)));
     } else {
         Logger::error("Unknown failure in thread of type " + getKey());
     }
@@ -184,7 +184,7 @@ void BaseSource::sendErrorReport(const std::string& key, const std::string& uuid
 }
 
 void BaseSource::logTextBrowserException(const foundation::TextBrowserException& failure) {
-    Logger::error(maskSecrets(ExceptionUtil::getExceptionText(failure)));
+    Logger::error(maskSecrets(ExceptionUtil::getStackTrace(failure)));
 }
 
 void BaseSource::init() {

@@ -89,7 +89,9 @@ RLSource::~RLSource() = default;
 void RLSource::update() { registerAllZero(); }
 
 void RLSource::logTextBrowserException(const foundation::TextBrowserException& failure) {
-    Logger::error(maskSecrets(ExceptionUtil::getExceptionText(failure)));
+    // The failure alone, as an entry without a message shows it: its report
+    // text once.
+    Logger::error(maskSecrets(ExceptionUtil::getStackTrace(failure)));
     const bool networkRelated = failure.isExceptionNetworkRelated();
     registerBalance(RLPreferences::DISPLAY_UNKNOWN, false, networkRelated, -1);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
 #include "foundation/TextBrowserException.h"
 #include "tests/tracker/core/SourceTestSupport.h"
@@ -190,6 +191,15 @@ TEST_F(RLSourceTest, NetworkFailuresAreNotReported) {
     t->logTextBrowserException(site);
     ASSERT_EQ(t->sink->count(), 1u);
     EXPECT_NE(t->sink->all()[0].text.find("Server said 500"), std::string::npos);
+
+    // Each failure is one entry: the time stamp, " - " and its report text,
+    // which is not repeated on a line of its own.
+    const std::string log = logText();
+    for (const std::string description :
+         {"TextBrowserException: Connection refused\n", "TextBrowserException: Server said 500\n"}) {
+        EXPECT_EQ(foundation::StrUtil::countMatches(log, description), 1) << log;
+        EXPECT_NE(log.find(" - " + description), std::string::npos) << log;
+    }
 }
 
 TEST_F(RLSourceTest, ReadingASavedPage) {

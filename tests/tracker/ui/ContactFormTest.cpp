@@ -122,6 +122,7 @@ TEST_F(ContactFormTest, TheFormIsLaidOutWithTheReportFilledIn) {
     const std::string report = form.getAdditionalField()->getText();
     EXPECT_NE(report.find("AppVersion=20060430"), std::string::npos) << report;
     EXPECT_NE(report.find("UserCount=1"), std::string::npos) << report;
+    EXPECT_EQ(form.getAdditionalField()->getTextLimit(), 1000);
     EXPECT_LE(form.getAdditionalField()->getCharCount(), 1000);
 
     ASSERT_TRUE(driver.click(*form.getCancelButton()));

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "foundation/HostTable.h"
 #include "foundation/Messages.h"
@@ -252,10 +254,18 @@ TEST_F(OptionsDialogTest, EachEditionShowsItsControlsWhereTheyBelong) {
             EXPECT_EQ(d.getIEOptionsButton()->getBounds(), (tk::Rectangle{154, 276, 252, 24}));
         }
         EXPECT_EQ(d.getIEOptionsButton()->getText(), "Display/Edit Internet Explorer Options");
-        const auto pageScale = d.getPageTimeoutScale();
-        EXPECT_EQ(pageScale->getMinimum(), 5000);
-        EXPECT_EQ(pageScale->getMaximum(), 180000);
-        EXPECT_EQ(pageScale->getPageIncrement(), 5000);
+        // Every scale's range and page step.
+        const std::vector<std::pair<tk::Scale*, std::array<int, 3>>> scales = {
+            {d.getMaxThreadsHighScale(), {1, 15, 1}},     {d.getMaxThreadsLowScale(), {1, 4, 1}},
+            {d.getNiceLevelScale(), {0, 10000, 250}},     {d.getPageTimeoutScale(), {5000, 180000, 5000}},
+            {d.getOverallTimeoutScale(), {20000, 720000, 10000}}, {d.getThreadPollScale(), {500, 10000, 250}},
+        };
+        for (size_t i = 0; i < scales.size(); ++i) {
+            const auto& [scale, range] = scales[i];
+            EXPECT_EQ(scale->getMinimum(), range[0]) << "scale " << i;
+            EXPECT_EQ(scale->getMaximum(), range[1]) << "scale " << i;
+            EXPECT_EQ(scale->getPageIncrement(), range[2]) << "scale " << i;
+        }
 
         // Display: rows of a control and its label, then the colour buttons.
         tk::Composite* display = tab(d, 0);
@@ -272,11 +282,19 @@ TEST_F(OptionsDialogTest, EachEditionShowsItsControlsWhereTheyBelong) {
         y = expectRow(display, *d.getReverseHistoryBox(), "Show History in Reverse Chronological Order", y);
         y = expectRow(display, *d.getHorizontalLayoutBox(),
                       "Use Horizontal Layout for Multiple Users [most practical for high resolution displays]", y);
-        y = expectRow(display, *d.getCellPaddingSpinner(), text("OptionsDialog.CellPadding"), y);
-        y = expectRow(display, *d.getCellSpacingSpinner(), text("OptionsDialog.CellSpacing"), y + 8);
-        y = expectRow(display, *d.getHideNavigatorBox(), text("OptionsDialog.HideNavigator"), y + 8);
-        y = expectRow(display, *d.getCloseNavigatorsBox(), text("OptionsDialog.CloseNavigators"), y);
-        EXPECT_NE(text("OptionsDialog.CloseNavigators").find("browser\r\nwindows"), std::string::npos);
+        y = expectRow(display, *d.getCellPaddingSpinner(),
+                      "Cell Padding [the number of pixels between the data in a cell and the border of the cell]", y);
+        y = expectRow(display, *d.getCellSpacingSpinner(), "Cell Spacing [the number of pixels between cells]", y + 8);
+        y = expectRow(display, *d.getHideNavigatorBox(),
+                      "Hide Auto Navigate Window until Destination Reached [Warning - if there are any problems such "
+                      "as\r\nincorrect logins or unavailable websites, the window will never appear and no error "
+                      "will be displayed]",
+                      y + 8);
+        y = expectRow(display, *d.getCloseNavigatorsBox(),
+                      "Close Auto Navigate Windows when Application is Quit [Warning - this will close all of the "
+                      "browser\r\nwindows that were launched by this application and you may lose any web browsing "
+                      "that you've done\r\nsince they were opened]",
+                      y);
         if (forums) {
             EXPECT_EQ(d.getColorHeaderRowButton()->getBounds(), (tk::Rectangle{64, y + 16, 152, 24}));
             EXPECT_EQ(d.getColorLightRowButton()->getBounds(), (tk::Rectangle{232, y + 16, 152, 24}));
@@ -286,8 +304,13 @@ TEST_F(OptionsDialogTest, EachEditionShowsItsControlsWhereTheyBelong) {
             EXPECT_EQ(d.getColorLightRowButton()->getBounds(), (tk::Rectangle{64, y + 52, 192, 24}));
             EXPECT_EQ(d.getColorDarkRowButton()->getBounds(), (tk::Rectangle{64, y + 88, 192, 24}));
         }
+        EXPECT_EQ(d.getColorHeaderRowButton()->getText(), "Configure 'Header' Row Color");
         EXPECT_EQ(d.getColorLightRowButton()->getText(), "Configure 'Light' Row Color");
-        EXPECT_EQ(d.getCellPaddingSpinner()->getMaximum(), 5);
+        EXPECT_EQ(d.getColorDarkRowButton()->getText(), "Configure 'Dark' Row Color");
+        for (auto* spinner : {d.getCellPaddingSpinner(), d.getCellSpacingSpinner()}) {
+            EXPECT_EQ(spinner->getMinimum(), 0);
+            EXPECT_EQ(spinner->getMaximum(), 5);
+        }
 
         // Advanced: two rows.
         tk::Composite* advanced = tab(d, 2);
@@ -522,8 +545,15 @@ TEST_F(OptionsDialogTest, ScaleLabelsFollowTheScalesWhileTheyAreDragged) {
     EXPECT_EQ(d.getNiceLevelLabel()->getText(),
               "Account Access Delay: 750 ms [the number of milliseconds to wait between each access for each balance "
               "retrieval]");
-    EXPECT_EQ(d.getOverallTimeoutLabel()->getText().substr(0, 25), "Overall Timeout: 300000 m");
-    EXPECT_EQ(d.getThreadPollLabel()->getText().substr(0, 30), "Minimum Screen Update: 5000 ms");
+    EXPECT_EQ(d.getPageTimeoutLabel()->getText(),
+              "Page Timeout: 90000 ms [a balance retrieval will 'timeout' if any single page takes longer than this "
+              "number of milliseconds to download]");
+    EXPECT_EQ(d.getOverallTimeoutLabel()->getText(),
+              "Overall Timeout: 300000 ms [a balance retrieval will 'timeout' if overall it takes longer than this "
+              "number of milliseconds to complete]");
+    EXPECT_EQ(d.getThreadPollLabel()->getText(),
+              "Minimum Screen Update: 5000 ms [the minimum number of milliseconds between each screen update while "
+              "balances are being retrieved - if there is too much screen flicker, increase this value]");
 
     ASSERT_TRUE(driver.select(*d.getTabFolder(), 1));
     for (int value : {1, 7, 15}) {

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <string>
 
 #include "tests/support/Wait.h"
 #include "tests/tracker/ui/WindowFixture.h"
@@ -15,6 +17,11 @@ namespace {
 using namespace rltest;
 using tracker::RLEngine;
 using tracker::ui::BaseRLApp;
+
+int64_t nowMillis() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 class WindowRetrievalTest : public WindowFixture {
 protected:
@@ -63,6 +70,7 @@ TEST_F(WindowRetrievalTest, RetrieveCancelRetrieveWithinOnePollKeepsTheSecondRet
     EXPECT_TRUE(first->isAlive());
 
     // Retrieve again before the first engine's next pass.
+    const int64_t secondStart = nowMillis();
     ASSERT_TRUE(driver.click(button));
     auto second = window->getEngine();
     ASSERT_NE(second, first);
@@ -94,7 +102,11 @@ TEST_F(WindowRetrievalTest, RetrieveCancelRetrieveWithinOnePollKeepsTheSecondRet
     auto stored = storedSettings();
     EXPECT_EQ(stored["User0AmericanBalance"], "2000");
     EXPECT_TRUE(stored.count("DurationLastLaunch"));
-    EXPECT_NE(stored["StatLastRunDate"], "0");
+    // The start of the second retrieval, in milliseconds since 1970.
+    ASSERT_TRUE(stored.count("StatLastRunDate"));
+    const int64_t lastRun = std::stoll(stored["StatLastRunDate"]);
+    EXPECT_GE(lastRun, secondStart);
+    EXPECT_LE(lastRun, nowMillis());
 }
 
 TEST_F(WindowRetrievalTest, PortalShowsTheInProgressPageThenTheResultsAndCancelShowsResultsAtOnce) {
