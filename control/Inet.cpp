@@ -4,7 +4,11 @@
 
 #include "foundation/AsynchURL.h"
 #include "foundation/Logger.h"
+#include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
+#include "platform/net/HttpConnection.h"
+#include "platform/net/Url.h"
+#include "platform/toolkit/Browser.h"
 
 namespace tiraleaf {
 
@@ -14,11 +18,50 @@ constexpr const char* FORM_CONTENT_TYPE = "Content-Type: application/x-www-form-
 
 Inet::~Inet() { Cancel(); }
 
+namespace {
+
+// Hands every Set-Cookie field of the answer to the browsers' store.
+void shareCookies(const std::string& url, const net::HttpConnection& connection) {
+    for (size_t i = 1;; ++i) {
+        auto name = connection.getHeaderFieldKey(i);
+        auto value = connection.getHeaderField(i);
+        if (!name || !value) break;
+        if (!foundation::StrUtil::startsWithIgnoreCase(*name, "Set-Cookie") || name->size() != 10) continue;
+        if (!tk::Browser::setCookie(url, *value)) {
+            foundation::Logger::info("The browsers did not take the cookie " + *value + " from " + url);
+        }
+    }
+}
+
+}  // namespace
+
 std::string Inet::OpenURL(const std::string& url) {
+    // The web client's header fields, cookie jar and body reading, with the
+    // redirects followed here: each answer's cookies are shared as they come.
     foundation::TextBrowser client(false, 0);
     client.setName("Tiraleaf");
-    client.setRequestTimeout(REQUEST_TIMEOUT_MS);
-    return client.doGet(url);
+    std::string address = foundation::TextBrowser::lowBytes(url);
+    for (int hop = 0;; ++hop) {
+        if (!net::parseUrl(address)) throw std::invalid_argument("Not a web address: " + address);
+        net::HttpConnection connection(address);
+        connection.setTimeoutMs(REQUEST_TIMEOUT_MS);
+        client.setCookies(connection);
+        client.setCommonRequestProperties(connection, address);
+        const int status = connection.getResponseCode();
+        client.saveCookies(connection);
+        shareCookies(address, connection);
+        const auto location = connection.getHeaderField("Location");
+        if (status >= 300 && status < 400 && location) {
+            if (hop >= foundation::TextBrowser::MAX_REDIRECTS) {
+                throw std::runtime_error("Too many redirects, last from " + address);
+            }
+            address = foundation::TextBrowser::resolveRedirect(address, *location);
+            connection.disconnect();
+            continue;
+        }
+        if (status >= 400) throw std::runtime_error("HTTP status " + std::to_string(status) + " from " + address);
+        return client.getContentStringFromConnectionByte(connection, -1);
+    }
 }
 
 void Inet::Execute(const std::string& url, const std::string& operation, const std::string& data,

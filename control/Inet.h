@@ -3,6 +3,11 @@
 // waits for its answer, and requests started in threads of their own that
 // nobody waits for. The threads end with the control: Cancel() stops every
 // request still running and waits for its thread.
+//
+// The waiting GET shares its cookies with the embedded browsers: every
+// cookie its answers set (redirects included) goes into their store, with
+// the address that set it, so that the sites' pages in the browsers find
+// them.
 
 #include <memory>
 #include <string>
@@ -26,7 +31,8 @@ public:
     Inet(const Inet&) = delete;
     Inet& operator=(const Inet&) = delete;
 
-    // GET of the address; the answer's text. Failures are thrown.
+    // GET of the address, following redirects; the answer's text. Failures
+    // are thrown. User-interface thread (the cookies go to its display).
     std::string OpenURL(const std::string& url);
     // Starts a request and returns at once: "POST" of data (already form
     // encoded, sent as it is) or "GET". requestHeaders may only name the

@@ -7,7 +7,7 @@ PACKAGES=(
   libssl-dev openssl zlib1g-dev libminizip-dev uuid-dev libcurl4-openssl-dev
   qt6-base-dev qt6-webengine-dev libxtst-dev libgumbo-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev
-  xvfb xauth fonts-dejavu-core fonts-dejavu-extra xdg-utils
+  xvfb xauth fonts-dejavu-core fonts-dejavu-extra xdg-utils openbox
   clang libclang-rt-14-dev ccache
 )
 

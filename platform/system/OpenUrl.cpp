@@ -1,7 +1,9 @@
 #include "platform/system/OpenUrl.h"
 
 #include <cctype>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 #include "platform/system/Process.h"
 
@@ -24,6 +26,25 @@ bool startsWithNoCase(const std::string& text, const char* prefix) {
     return text.size() > i;
 }
 
+// "file://" and the path with every byte outside the unreserved set and "/"
+// percent-encoded.
+std::string fileUrlOf(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (unsigned char c : path) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                            c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        if (plain) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += hex[c >> 4];
+            url += hex[c & 0x0F];
+        }
+    }
+    return url;
+}
+
 }  // namespace
 
 bool isOpenableUrl(const std::string& url) {
@@ -38,6 +59,16 @@ bool openUrl(const std::string& url) {
     if (!isOpenableUrl(url)) return false;
     std::vector<std::string> argv = getUrlOpener();
     argv.push_back(url);
+    startDetached(argv);
+    return true;
+}
+
+bool openFile(const std::string& path) {
+    if (path.empty() || path[0] != '/') return false;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) return false;
+    std::vector<std::string> argv = getUrlOpener();
+    argv.push_back(fileUrlOf(path));
     startDetached(argv);
     return true;
 }

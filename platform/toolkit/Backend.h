@@ -372,6 +372,14 @@ public:
     virtual bool hasSystemTray() = 0;
     // Version of the embedded web engine; "" when the backend has none.
     virtual std::string getBrowserVersion() { return ""; }
+    // Puts a cookie into the store every browser of the display shares:
+    // setCookie is a Set-Cookie field, url the address that set it. False
+    // when the field sets nothing.
+    virtual bool setBrowserCookie(const std::string& url, const std::string& setCookie) {
+        (void)url;
+        (void)setCookie;
+        return false;
+    }
 };
 
 // ---- requests of the modal dialogs -------------------------------------------

@@ -3,7 +3,42 @@
 #include "platform/toolkit/Composite.h"
 #include "platform/toolkit/Display.h"
 
+#include <cctype>
+
 namespace tk {
+
+namespace {
+
+bool isWebAddress(const std::string& url) {
+    std::string scheme;
+    for (char c : url.substr(0, url.find(':'))) scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return (scheme == "http" || scheme == "https") && url.compare(scheme.size(), 3, "://") == 0 &&
+           url.size() > scheme.size() + 3;
+}
+
+// A Set-Cookie field sets something when the part before its first ";"
+// holds "=" after a name.
+bool setsCookie(const std::string& field) {
+    const std::string pair = field.substr(0, field.find(';'));
+    const size_t equals = pair.find('=');
+    if (equals == std::string::npos) return false;
+    for (size_t i = 0; i < equals; ++i) {
+        if (!std::isspace(static_cast<unsigned char>(pair[i]))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool Browser::setCookie(const std::string& url, const std::string& setCookie) {
+    Display* display = Display::getCurrent();
+    if (display == nullptr || display->isDisposed()) return false;
+    if (!isWebAddress(url) || !setsCookie(setCookie)) return false;
+    for (unsigned char c : setCookie) {
+        if (c < 0x20 && c != '\t') return false;
+    }
+    return display->setBrowserCookie(url, setCookie);
+}
 
 Browser::Browser(Token, Composite* parent, int style) : Control(displayOf(parent), parent, style) {}
 

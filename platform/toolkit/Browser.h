@@ -59,6 +59,14 @@ public:
 
     BrowserPeer* getBrowserPeer() const;
 
+    // Puts a cookie that a web request of the program received into the
+    // cookie store the browsers of the calling thread's display share, so
+    // that their page loads send it as if they had received it themselves:
+    // setCookie is the Set-Cookie field, url the address that set it. User-
+    // interface thread only; false on another thread, for a field that sets
+    // nothing or an address that is no http or https address.
+    static bool setCookie(const std::string& url, const std::string& setCookie);
+
 protected:
     void attach() override;
 

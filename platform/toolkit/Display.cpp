@@ -363,6 +363,11 @@ std::string Display::getBrowserVersion() {
     return m_peer->getBrowserVersion();
 }
 
+bool Display::setBrowserCookie(const std::string& url, const std::string& setCookie) {
+    checkDevice();
+    return m_peer->setBrowserCookie(url, setCookie);
+}
+
 Tray* Display::getSystemTray() {
     checkDevice();
     if (!m_trayChecked) {

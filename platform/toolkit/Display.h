@@ -81,6 +81,8 @@ public:
     // Version of the web engine behind Browser; "" when the backend has no
     // real one.
     std::string getBrowserVersion();
+    // See Browser::setCookie.
+    bool setBrowserCookie(const std::string& url, const std::string& setCookie);
     // nullptr when the window system has no tray.
     Tray* getSystemTray();
 

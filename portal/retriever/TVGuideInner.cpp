@@ -15,7 +15,7 @@ const char* const FRAME_HEAD =
     "<head>\n"
     "<meta charset=\"utf-8\">\n"
     "<title>TV Listings</title>\n"
-    "<script src=\"js/core-pref.js\"></script>\n"
+    "<script src=\"js/core-pref.js\" charset=\"windows-1252\"></script>\n"
     "<script src=\"js/core.js\"></script>\n"
     "<link rel=\"stylesheet\" href=\"css/core-inner.css\">\n"
     "</head>\n"

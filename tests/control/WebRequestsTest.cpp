@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "foundation/AsynchURL.h"
+#include "platform/toolkit/headless/Headless.h"
 #include "tests/control/ControlFixture.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/Wait.h"
@@ -28,6 +29,25 @@ TEST_F(WebRequests, DownloadUrlWaitsForTheAnswerAndReturnsNothing) {
     auto requests = web.site("www.weather.example").requests("GET", "/Pages/esi/LocationSelector.html");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].query, "referrer_id=1&loc_change=46236");
+}
+
+TEST_F(WebRequests, CookiesOfEveryAnswerGoToTheBrowsersStoreWithTheirAddress) {
+    web.site("www.weather.example")
+        .on("GET", "/Pages/esi/LocationSelector.html",
+            Answer::redirect("http://www.movies.example/set?x=1").setCookie("zip=46236; path=/"));
+    web.site("www.movies.example")
+        .on("GET", "/set", Answer::page("ok").setCookie("loc=IN; domain=movies.example").setCookie("; path=/"));
+    EXPECT_EQ(control->DownloadURL("http://www.weather.example/Pages/esi/LocationSelector.html?loc_change=46236"), "");
+    // The cookies also went along inside the request, as a browser's would.
+    auto set = web.site("www.movies.example").requests("GET", "/set");
+    ASSERT_EQ(set.size(), 1u);
+    EXPECT_EQ(set[0].cookie("zip"), "46236");
+    // A field that sets nothing is not handed on.
+    using Cookie = tk::headless::BrowserCookie;
+    EXPECT_EQ(tk::headless::browserCookies(display),
+              (std::vector<Cookie>{
+                  {"http://www.weather.example/Pages/esi/LocationSelector.html?loc_change=46236", "zip=46236; path=/"},
+                  {"http://www.movies.example/set?x=1", "loc=IN; domain=movies.example"}}));
 }
 
 TEST_F(WebRequests, AFailedDownloadIsTheMethodsFailure) {

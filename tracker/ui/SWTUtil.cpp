@@ -1,6 +1,8 @@
 #include "tracker/ui/SWTUtil.h"
 
+#include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -8,12 +10,14 @@
 #include "foundation/HostTable.h"
 #include "foundation/Logger.h"
 #include "foundation/Messages.h"
+#include "foundation/StrUtil.h"
 #include "platform/system/OpenUrl.h"
 #include "platform/toolkit/Toolkit.h"
 
 using foundation::HostTable;
 using foundation::Logger;
 using foundation::Messages;
+using foundation::StrUtil;
 
 namespace tracker::ui {
 
@@ -22,10 +26,6 @@ namespace {
 const char* const AD_TRACKING_IMAGE = "AdTracking.image";
 const char* const AD_SERVERS[] = {"AdServer1.site", "AdServer2.site", "AdServer3.site"};
 const char* const AD_FRAME_MARKERS[] = {"ad-160x600-", "ad-300x250-"};
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-    return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
-}
 
 bool contains(const std::string& text, const std::string& part) {
     return !part.empty() && text.find(part) != std::string::npos;
@@ -36,6 +36,41 @@ int hexDigit(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
+}
+
+// The local path a file address names: "file://" with an empty or
+// "localhost" host (or "file:" and the path alone), its query and fragment
+// dropped, percent-decoded. Empty when it is no such address.
+std::string localPathOfFileUrl(const std::string& url) {
+    if (!StrUtil::startsWithIgnoreCase(url, "file:")) return "";
+    std::string rest = url.substr(5);
+    if (rest.compare(0, 2, "//") == 0) {
+        rest.erase(0, 2);
+        const size_t slash = rest.find('/');
+        if (slash == std::string::npos) return "";
+        const std::string host = rest.substr(0, slash);
+        const bool local = host.empty() || (host.size() == 9 && StrUtil::startsWithIgnoreCase(host, "localhost"));
+        if (!local) return "";
+        rest.erase(0, slash);
+    }
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    std::string path = StrUtil::percentDecode(rest);
+    if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos) return "";
+    return path;
+}
+
+// Whether path names a regular file inside the working folder once every
+// symbolic link and "." or ".." is resolved; the resolved path is kept.
+bool isFileOfWorkingFolder(const std::string& path, std::filesystem::path& resolved) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = fs::canonical(fs::current_path(ec), ec);
+    if (ec) return false;
+    resolved = fs::canonical(fs::path(path), ec);
+    if (ec || !fs::is_regular_file(resolved, ec)) return false;
+    const auto [end, unused] = std::mismatch(folder.begin(), folder.end(), resolved.begin(), resolved.end());
+    (void)unused;
+    return end == folder.end();
 }
 
 }  // namespace
@@ -145,6 +180,17 @@ void SWTUtil::navigateExternally(const std::string& url) {
     if (!tracking.empty() && url == tracking) return;
     Logger::verbose("navigateExternally: " + url);
     try {
+        if (StrUtil::startsWithIgnoreCase(url, "file:")) {
+            // Only the pages the tracker wrote itself open outside; anything
+            // else on the disk stays closed.
+            std::filesystem::path resolved;
+            if (!isFileOfWorkingFolder(localPathOfFileUrl(url), resolved)) {
+                Logger::info("Not navigating externally to " + url + ": not a file of the working folder");
+            } else if (!sys::openFile(resolved.string())) {
+                Logger::info("Not navigating externally to " + url + ": the file cannot be opened");
+            }
+            return;
+        }
         if (!sys::openUrl(url)) Logger::info("Not navigating externally to " + url + ": not a web or mail address");
     } catch (const std::exception& failure) {
         Logger::error("Cannot navigate externally to " + url, failure);
@@ -185,7 +231,7 @@ bool SWTUtil::isAdAddress(const std::string& url) {
         if (contains(url, marker)) return true;
     }
     for (const char* role : AD_SERVERS) {
-        if (startsWith(url, HostTable::get(role))) return true;
+        if (contains(url, HostTable::get(role))) return true;
     }
     return false;
 }

@@ -60,7 +60,8 @@ public:
     static bool isURLForAboutBlank(const std::string& url);
     // Opens the address in the user's own browser through the system layer;
     // blank pages and the ad-tracking image are never opened, and neither is
-    // anything but a web or mail address.
+    // anything but a web or mail address, or a file inside the working folder
+    // (which opens with the desktop's handler for its type).
     static void navigateExternally(const std::string& url);
     // Popup windows of the browser never show: each is taken by a hidden
     // browser, whose address is opened in the user's browser instead.
@@ -69,8 +70,8 @@ public:
     // frames or ad servers) load inside the browser; every other one is
     // cancelled and opened in the user's browser.
     static void launchBrowserLinksExternally(tk::Browser& browser, const std::string& keepPrefix);
-    // An ad frame ("ad-160x600-", "ad-300x250-") or an address of one of the
-    // three advertising servers.
+    // An ad frame ("ad-160x600-", "ad-300x250-") or an address holding the
+    // address of one of the three advertising servers anywhere in it.
     static bool isAdAddress(const std::string& url);
 };
 

@@ -38,6 +38,15 @@ struct BrowserRecord {
 
 const BrowserRecord& browserRecord(const Browser& browser);
 
+// A cookie handed to the browsers' shared store (Browser::setCookie): the
+// address that set it and its Set-Cookie field, in the order they came.
+struct BrowserCookie {
+    std::string url;
+    std::string setCookie;
+    bool operator==(const BrowserCookie&) const = default;
+};
+std::vector<BrowserCookie> browserCookies(const Display& display);
+
 // The local path a file address names ("" when it is no file address):
 // "file:///tmp/a%20b.html?x" gives "/tmp/a b.html".
 std::string pathOfFileUrl(const std::string& url);

@@ -103,10 +103,15 @@ public:
     FontData getSystemFont() override { return FontData{"Sans", 9, NORMAL}; }
     int getTitleBarHeight() override { return screen.titleBarHeight; }
     bool hasSystemTray() override { return screen.tray; }
+    bool setBrowserCookie(const std::string& url, const std::string& setCookie) override {
+        cookies.push_back(BrowserCookie{url, setCookie});
+        return true;
+    }
 
     void post(std::function<void()> task) { m_native.push_back(std::move(task)); }
 
     Screen screen;
+    std::vector<BrowserCookie> cookies;  // user-interface thread only
 
 private:
     std::deque<std::function<void()>> m_native;  // user-interface thread only
@@ -581,6 +586,8 @@ bool isHeadless(const Display& display) { return headlessPeer(display) != nullpt
 void setScreen(Display& display, const Screen& screen) { requireHeadless(display).screen = screen; }
 
 Screen getScreen(const Display& display) { return requireHeadless(display).screen; }
+
+std::vector<BrowserCookie> browserCookies(const Display& display) { return requireHeadless(display).cookies; }
 
 const BrowserRecord& browserRecord(const Browser& browser) {
     auto* peer = dynamic_cast<HBrowser*>(browser.getBrowserPeer());

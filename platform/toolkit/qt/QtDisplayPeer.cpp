@@ -2,6 +2,7 @@
 
 #include "platform/toolkit/Style.h"
 #include "platform/toolkit/qt/QtControlPeer.h"
+#include "platform/toolkit/qt/QtRuntime.h"
 #include "platform/toolkit/qt/QtSupport.h"
 
 #include <QAbstractEventDispatcher>
@@ -10,11 +11,15 @@
 #include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QNetworkCookie>
 #include <QPalette>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
 #include <QWidget>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
 
@@ -177,6 +182,18 @@ int QtDisplayPeer::getTitleBarHeight() {
 }
 
 std::string QtDisplayPeer::getBrowserVersion() { return qWebEngineChromiumVersion(); }
+
+bool QtDisplayPeer::setBrowserCookie(const std::string& url, const std::string& setCookie) {
+    const QUrl origin(QString::fromStdString(url));
+    if (!origin.isValid()) return false;
+    const QList<QNetworkCookie> cookies = QNetworkCookie::parseCookies(QByteArray::fromStdString(setCookie));
+    if (cookies.isEmpty()) return false;
+    // The store's own checks (domain against origin, secure over http)
+    // decide as they do for a page's cookies.
+    QWebEngineCookieStore* store = QtRuntime::instance().profile().cookieStore();
+    for (const QNetworkCookie& cookie : cookies) store->setCookie(cookie, origin);
+    return true;
+}
 
 QMargins QtDisplayPeer::frameInsets(int style) {
     if ((style & NO_TRIM) != 0 || (style & TITLE) == 0) return {};

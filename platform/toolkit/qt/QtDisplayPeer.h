@@ -30,6 +30,7 @@ public:
     int getTitleBarHeight() override;
     bool hasSystemTray() override;
     std::string getBrowserVersion() override;
+    bool setBrowserCookie(const std::string& url, const std::string& setCookie) override;
 
     // The frame the window manager puts around a shell of this style: as
     // measured on a framed window once one was shown, else the usual one.

@@ -55,7 +55,11 @@ QtShellPeer::~QtShellPeer() {
 }
 
 Qt::WindowFlags QtShellPeer::flagsFor(int style) const {
-    Qt::WindowFlags flags = (style & TOOL) != 0 ? Qt::Tool : Qt::Window;
+    // A shell without trim owned by another is part of its owner's window:
+    // as a tool window it is transient for the owner, so the window manager
+    // keeps it above the owner (its owner moves it along).
+    const bool partOfOwner = !trimmed(style) && m_widget != nullptr && m_widget->parentWidget() != nullptr;
+    Qt::WindowFlags flags = (style & TOOL) != 0 || partOfOwner ? Qt::Tool : Qt::Window;
     if (!trimmed(style)) {
         flags |= Qt::FramelessWindowHint;
     } else {

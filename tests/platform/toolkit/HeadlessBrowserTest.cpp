@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 using rltest::widgetscripts::pumpUntil;
@@ -140,6 +142,23 @@ TEST_F(HeadlessBrowser, DisposingTheBrowserInsideItsOwnEventIsSafe) {
     second->dispose();
     pumpUntil(display, [] { return false; }, 50);
     EXPECT_EQ(events, 0);
+}
+
+TEST_F(HeadlessBrowser, TheSharedCookieStoreTakesWebCookiesOnTheWindowThreadOnly) {
+    EXPECT_TRUE(tk::Browser::setCookie("https://www.weather.example/a?b", "zip=46236; path=/"));
+    EXPECT_TRUE(tk::Browser::setCookie("HTTP://www.movies.example/", "loc=IN"));
+    // Nothing to set, no web address, or a field that would smuggle another.
+    EXPECT_FALSE(tk::Browser::setCookie("http://www.weather.example/", "; path=/"));
+    EXPECT_FALSE(tk::Browser::setCookie("http://www.weather.example/", " =1"));
+    EXPECT_FALSE(tk::Browser::setCookie("file:///tmp/x", "a=1"));
+    EXPECT_FALSE(tk::Browser::setCookie("http://", "a=1"));
+    EXPECT_FALSE(tk::Browser::setCookie("http://www.weather.example/", "a=1\r\nSet-Cookie: b=2"));
+    bool offThread = true;
+    std::thread([&] { offThread = tk::Browser::setCookie("http://www.weather.example/", "a=1"); }).join();
+    EXPECT_FALSE(offThread);
+    EXPECT_EQ(tk::headless::browserCookies(display),
+              (std::vector<tk::headless::BrowserCookie>{{"https://www.weather.example/a?b", "zip=46236; path=/"},
+                                                        {"HTTP://www.movies.example/", "loc=IN"}}));
 }
 
 TEST(HeadlessFileUrls, PathOfFileUrl) {

@@ -85,6 +85,23 @@ TEST_F(FilledPageView, WeatherPageShowsItsPiecesAndImages) {
     screenshot("weatherbug");
 }
 
+TEST_F(FilledPageView, MapPageShowsAccentedPreferencesFromTheirCodePage) {
+    // The panel writes its preferences in the Windows-1252 code page: one
+    // byte for each accented letter.
+    writeFile(content + "js/core-pref.js",
+              "var GUID='0123456789ABCDEF0123456789ABCDEF'\r\nvar ZipCode='H2X 1Y4'\r\n"
+              "var MapquestDefaultStreet='1 Rue Sainte-Cath\xE9rine'\r\nvar MapquestDefaultCity='Montr\xE9" "al'\r\n"
+              "var MapquestDefaultState='QC'\r\nvar MapquestDefaultZipCode='H2X 1Y4'\r\n");
+    ASSERT_TRUE(showPages("mapquest"));
+    EXPECT_EQ(script("document.forms[0].city.value"), "Montr\u00e9al");
+    EXPECT_EQ(script("document.forms[0].street.value"), "1 Rue Sainte-Cath\u00e9rine");
+    EXPECT_EQ(script("document.forms[0].state.value"), "QC");
+    // The page itself stays UTF-8.
+    EXPECT_EQ(script("document.characterSet"), "UTF-8");
+    EXPECT_EQ(script("document.querySelector('h1').textContent"), "Maps and Directions");
+    screenshot("mapquest");
+}
+
 TEST_F(FilledPageView, ListingsNoticeShowsTheButtonsToUse) {
     RefreshParams params;
     params.source = "tvguide";

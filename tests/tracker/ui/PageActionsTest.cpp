@@ -322,6 +322,18 @@ TEST_F(PageActionsTest, PopupWindowsNeverShowAndTheirAddressGoesOutside) {
     EXPECT_TRUE(logged("Popup changed: https://ads.example.org/offer"));
 }
 
+TEST_F(PageActionsTest, TheSummaryLinkOpensTheSummaryWithTheDesktop) {
+    open(BaseRLApp::APP_TYPE_FARHAVEN);
+    window->show();
+    settle();
+    // The results page's link opens the summary in a window of its own.
+    ASSERT_NE(driver.openPopup(*window->getBrowser(), fileUrl("Roamledger-Summary.html")), nullptr);
+    settle();
+    EXPECT_EQ(opened.waitFor(1), (std::vector<std::string>{fileUrl("Roamledger-Summary.html")}));
+    EXPECT_TRUE(popups().empty());
+    EXPECT_TRUE(logged("navigateExternally: " + fileUrl("Roamledger-Summary.html")));
+}
+
 // A wrapper that records what the window asks of it.
 class RecordingWrapper : public tracker::ui::IWrapper {
 public:

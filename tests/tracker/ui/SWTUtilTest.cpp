@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -14,6 +18,7 @@
 
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
+#include "tracker/core/BaseEngine.h"
 #include "tracker/ui/BaseRLApp.h"
 #include "tracker/ui/SWTUtil.h"
 
@@ -151,10 +156,56 @@ TEST(SWTUtilOutside, PopupBrowsersKeepOnlyTheirOwnPagesAndAds) {
     EXPECT_TRUE(driver.followLink(*browser, "file:///x/Roamledger-Popup.html"));
     EXPECT_TRUE(driver.followLink(*browser, "file:///x/brtw/ad-300x250-details.html", false));
     EXPECT_TRUE(driver.followLink(*browser, foundation::HostTable::get("AdServer2.site") + "banner?id=4"));
+    // An advertising server's address anywhere in the address keeps it in.
+    EXPECT_TRUE(driver.followLink(*browser, "https://click.example.net/r?to=" +
+                                                foundation::HostTable::get("AdServer3.site") + "offer"));
+    EXPECT_FALSE(driver.followLink(*browser, "https://www.example.com/ads1.roamledger.example/banner"));
     EXPECT_FALSE(driver.followLink(*browser, "https://www.example.com/deal"));
-    EXPECT_EQ(opened.waitFor(1), (std::vector<std::string>{"https://www.example.com/deal"}));
+    auto outside = opened.waitFor(2);
+    std::sort(outside.begin(), outside.end());
+    EXPECT_EQ(outside, (std::vector<std::string>{"https://www.example.com/ads1.roamledger.example/banner",
+                                                 "https://www.example.com/deal"}));
 
     // The browser commands reach the browser with their option.
     EXPECT_TRUE(SWTUtil::oleExecNoArgs(*browser, 6, 1));
     EXPECT_EQ(tk::headless::browserRecord(*browser).log.back(), "command 6 1");
+}
+
+TEST(SWTUtilOutside, OnlyFilesOfTheWorkingFolderOpenWithTheDesktop) {
+    namespace fs = std::filesystem;
+    rltest::TempWorkDir dir;
+    rltest::LogCapture log;
+    rltest::OpenedUrls opened;
+    const std::string folder = fs::canonical(dir.path()).string();
+    rltest::writeFile(dir.file("Roamledger-Summary.html"), "<html>summary</html>");
+    rltest::writeFile(dir.file("a b&c.html"), "x");
+    fs::create_directory(dir.file("sub"));
+    const std::string elsewhere = rltest::makeTempDirectory("rl-elsewhere-");
+    rltest::writeFile(elsewhere + "/secret.html", "secret");
+    ASSERT_EQ(::symlink((elsewhere + "/secret.html").c_str(), dir.file("escape.html").c_str()), 0);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), dir.file("out").c_str()), 0);
+    const std::string elsewhereName = fs::path(elsewhere).filename().string();
+
+    const std::vector<std::string> refused = {
+        "file://" + elsewhere + "/secret.html",
+        "file://" + folder + "/escape.html",                           // a link out of the folder
+        "file://" + folder + "/out/secret.html",                       // through a linked folder
+        "file://" + folder + "/sub/../../" + elsewhereName + "/secret.html",  // ".." out of it
+        "file://" + folder + "/%2E%2E/" + elsewhereName + "/secret.html",
+        "file:///etc/passwd",
+        "file://" + folder + "/Missing.html",
+        "file://" + folder + "/sub",                                   // no regular file
+        "file://otherhost" + folder + "/Roamledger-Summary.html",      // another machine's file
+        "FILE:relative.html",
+    };
+    for (const std::string& url : refused) SWTUtil::navigateExternally(url);
+    EXPECT_EQ(log.count("not a file of the working folder"), refused.size());
+
+    SWTUtil::navigateExternally(tracker::BaseEngine::toFileURL(dir.file("Roamledger-Summary.html")));
+    SWTUtil::navigateExternally("file://localhost" + folder + "/sub/../a%20b%26c.html?x=1#top");
+    auto urls = opened.waitFor(2);
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls, (std::vector<std::string>{"file://" + folder + "/Roamledger-Summary.html",
+                                              "file://" + folder + "/a%20b%26c.html"}));
+    fs::remove_all(elsewhere);
 }

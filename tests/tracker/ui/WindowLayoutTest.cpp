@@ -92,7 +92,7 @@ TEST_F(WindowLayoutTest, FarhavenHasItsOwnShellWithButtonsAndFollowsResizes) {
     EXPECT_EQ(app.getSetupButton()->getText(), "Users && Accounts");
     EXPECT_EQ(app.getOptionsButton()->getText(), "Options");
     EXPECT_EQ(app.getUpdateButton()->getText(), "Retrieve All Accounts");
-    EXPECT_EQ(app.getBugButton()->getText(), "%%");
+    EXPECT_EQ(app.getBugButton()->getText(), "Contact Us");
     EXPECT_EQ(app.getUpdateButton()->getFont().getFontData().style & tk::BOLD, tk::BOLD);
     EXPECT_EQ(app.getSetupButton()->getFont().getFontData().style & tk::BOLD, 0);
 }

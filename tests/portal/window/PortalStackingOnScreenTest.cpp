@@ -1,0 +1,233 @@
+// The tracker window inside the portal with a window manager (openbox on an
+// X display of the test's own, Qt backend): a click on the portal's window
+// raises the portal, and the tracker window stays above it; clicking
+// "Balances" again shows it; it moves along with the portal.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPoint>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/toolkit/qt/QtBackend.h"
+#include "tests/portal/window/OnScreen.h"
+#include "tests/portal/window/PortalFixture.h"
+#include "tests/support/BrowserSession.h"
+#include "tests/support/PrivateXServer.h"
+#include "tests/support/Wait.h"
+#include "tracker/ui/RLAppLanternbay.h"
+
+// Xlib last: its macros would clash with the names above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+extern char** environ;
+
+namespace rltest::portaltest {
+namespace {
+
+constexpr int WAIT_MS = 60000;
+
+bool onPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = folders.substr(start, end - start) + "/" + program;
+        if (::access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// An X display of the test's own with openbox managing it; DISPLAY names
+// it while the object lives. Made before the toolkit's display, so that
+// the windows go there.
+class ManagedDisplay {
+public:
+    ManagedDisplay() {
+        if (!onPath("openbox")) {
+            m_missing = "openbox is not installed (scripts/setup.sh installs it)";
+            return;
+        }
+        m_server = std::make_unique<PrivateXServer>();
+        if (!m_server->running()) {
+            m_missing = "no private X display: " + m_server->error();
+            return;
+        }
+        m_x = XOpenDisplay(nullptr);
+        if (m_x == nullptr) {
+            m_missing = "cannot open " + m_server->name();
+            return;
+        }
+        char program[] = "openbox";
+        char noSession[] = "--sm-disable";
+        char* argv[] = {program, noSession, nullptr};
+        if (::posix_spawnp(&m_openbox, "openbox", nullptr, nullptr, argv, environ) != 0) {
+            m_openbox = -1;
+            m_missing = "openbox could not be started";
+            return;
+        }
+        if (!waitFor([this] { return managed(); }, 30000)) m_missing = "openbox did not take the display";
+    }
+    ~ManagedDisplay() {
+        if (m_openbox > 0) {
+            ::kill(m_openbox, SIGTERM);
+            ::waitpid(m_openbox, nullptr, 0);
+        }
+        if (m_x != nullptr) XCloseDisplay(m_x);
+        m_server.reset();
+    }
+
+    const std::string& missing() const { return m_missing; }
+
+    // The managed windows from the bottom up, as the window manager stacks
+    // them.
+    std::vector<unsigned long> stacking() const {
+        std::vector<unsigned long> windows;
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        const Atom list = XInternAtom(m_x, "_NET_CLIENT_LIST_STACKING", False);
+        if (XGetWindowProperty(m_x, DefaultRootWindow(m_x), list, 0, 4096, False, XA_WINDOW, &type, &format, &count,
+                               &after, &data) == Success &&
+            data != nullptr && format == 32) {
+            const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            windows.assign(ids, ids + count);
+        }
+        if (data != nullptr) XFree(data);
+        return windows;
+    }
+
+    // Whether upper is stacked above lower (both managed).
+    bool above(unsigned long upper, unsigned long lower) const {
+        const auto windows = stacking();
+        const auto up = std::find(windows.begin(), windows.end(), upper);
+        const auto down = std::find(windows.begin(), windows.end(), lower);
+        return up != windows.end() && down != windows.end() && up > down;
+    }
+
+    // A click of the first mouse button at a point of the screen, as a
+    // mouse would send it.
+    bool click(const QPoint& at) {
+        if (!XTestFakeMotionEvent(m_x, -1, at.x(), at.y(), CurrentTime)) return false;
+        XTestFakeButtonEvent(m_x, 1, True, CurrentTime);
+        XTestFakeButtonEvent(m_x, 1, False, CurrentTime);
+        XFlush(m_x);
+        return true;
+    }
+
+private:
+    bool managed() const {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        const Atom check = XInternAtom(m_x, "_NET_SUPPORTING_WM_CHECK", False);
+        const bool found = XGetWindowProperty(m_x, DefaultRootWindow(m_x), check, 0, 1, False, XA_WINDOW, &type,
+                                              &format, &count, &after, &data) == Success &&
+                           count == 1;
+        if (data != nullptr) XFree(data);
+        return found;
+    }
+
+    std::unique_ptr<PrivateXServer> m_server;
+    Display* m_x = nullptr;
+    pid_t m_openbox = -1;
+    std::string m_missing;
+};
+
+class PortalStacking : public ManagedDisplay, public PortalTest {
+protected:
+    PortalStacking() : PortalTest(backend(missing().empty())) {}
+
+    static const char* backend(bool managed) {
+        if (!managed || !haveDisplay()) return "headless";
+        tk::qt::registerBackend();
+        return "qt";
+    }
+
+    void SetUp() override {
+        if (!missing().empty()) GTEST_SKIP() << missing();
+        // The tracker's first start asks whether to take over an earlier
+        // installation: no.
+        driver.scriptDialogs(true);
+    }
+
+    static unsigned long windowOf(tk::Shell& shell) { return tk::qt::nativeWidget(shell)->winId(); }
+};
+
+TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
+    content::scriptContentSites(web, "");
+    LBApp& portal = start(false);
+    tk::Shell* shell = portal.getShell();
+    ASSERT_TRUE(onscreen::waitUntilPainted(display, *portal.getOuterBrowser(), url("mapquest.html"), WAIT_MS));
+
+    portal.navigateOuterBrowser("roamledger.html", true);
+    tracker::ui::RLAppLanternbay* tracker = portal.getTrackerWindow();
+    ASSERT_NE(tracker, nullptr);
+    auto* trackerShell = dynamic_cast<tk::Shell*>(tracker->getComposite());
+    ASSERT_NE(trackerShell, nullptr);
+    const unsigned long portalWindow = windowOf(*shell);
+    const unsigned long trackerWindow = windowOf(*trackerShell);
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS))
+        << "the tracker window shown above the portal";
+
+    // A click on the portal's window beside the tracker raises the portal;
+    // the tracker stays above it.
+    const QPoint beside = tk::qt::nativeWidget(*shell)->mapToGlobal(QPoint(40, 300));
+    ASSERT_TRUE(click(beside));
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return QApplication::activeWindow() != nullptr; }, WAIT_MS))
+        << "the click activating the portal";
+    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS));
+    // What the click changes comes in later; the order must hold after it
+    // (a fixed pause: checking that the tracker does NOT go under).
+    tk::qt::runUntil(display, [] { return false; }, 1000);
+    EXPECT_TRUE(above(trackerWindow, portalWindow));
+
+    // Another tab hides the tracker; "Balances" brings it back on top.
+    portal.navigateOuterBrowser("weatherbug.html", true);
+    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return !tk::qt::nativeWidget(*trackerShell)->isVisible(); }, WAIT_MS));
+    ASSERT_TRUE(click(beside));
+    portal.navigateOuterBrowser("roamledger.html", true);
+    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS))
+        << "the tracker window above the portal after Balances";
+    // Clicking "Balances" while it shows keeps it there.
+    portal.navigateOuterBrowser("roamledger.html", true);
+    EXPECT_TRUE(trackerShell->isVisible());
+    EXPECT_TRUE(above(trackerWindow, portalWindow));
+
+    // Moving the portal moves the tracker along.
+    const tk::Point at = shell->getLocation();
+    shell->setLocation(at.x + 40, at.y + 30);
+    EXPECT_TRUE(tk::qt::runUntil(
+        display,
+        [&] {
+            const tk::Point now = shell->getLocation();
+            return trackerShell->getLocation() ==
+                   tk::Point{now.x + 133, now.y + portal.getTrackerOffset()};
+        },
+        WAIT_MS));
+
+    portal.exit();
+    portal.cleanUp();
+    EXPECT_EQ(endStatuses, (std::vector<int>{0}));
+}
+
+}  // namespace
+}  // namespace rltest::portaltest
