@@ -236,12 +236,14 @@ void Vantrell::plan(const std::string& relative, bool folder, const ZipArchive& 
     auto known = m_plan.find(relative);
     if (known != m_plan.end()) {
         if (known->second.folder == folder) return;
-        throw archive.failure(entry, folder ? "needs a folder where an entry puts the file " + LogText::escape(relative)
-                                            : "puts a file where an entry needs the folder " + LogText::escape(relative));
+        const std::string shown = LogText::escape(relative);
+        throw archive.failure(entry, folder ? "needs a folder where an entry puts the file " + shown
+                                            : "puts a file where an entry needs the folder " + shown);
     }
     auto slash = relative.find_last_of('/');
-    const std::string& parent = slash == std::string::npos ? m_destinationReal : m_plan.at(relative.substr(0, slash)).resolved;
-    std::string resolved = resolveChild(parent, slash == std::string::npos ? relative : relative.substr(slash + 1));
+    bool top = slash == std::string::npos;
+    const std::string& parent = top ? m_destinationReal : m_plan.at(relative.substr(0, slash)).resolved;
+    std::string resolved = resolveChild(parent, top ? relative : relative.substr(slash + 1));
 
     // The upgrade folder holds the archives, the scratch folder and the new
     // versions file; nothing may be moved over them. An install folder

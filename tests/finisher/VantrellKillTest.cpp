@@ -4,9 +4,12 @@
 // and the versions file is new only once every file is.
 //
 // Every run pauses five seconds before it starts work, so the runs start
-// one slot apart and pause side by side. The first runs go to their end and
-// time an install; each later run is killed a growing share of that time
-// after its first "Validating" line or after its first move.
+// one slot apart and pause side by side. The moments are read from each
+// run's log, so that a loaded machine moves them but cannot skip them: a
+// growing delay after the first "Validating" line (checks and unpacking),
+// the n-th "Moved" line for n over every file (the moves), and a growing
+// delay after "Overwriting" (the versions file and the end). Two runs go
+// to their end untouched.
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -21,7 +24,9 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/support/TempWorkDir.h"
@@ -36,12 +41,13 @@ using rltest::ZipItem;
 namespace {
 
 constexpr int FILE_COUNT = 400;
-constexpr int CALIBRATIONS = 3;
-constexpr int KILLS_FROM_VALIDATING = 20;
-constexpr int KILLS_FROM_MOVES = 80;
-constexpr auto SLOT = std::chrono::milliseconds(120);
-// The kills start this much after the calibrations.
-constexpr auto CALIBRATION_LEAD = std::chrono::milliseconds(1500);
+// Every tenth file has a new neighbour; the program file moves too.
+constexpr int MOVE_COUNT = FILE_COUNT + FILE_COUNT / 10 + 1;
+constexpr int UNCUT = 2;
+constexpr int KILLS_WHILE_CHECKING = 12;
+constexpr int KILLS_AT_MOVES = 72;
+constexpr int KILLS_AT_THE_END = 16;
+constexpr auto SLOT = std::chrono::milliseconds(100);
 // A run pauses this long before its first line of work; its log is read
 // only from a little before then.
 constexpr auto PAUSE = std::chrono::milliseconds(5000);
@@ -62,7 +68,8 @@ std::string program(bool fresh) {
 std::string relative(int i) { return "content/d" + std::to_string(i % 20) + "/f" + std::to_string(i) + ".txt"; }
 
 std::string content(int i, bool fresh) {
-    return (fresh ? "new " : "old ") + std::to_string(i) + "\n" + std::string(fresh ? 600 + i : 300 + i, fresh ? 'N' : 'O');
+    return (fresh ? "new " : "old ") + std::to_string(i) + "\n" +
+           std::string(fresh ? 600 + i : 300 + i, fresh ? 'N' : 'O');
 }
 
 std::string added(int i) { return "added/a" + std::to_string(i) + ".txt"; }
@@ -80,28 +87,26 @@ const std::string& archive() {
     return bytes;
 }
 
-// One run of the program: where it runs, when it starts, which log line
-// marks the moment its kill is timed from, and what became of it.
+// One run of the program: where it runs, when it starts, the moment it is
+// killed at, and what became of it.
 struct Trial {
+    enum Moment { UNCUT_RUN, AFTER_VALIDATING, AT_MOVE, AFTER_OVERWRITING };
+    Moment moment = UNCUT_RUN;
+    int64_t delayUs = 0;  // after the marker line
+    int move = 0;         // the n-th "Moved" line
     std::string folder;
-    bool calibration = false;
-    const char* markerLine = nullptr;
-    double share = 0;  // of the matching install time, after the marker
     Clock::time_point startAt;
     pid_t pid = -1;
     std::string log;
     size_t logRead = 0;
-    bool sawMarker = false;
+    size_t scanned = 0;
+    int moves = 0;
+    bool validating = false;
+    bool overwriting = false;
     Clock::time_point marker;
     bool killSent = false;
     bool ended = false;
     bool killed = false;
-    Clock::time_point validated;
-    Clock::time_point firstMove;
-    Clock::time_point overwriting;
-    bool sawValidated = false;
-    bool sawFirstMove = false;
-    bool sawOverwriting = false;
 };
 
 constexpr const char* VALIDATING = " - Validating ";
@@ -156,6 +161,38 @@ void readLog(Trial& trial) {
         trial.logRead += static_cast<size_t>(n);
     }
     ::close(fd);
+    size_t end = trial.log.rfind('\n');
+    if (end == std::string::npos || end < trial.scanned) return;
+    const Clock::time_point seen = Clock::now();
+    for (size_t at = trial.scanned; at < end;) {
+        size_t next = trial.log.find('\n', at);
+        std::string_view line(trial.log.data() + at, next - at);
+        if (!trial.validating && line.find(VALIDATING) != std::string_view::npos) {
+            trial.validating = true;
+            if (trial.moment == Trial::AFTER_VALIDATING) trial.marker = seen;
+        }
+        if (line.find(MOVED) != std::string_view::npos) ++trial.moves;
+        if (!trial.overwriting && line.find(OVERWRITING) != std::string_view::npos) {
+            trial.overwriting = true;
+            if (trial.moment == Trial::AFTER_OVERWRITING) trial.marker = seen;
+        }
+        at = next + 1;
+    }
+    trial.scanned = end + 1;
+}
+
+// Whether the run has reached the moment it is to be killed at.
+bool due(const Trial& trial) {
+    const auto after = [&](bool seen) {
+        return seen && Clock::now() >= trial.marker + std::chrono::microseconds(trial.delayUs);
+    };
+    switch (trial.moment) {
+        case Trial::AFTER_VALIDATING: return after(trial.validating);
+        case Trial::AT_MOVE: return trial.moves >= trial.move;
+        case Trial::AFTER_OVERWRITING: return after(trial.overwriting);
+        case Trial::UNCUT_RUN: return false;
+    }
+    return false;
 }
 
 // What a stopped install left; failures name the run's folder.
@@ -242,40 +279,28 @@ TEST(VantrellKill, AnInstallStoppedAtAnyMomentLeavesEveryFileWholeOldOrNew) {
     rltest::TempWorkDir dir;
     RunsFolder base(dir);
     std::vector<Trial> runs;
-    // Runs timed from their first "Validating" line cover the whole install;
-    // runs timed from their first move cover the moves and the versions
-    // file closely.
-    for (int i = 0; i < CALIBRATIONS; ++i) runs.push_back(Trial{.calibration = true});
-    for (int i = 0; i < KILLS_FROM_VALIDATING; ++i) {
-        runs.push_back(Trial{.markerLine = VALIDATING, .share = double(i) / KILLS_FROM_VALIDATING});
-    }
-    for (int i = 0; i < KILLS_FROM_MOVES; ++i) {
-        runs.push_back(Trial{.markerLine = MOVED, .share = double(i) / KILLS_FROM_MOVES});
-    }
-    // Interleaved, so that both kinds meet the same load.
-    std::stable_partition(runs.begin() + CALIBRATIONS, runs.end(), [n = 0](const Trial&) mutable { return n++ % 2; });
+    auto add = [&](Trial::Moment moment, int64_t delayUs, int move) {
+        Trial trial;
+        trial.moment = moment;
+        trial.delayUs = delayUs;
+        trial.move = move;
+        runs.push_back(std::move(trial));
+    };
+    for (int i = 0; i < UNCUT; ++i) add(Trial::UNCUT_RUN, 0, 0);
+    for (int i = 0; i < KILLS_WHILE_CHECKING; ++i) add(Trial::AFTER_VALIDATING, 2000 * i, 0);
+    for (int i = 0; i < KILLS_AT_MOVES; ++i) add(Trial::AT_MOVE, 0, 1 + i * (MOVE_COUNT - 1) / (KILLS_AT_MOVES - 1));
+    for (int i = 0; i < KILLS_AT_THE_END; ++i) add(Trial::AFTER_OVERWRITING, 150 * i, 0);
     for (size_t i = 0; i < runs.size(); ++i) {
         runs[i].folder = base.path + "/run" + std::to_string(i);
         prepare(runs[i].folder);
     }
     Reaper reaper{runs};
 
-    // One loop starts the runs slot by slot (the kills after the
-    // calibrations have timed an install), watches their logs, kills them on
-    // time and reaps them.
+    // One loop starts the runs slot by slot, reads their logs, kills them
+    // on time and reaps them.
     const Clock::time_point begin = Clock::now();
-    for (size_t i = 0; i < runs.size(); ++i) {
-        runs[i].startAt = begin + SLOT * static_cast<int>(i) + (runs[i].calibration ? Clock::duration{} : CALIBRATION_LEAD);
-    }
+    for (size_t i = 0; i < runs.size(); ++i) runs[i].startAt = begin + SLOT * static_cast<int>(i);
     size_t left = runs.size();
-    // What the calibrations timed; their middle value counts.
-    std::vector<Clock::duration> wholeInstalls;
-    std::vector<Clock::duration> fromFirstMoves;
-    auto middle = [](std::vector<Clock::duration> times) {
-        if (times.empty()) return Clock::duration(std::chrono::milliseconds(300));  // a guess until timed
-        std::sort(times.begin(), times.end());
-        return std::max(times[times.size() / 2], Clock::duration(std::chrono::milliseconds(2)));
-    };
     while (left > 0) {
         const Clock::time_point now = Clock::now();
         ASSERT_LT(now - begin, RUN_LIMIT) << "runs still going";
@@ -287,33 +312,9 @@ TEST(VantrellKill, AnInstallStoppedAtAnyMomentLeavesEveryFileWholeOldOrNew) {
                 ASSERT_GT(run.pid, 0);
                 continue;
             }
-            if (now >= run.startAt + WATCH_FROM &&
-                (!run.sawValidated || !run.sawFirstMove || (run.calibration && !run.sawOverwriting))) {
+            if (run.moment != Trial::UNCUT_RUN && !run.killSent && now >= run.startAt + WATCH_FROM) {
                 readLog(run);
-                Clock::time_point seen = Clock::now();
-                if (!run.sawValidated && run.log.find(VALIDATING) != std::string::npos) {
-                    run.sawValidated = true;
-                    run.validated = seen;
-                }
-                if (!run.sawFirstMove && run.log.find(MOVED) != std::string::npos) {
-                    run.sawFirstMove = true;
-                    run.firstMove = seen;
-                }
-                if (!run.sawOverwriting && run.log.find(OVERWRITING) != std::string::npos) {
-                    run.sawOverwriting = true;
-                    run.overwriting = seen;
-                }
-                if (!run.sawMarker && run.markerLine) {
-                    bool moves = run.markerLine == MOVED;
-                    if (moves ? run.sawFirstMove : run.sawValidated) {
-                        run.sawMarker = true;
-                        run.marker = seen;
-                    }
-                }
-            }
-            if (run.sawMarker && !run.killSent) {
-                Clock::duration scale = middle(run.markerLine == MOVED ? fromFirstMoves : wholeInstalls);
-                if (Clock::now() >= run.marker + std::chrono::duration_cast<Clock::duration>(scale * run.share)) {
+                if (due(run)) {
                     // A run that has ended is a zombie until reaped: its pid
                     // stays ours.
                     ::kill(run.pid, SIGKILL);
@@ -322,19 +323,11 @@ TEST(VantrellKill, AnInstallStoppedAtAnyMomentLeavesEveryFileWholeOldOrNew) {
             }
             int status = 0;
             if (::waitpid(run.pid, &status, WNOHANG) != run.pid) continue;
-            Clock::time_point endedAt = Clock::now();
             run.ended = true;
             --left;
             run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-            if (run.calibration) {
-                readLog(run);
-                ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << run.folder << "\n" << run.log;
-                ASSERT_TRUE(run.sawValidated && run.sawFirstMove && run.sawOverwriting) << run.folder << "\n"
-                                                                                          << run.log;
-                wholeInstalls.push_back(endedAt - run.validated);
-                // The moves, and as much again for the versions file and
-                // the end.
-                fromFirstMoves.push_back(2 * (run.overwriting - run.firstMove));
+            if (run.moment == Trial::UNCUT_RUN) {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << run.folder;
             }
         }
         std::this_thread::sleep_for(std::chrono::microseconds(50));
@@ -342,7 +335,7 @@ TEST(VantrellKill, AnInstallStoppedAtAnyMomentLeavesEveryFileWholeOldOrNew) {
 
     // The runs that went to their end installed everything.
     for (const Trial& run : runs) {
-        if (!run.calibration) continue;
+        if (run.moment != Trial::UNCUT_RUN) continue;
         Outcome outcome = check(run.folder);
         EXPECT_TRUE(outcome.versionsNew) << run.folder;
         EXPECT_EQ(outcome.newFiles, FILE_COUNT + 1) << run.folder;
@@ -354,7 +347,7 @@ TEST(VantrellKill, AnInstallStoppedAtAnyMomentLeavesEveryFileWholeOldOrNew) {
     int allButVersions = 0;
     int complete = 0;
     for (const Trial& run : runs) {
-        if (run.calibration) continue;
+        if (run.moment == Trial::UNCUT_RUN) continue;
         Outcome outcome = check(run.folder);
         kills += run.killed ? 1 : 0;
         if (outcome.versionsNew) {
@@ -367,10 +360,7 @@ TEST(VantrellKill, AnInstallStoppedAtAnyMomentLeavesEveryFileWholeOldOrNew) {
             ++untouched;
         }
     }
-    auto us = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); };
-    std::cout << "install " << us(middle(wholeInstalls)) << " us, from the first move " << us(middle(fromFirstMoves))
-              << " us; "
-              << kills << " runs killed; left " << untouched << " untouched, " << partly << " partly moved, "
+    std::cout << kills << " runs killed; left " << untouched << " untouched, " << partly << " partly moved, "
               << allButVersions << " moved but for the versions file, " << complete << " complete" << std::endl;
     EXPECT_GE(kills, 50) << "most runs were to be killed before their end";
 }
