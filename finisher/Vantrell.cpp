@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 
 #include "finisher/ZipArchive.h"
 #include "foundation/ExceptionUtil.h"
 #include "foundation/FileUtil.h"
+#include "foundation/LogText.h"
 #include "foundation/Logger.h"
 #include "foundation/ProcessUtil.h"
 #include "foundation/ThreadUtil.h"
@@ -17,6 +19,7 @@
 using foundation::ExceptionUtil;
 using foundation::FileUtil;
 using foundation::Logger;
+using foundation::LogText;
 using foundation::ProcessUtil;
 
 namespace finisher {
@@ -36,13 +39,24 @@ std::string canonical(const std::string& path) {
     return resolved;
 }
 
+// Whether the canonical path inner is the canonical folder or lies inside it.
+bool within(const std::string& folder, const std::string& inner) {
+    if (folder.empty() || inner.empty()) return false;
+    if (folder == inner || folder == "/") return true;
+    return inner.compare(0, folder.size() + 1, folder + "/") == 0;
+}
+
 // Whether inner is folder itself or lies inside it.
-bool holds(const std::string& folder, const std::string& inner) {
-    std::string f = canonical(folder);
-    std::string i = canonical(inner);
-    if (f.empty() || i.empty()) return false;
-    if (f == i || f == "/") return true;
-    return i.compare(0, f.size() + 1, f + "/") == 0;
+bool holds(const std::string& folder, const std::string& inner) { return within(canonical(folder), canonical(inner)); }
+
+// Where name inside the resolved folder leads: links that exist are
+// followed, the rest is taken as written.
+std::string resolveChild(const std::string& folder, const std::string& name) {
+    std::string candidate = (folder == "/" ? "" : folder) + "/" + name;
+    struct stat st;
+    if (::lstat(candidate.c_str(), &st) != 0) return candidate;
+    std::string real = canonical(candidate);
+    return real.empty() ? candidate : real;
 }
 
 // The relaunch command: a bare program name is the one in the working
@@ -71,12 +85,14 @@ int Vantrell::main(const std::vector<std::string>& args) {
 }
 
 Vantrell::Vantrell(const std::string& source, const std::string& destination, const std::string& executable,
-                   const std::string& versionsSource, const std::string& versionsDestination, int64_t pauseMs)
+                   const std::string& versionsSource, const std::string& versionsDestination, int64_t pauseMs,
+                   uint64_t unpackLimit)
     : m_source(source),
       m_destination(destination),
       m_executable(executable),
       m_versionsSource(versionsSource),
       m_versionsDestination(versionsDestination),
+      m_unpackLimit(unpackLimit),
       m_newFileMode(0666 & ~currentUmask()) {
     Logger::setLogFilePath(LOG_FILE);
     Logger::setLevel(Logger::LEVEL_VERBOSE);
@@ -128,6 +144,11 @@ bool Vantrell::install() {
         Logger::error("No relevant files in source dir");
         return false;
     }
+    m_sourceReal = canonical(m_source);
+    m_destinationReal = canonical(m_destination);
+    if (m_sourceReal.empty() || m_destinationReal.empty()) {
+        throw std::runtime_error("Unable to resolve " + m_source + " and " + m_destination);
+    }
 
     // Every archive is checked whole before the first file is written.
     for (const auto& name : archives) validateZipFile(m_source, name);
@@ -139,9 +160,22 @@ bool Vantrell::install() {
         return true;
     }
     Logger::info("Overwriting " + m_versionsDestination + " with " + m_versionsSource);
-    if (!FileUtil::overwriteFiles(m_versionsSource, m_versionsDestination)) {
-        Logger::error("Unable to replace " + m_versionsDestination);
+    if (!replaceVersions()) Logger::error("Unable to replace " + m_versionsDestination);
+    return true;
+}
+
+bool Vantrell::replaceVersions() {
+    std::string text;
+    try {
+        text = FileUtil::readFileIntoStringWithThrow(m_versionsSource);
+    } catch (const std::exception& failure) {
+        Logger::error(failure);
+        return false;
     }
+    // Written beside the old file, flushed and renamed over it: a run
+    // stopped here leaves the old table or the new one, whole.
+    if (!Logger::writeFileChecked(m_versionsDestination, text)) return false;
+    FileUtil::deleteDirAndFiles(m_versionsSource);
     return true;
 }
 
@@ -168,20 +202,76 @@ void Vantrell::runScript(const std::string& path) {
 
 void Vantrell::validateZipFile(const std::string& sourceDir, const std::string& fileName) {
     std::string path = sourceDir + "/" + fileName;
-    Logger::info("Validating " + path);
+    Logger::info("Validating " + LogText::escape(path));
     ZipArchive archive(path);
     Logger::info("\tEntries - " + std::to_string(archive.entries().size()));
     for (const ZipEntry& entry : archive.entries()) {
-        Logger::info("\tEntry - " + ZipArchive::printable(entry.name) + " with size of " +
+        Logger::info("\tEntry - " + LogText::escape(entry.name) + " with size of " +
                      std::to_string(entry.uncompressedSize));
     }
     archive.checkEntries();
+    checkPlacement(archive);
     archive.checkData();
+}
+
+void Vantrell::checkPlacement(const ZipArchive& archive) {
+    uint64_t size = archive.unpackedSize();
+    if (size > m_unpackLimit - m_unpacked) {
+        throw ZipException("Cannot install " + LogText::escape(archive.getPath()) + ": the upgrade would unpack " +
+                           std::to_string(m_unpacked) + " + " + std::to_string(size) + " bytes, more than the " +
+                           std::to_string(m_unpackLimit) + " one upgrade may");
+    }
+    m_unpacked += size;
+    for (const ZipEntry& entry : archive.entries()) {
+        std::vector<std::string> parts = entry.components();
+        std::string relative;
+        for (size_t i = 0; i < parts.size(); ++i) {
+            relative += (i == 0 ? "" : "/") + parts[i];
+            plan(relative, i + 1 < parts.size() || entry.isDirectory(), archive, entry);
+        }
+    }
+}
+
+void Vantrell::plan(const std::string& relative, bool folder, const ZipArchive& archive, const ZipEntry& entry) {
+    auto known = m_plan.find(relative);
+    if (known != m_plan.end()) {
+        if (known->second.folder == folder) return;
+        const std::string shown = LogText::escape(relative);
+        throw archive.failure(entry, folder ? "needs a folder where an entry puts the file " + shown
+                                            : "puts a file where an entry needs the folder " + shown);
+    }
+    auto slash = relative.find_last_of('/');
+    bool top = slash == std::string::npos;
+    const std::string& parent = top ? m_destinationReal : m_plan.at(relative.substr(0, slash)).resolved;
+    std::string resolved = resolveChild(parent, top ? relative : relative.substr(slash + 1));
+
+    // The upgrade folder holds the archives, the scratch folder and the new
+    // versions file; nothing may be moved over them. An install folder
+    // inside the upgrade folder is the one exception.
+    bool installInsideUpgrade = m_destinationReal != m_sourceReal && within(m_sourceReal, m_destinationReal);
+    if (within(m_sourceReal, resolved) && !(installInsideUpgrade && within(m_destinationReal, resolved))) {
+        throw archive.failure(entry, "names the upgrade folder " + LogText::escape(m_source));
+    }
+
+    std::string target = m_destination + "/" + relative;
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0) {
+        struct stat followed;
+        bool isFolder = S_ISDIR(st.st_mode) ||
+                        (S_ISLNK(st.st_mode) && ::stat(target.c_str(), &followed) == 0 && S_ISDIR(followed.st_mode));
+        if (folder && !isFolder) {
+            throw archive.failure(entry, "needs a folder where the file " + LogText::escape(target) + " stands");
+        }
+        if (!folder && S_ISDIR(st.st_mode)) {
+            throw archive.failure(entry, "puts a file where the folder " + LogText::escape(target) + " stands");
+        }
+    }
+    m_plan.emplace(relative, Planned{folder, resolved});
 }
 
 void Vantrell::unzipFile(const std::string& sourceDir, const std::string& fileName) {
     std::string path = sourceDir + "/" + fileName;
-    Logger::info("Unzipping " + path);
+    Logger::info("Unzipping " + LogText::escape(path));
     try {
         ZipArchive archive(path);
         archive.checkEntries();
@@ -197,18 +287,22 @@ void Vantrell::unzipFile(const std::string& sourceDir, const std::string& fileNa
             std::string relative = entry.path();
             std::string target = root + "/" + relative;
             std::error_code ec;
+            std::string shown = LogText::escape(target);
             if (entry.isDirectory()) {
-                Logger::info("Creating dir: " + target);
-                if (!std::filesystem::create_directory(target, ec)) Logger::info("Dir not created: " + target);
+                Logger::info("Creating dir: " + shown);
+                if (!std::filesystem::create_directory(target, ec)) Logger::info("Dir not created: " + shown);
                 continue;
             }
             std::string parent = parentOf(target);
-            Logger::info("Creating parent dirs: " + parent);
-            if (!std::filesystem::create_directories(parent, ec)) Logger::info("Parent dirs not created: " + parent);
+            std::string shownParent = LogText::escape(parent);
+            Logger::info("Creating parent dirs: " + shownParent);
+            if (!std::filesystem::create_directories(parent, ec)) {
+                Logger::info("Parent dirs not created: " + shownParent);
+            }
             archive.extract(i, target, modeFor(entry, relative));
         }
     } catch (const std::exception& failure) {
-        throw ZipException("Error creating zip file for " + path + "\r\n\r\n" +
+        throw ZipException("Error creating zip file for " + LogText::escape(path) + "\r\n\r\n" +
                            ExceptionUtil::getExceptionText(failure));
     }
 }

@@ -6,8 +6,10 @@
 // An archive comes from the network, so nothing in it is trusted: an entry
 // may not name a place outside the folder it is unpacked into (absolute
 // names, drive letters, "..", NUL), may not be a link or another special
-// file, may not be encrypted and must be stored or deflated. Every failure
-// is a ZipException naming the archive and the entry.
+// file, may not be encrypted and must be stored or deflated, and no entry
+// may unpack to more bytes than its recorded size. Every failure is a
+// ZipException naming the archive and the entry (control characters
+// escaped).
 
 #include <sys/types.h>
 
@@ -37,6 +39,8 @@ struct ZipEntry {
 
     // The name with "\" read as "/", as archives made elsewhere write it.
     std::string path() const;
+    // The folders and the name of path(), without empty and "." parts.
+    std::vector<std::string> components() const;
     bool isDirectory() const;
     // The Unix type and permission bits, when the archive recorded them.
     std::optional<mode_t> unixMode() const;
@@ -58,8 +62,11 @@ public:
 
     // Throws for the first entry that may not be installed.
     void checkEntries() const;
-    // Decompresses every entry and checks its CRC-32 and size, writing
-    // nothing.
+    // The bytes its files unpack to, by their recorded sizes.
+    uint64_t unpackedSize() const;
+    // Inflates every entry on its own (not trusting the recorded sizes) and
+    // checks its CRC-32 and size, writing nothing: an entry that would
+    // unpack to more than its recorded size is refused as soon as it does.
     void checkData();
     // Writes one entry's bytes to target (created or truncated, never
     // through a link) with the given permission bits.
@@ -67,16 +74,21 @@ public:
 
     // Why an entry name may not be unpacked, or nothing when it may.
     static std::optional<std::string> unsafeName(const std::string& name);
-    // The name for log lines: control characters shown as "?".
-    static std::string printable(const std::string& name);
+
+    // A failure about one entry, naming the archive and the entry.
+    ZipException failure(const ZipEntry& entry, const std::string& what) const;
 
 private:
     // Reads the entry at index, handing each block to sink.
     template <typename Sink>
     void read(size_t index, Sink&& sink);
-    ZipException failure(const ZipEntry& entry, const std::string& what) const;
+    // Opens the entry at index for reading (raw: its stored bytes).
+    void open(size_t index, bool raw);
+    void verify(size_t index);
 
     std::string m_path;
+    // The path as log lines and failures show it.
+    std::string m_shownPath;
     void* m_file = nullptr;
     std::vector<ZipEntry> m_entries;
     // Where each entry's directory record is, for minizip.

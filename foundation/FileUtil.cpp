@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/LogText.h"
 #include "foundation/Logger.h"
 
 namespace foundation {
@@ -251,22 +252,33 @@ void FileUtil::deleteDirAndFiles(const std::string& file) {
 }
 
 bool FileUtil::overwriteFiles(const std::string& from, const std::string& to) {
+    // The paths may hold names that came from an archive.
+    const std::string shownFrom = LogText::escape(from);
+    const std::string shownTo = LogText::escape(to);
     struct stat st;
     try {
         if (!present(from, &st)) return true;
     } catch (const std::exception& e) {
-        Logger::error("Not moved: " + from + " to " + to, e);
+        Logger::error("Not moved: " + shownFrom + " to " + shownTo, e);
         return false;
     }
     if (S_ISDIR(st.st_mode)) {
         struct stat existing;
         bool existed = ::stat(to.c_str(), &existing) == 0;
-        if (makeDirectories(to) && !existed) Logger::info("Created: " + to);
+        if (existed && !S_ISDIR(existing.st_mode)) {
+            Logger::error("Not moved: " + shownFrom + " to " + shownTo + " (a file stands where the folder goes)");
+            return false;
+        }
+        if (!makeDirectories(to)) {
+            Logger::error("Not moved: " + shownFrom + " to " + shownTo + " (" + reason() + ")");
+            return false;
+        }
+        if (!existed) Logger::info("Created: " + shownTo);
         std::vector<std::string> names;
         try {
             names = listNames(from);
         } catch (const std::exception& e) {
-            Logger::error("Not moved: " + from + " to " + to, e);
+            Logger::error("Not moved: " + shownFrom + " to " + shownTo, e);
             return false;
         }
         bool allMoved = true;
@@ -275,16 +287,18 @@ bool FileUtil::overwriteFiles(const std::string& from, const std::string& to) {
         }
         return allMoved;
     }
-    try {
-        forceDelete(to);
-    } catch (const std::exception& e) {
-        Logger::error("Unable to delete: " + to, e);
+    // One rename puts the new file in place of the old one: whenever the
+    // move stops, the target is the old file or the new one, never missing.
+    struct stat target;
+    if (::lstat(to.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+        Logger::error("Not moved: " + shownFrom + " to " + shownTo + " (a folder stands where the file goes)");
+        return false;
     }
     if (::rename(from.c_str(), to.c_str()) == 0) {
-        Logger::info("Moved: " + from + " to " + to);
+        Logger::info("Moved: " + shownFrom + " to " + shownTo);
         return true;
     }
-    Logger::info("Not moved: " + from + " to " + to);
+    Logger::error("Not moved: " + shownFrom + " to " + shownTo + " (" + reason() + ")");
     return false;
 }
 

@@ -54,9 +54,12 @@ public:
     static void deleteDirAndFiles(const std::string& file);
     // Moves the tree at `from` over the tree at `to`: source files replace
     // destination files of the same name, other destination files stay,
-    // the source keeps its directories. Logs what it does; throws nothing.
-    // Answers whether every file was moved (a missing source moves nothing
-    // and counts as done).
+    // the source keeps its directories. A file is renamed over the one it
+    // replaces (never deleted first), so a move stopped at any moment leaves
+    // each target whole, old or new; a file is never put where a folder
+    // stands, nor a folder where a file stands. Logs what it does; throws
+    // nothing. Answers whether every file was moved (a missing source moves
+    // nothing and counts as done).
     static bool overwriteFiles(const std::string& from, const std::string& to);
 };
 

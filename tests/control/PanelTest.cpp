@@ -301,7 +301,7 @@ TEST_F(Panel, AHostThatLetsGoOfTheControlFromAnEventDoesNotPullItAway) {
 TEST_F(Panel, TheHelpButtonOpensTheHelpPageOutside) {
     rltest::OpenedUrls opened;
     driver.click(*control->btnFAQ());
-    EXPECT_EQ(opened.waitFor(1), std::vector<std::string>{"http://www.roamledger.example/FAQs.htm"});
+    EXPECT_EQ(opened.waitFor(1), std::vector<std::string>{"https://www.roamledger.example/FAQs.htm"});
     EXPECT_TRUE(site->events.empty());
 }
 

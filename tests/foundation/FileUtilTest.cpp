@@ -247,12 +247,14 @@ TEST_F(FileUtilTest, CleanDirectoryGoesOnPastALockedEntryAndRaisesItLast) {
         if (text.find("Unable to delete: " + d) == std::string::npos) return 7;
         if (text.find("Unable to delete file: " + d + "/locked/held.txt") == std::string::npos) return 8;
 
-        // A file that cannot be removed stays in the way of a move and is logged.
+        // A file that cannot be replaced stays as it was, and so does the
+        // new one; the move says so.
         rltest::writeFile(root + "/src.txt", "new");
-        FileUtil::overwriteFiles(root + "/src.txt", d + "/locked/held.txt");
+        if (FileUtil::overwriteFiles(root + "/src.txt", d + "/locked/held.txt")) return 9;
         Logger::close();
         text = rltest::readFile(root + "/child.log");
-        if (text.find("Unable to delete: " + d + "/locked/held.txt") == std::string::npos) return 9;
+        if (rltest::readFile(d + "/locked/held.txt") != "held") return 9;
+        if (rltest::readFile(root + "/src.txt") != "new") return 9;
         if (text.find("Not moved: " + root + "/src.txt to " + d + "/locked/held.txt") == std::string::npos) return 10;
         ::chmod((d + "/locked").c_str(), 0777);
         return 0;
@@ -294,16 +296,55 @@ TEST_F(FileUtilTest, OverwriteFilesMovesATreeOverAnother) {
 }
 
 TEST_F(FileUtilTest, OverwriteFilesTellsWhenAFileStayedBehind) {
-    // A file where the tree needs a folder: the file beneath cannot be moved
-    // (even for root); the others still are.
+    // A file where the tree needs a folder, and a folder where it has a
+    // file: neither is replaced (even for root); the others still move.
     fs::create_directories("up/blocked");
     rltest::writeFile("up/blocked/x.txt", "x");
+    rltest::writeFile("up/pages", "flat");
     rltest::writeFile("up/z.txt", "z");
-    fs::create_directories("install");
+    fs::create_directories("install/pages");
+    rltest::writeFile("install/pages/index.html", "kept");
     rltest::writeFile("install/blocked", "a file in the way");
     EXPECT_FALSE(FileUtil::overwriteFiles("up", "install"));
     EXPECT_EQ(rltest::readFile("install/z.txt"), "z");
     EXPECT_EQ(rltest::readFile("install/blocked"), "a file in the way");
+    EXPECT_EQ(rltest::readFile("install/pages/index.html"), "kept");
     EXPECT_TRUE(rltest::fileExists("up/blocked/x.txt"));
-    EXPECT_EQ(count(log(), "Not moved: up/blocked/x.txt to install/blocked/x.txt\n"), 1) << log();
+    EXPECT_EQ(rltest::readFile("up/pages"), "flat");
+    std::string text = log();
+    EXPECT_EQ(count(text, "Not moved: up/blocked to install/blocked (a file stands where the folder goes)\n"), 1)
+        << text;
+    EXPECT_EQ(count(text, "Not moved: up/pages to install/pages (a folder stands where the file goes)\n"), 1) << text;
+}
+
+TEST_F(FileUtilTest, AFileThatCannotBeRenamedIntoPlaceLeavesTheOldOne) {
+    // A move across file systems cannot be one rename: the old file must
+    // stay whole rather than be deleted first.
+    std::string other;
+    try {
+        other = rltest::makeTempDirectory("/dev/shm/rl-fileutil-");
+    } catch (const std::exception&) {
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    }
+    struct stat here;
+    struct stat there;
+    if (::stat(".", &here) != 0 || ::stat(other.c_str(), &there) != 0 || here.st_dev == there.st_dev) {
+        fs::remove_all(other);
+        GTEST_SKIP() << "/dev/shm is on the same file system";
+    }
+    rltest::writeFile(other + "/a.txt", "new");
+    rltest::writeFile("a.txt", "old");
+    EXPECT_FALSE(FileUtil::overwriteFiles(other + "/a.txt", "a.txt"));
+    EXPECT_EQ(rltest::readFile("a.txt"), "old");
+    EXPECT_EQ(rltest::readFile(other + "/a.txt"), "new");
+    EXPECT_EQ(count(log(), "Not moved: " + other + "/a.txt to a.txt ("), 1) << log();
+    fs::remove_all(other);
+}
+
+TEST_F(FileUtilTest, MoveLogLinesShowControlCharactersEscaped) {
+    fs::create_directories("up");
+    rltest::writeFile("up/a\nforged", "x");
+    EXPECT_TRUE(FileUtil::overwriteFiles("up", "install"));
+    EXPECT_EQ(rltest::readFile("install/a\nforged"), "x");
+    EXPECT_EQ(count(log(), "Moved: up/a\\nforged to install/a\\nforged\n"), 1) << log();
 }

@@ -15,7 +15,7 @@ protected:
 TEST_F(HostTableTest, CompiledInRolesAndTheirParts) {
     HostTable::reload();
     std::string product = HostTable::get("ProductServer.site");
-    EXPECT_EQ(product.rfind("http://", 0), 0u) << product;
+    EXPECT_EQ(product.rfind("https://", 0), 0u) << product << ": upgrades come from an https server only";
     // The product server has no public host.
     EXPECT_EQ(product.substr(product.size() - 8), ".example");
     EXPECT_EQ(HostTable::url("ProductServer.site", "/lanternbay/upgrade.php"), product + "/lanternbay/upgrade.php");

@@ -1,8 +1,8 @@
 // The product server's reply to an upgrade check: any installed versions
 // file and any reply either fail (the check ends) or give offers that can be
-// acted on: every address under the reply's download address, every file
-// name usable and its own, every version in the new table a number and never
-// older than the installed one.
+// acted on: every address over https and under the reply's download
+// address, every file name usable and its own, every version in the new
+// table a number and never older than the installed one.
 
 #include <set>
 #include <string>
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rltest::writeFile("Lanternbay.versions", in.text());
     const std::string details = in.rest();
 
-    Upgrader upgrader(nullptr, "fuzz", "http://upgrade.example/check.php", "Lanternbay", "Lanternbay",
+    Upgrader upgrader(nullptr, "fuzz", "https://upgrade.example/check.php", "Lanternbay", "Lanternbay",
                       "Software\\Lanternbay", "");
     try {
         upgrader.loadVersions("Lanternbay.versions");
@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (addresses.empty()) return 0;
     std::set<std::string> names;
     for (const auto& address : addresses) {
-        rlfuzz::check(address.rfind("http://", 0) == 0 || address.rfind("https://", 0) == 0,
-                      "an offer outside the web: " + rlfuzz::printable(address));
+        rlfuzz::check(StrUtil::startsWithIgnoreCase(address, "https://"),
+                      "an offer not over https: " + rlfuzz::printable(address));
         const std::string name = UpgradeDownloader::fileNameOf(address);
         rlfuzz::check(UpgradeDownloader::isUsableFileName(name), "an unusable file name: " + rlfuzz::printable(name));
         rlfuzz::check(names.insert(name).second, "two offers of " + rlfuzz::printable(name));

@@ -101,7 +101,7 @@ TEST_F(RefreshRun, AtMostThreeWorkersAtOnce) {
 }
 
 TEST_F(RefreshRun, FailedRunStillTellsThePortal) {
-    scriptContentSites(web, "http://www.roamledger.example/lanternbay/message.php?w=1&h=1");
+    scriptContentSites(web, "https://www.roamledger.example/lanternbay/message.php?w=1&h=1");
     app.failVisible = true;
     auto run = refresh(params);
     EXPECT_EQ(run->getMessageCenterURL(), std::nullopt);

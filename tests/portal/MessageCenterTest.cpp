@@ -66,7 +66,7 @@ TEST_F(MessageCenterRun, LocalAddressIsTranslatedAndTheCheckWaitsHalfADay) {
     const std::string expected = portal::retriever::BaseRetrieverThread::getContentRoot() +
                                  "welcome.html?guid=0123456789ABCDEF0123456789ABCDEF&w=300&h=200";
     EXPECT_EQ(first->getMessageCenterURL(), std::optional<std::string>("file://" + expected));
-    EXPECT_TRUE(log.contains("Checking Message center at: http://www.roamledger.example/lanternbay/messagecenter.php"
+    EXPECT_TRUE(log.contains("Checking Message center at: https://www.roamledger.example/lanternbay/messagecenter.php"
                              "?version=20060430&guid=0123456789ABCDEF0123456789ABCDEF"));
     EXPECT_TRUE(log.contains("Message center URL to visit (translated): file://" + expected));
 

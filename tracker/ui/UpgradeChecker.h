@@ -1,6 +1,8 @@
 #pragma once
 // The worker that asks the product server which component versions it
-// offers: one POST of the installed versions, the reply kept as text.
+// offers: one POST of the installed versions, the reply kept as text. Only
+// https is spoken: an address of another scheme is not asked, and a reply
+// that a redirect fetched from one is dropped.
 
 #include <mutex>
 #include <string>
@@ -15,6 +17,9 @@ public:
     void setUpgradeURL(const std::string& url) { m_upgradeURL = url; }
     // The reply; "" until one arrived.
     std::string getUpgradeDetails() const;
+
+    // Whether an address may serve upgrades: https only.
+    static bool isSecureAddress(const std::string& url);
 
 protected:
     void run() override;

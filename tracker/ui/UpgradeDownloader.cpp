@@ -2,11 +2,14 @@
 
 #include <stdexcept>
 
+#include "foundation/LogText.h"
 #include "foundation/Logger.h"
 #include "foundation/TextBrowser.h"
 #include "foundation/ThreadController.h"
+#include "tracker/ui/UpgradeChecker.h"
 
 using foundation::Logger;
+using foundation::LogText;
 
 namespace tracker::ui {
 
@@ -23,19 +26,26 @@ void UpgradeDownloader::run() {
     BaseNetThread::run();
     m_success.store(false, std::memory_order_release);
     std::string fileName = fileNameOf(m_url);
+    const std::string shownURL = LogText::escape(m_url);
+    const std::string shownName = LogText::escape(fileName);
     try {
         if (!isUsableFileName(fileName)) {
-            throw std::invalid_argument("The address names no file that can be saved: \"" + fileName + "\"");
+            throw std::invalid_argument("The address names no file that can be saved: \"" + shownName + "\"");
         }
-        Logger::info("Downloading upgrade - " + m_url + " to " + m_downloadDir + "/" + fileName);
+        // The web client's downloads follow no redirect, so the address
+        // asked is the one that answers.
+        if (!UpgradeChecker::isSecureAddress(m_url)) {
+            throw std::invalid_argument("Upgrades are downloaded over https only: " + shownURL + " is refused");
+        }
+        Logger::info("Downloading upgrade - " + shownURL + " to " + m_downloadDir + "/" + shownName);
         auto browser = getBrowser();
         if (!browser) throw std::logic_error("The downloader has no web client");
         browser->doDownloadBinaryFileWithThrow(m_url, m_downloadDir + "/" + fileName, false);
-        Logger::info("Finished downloading " + fileName);
+        Logger::info("Finished downloading " + shownName);
         if (!isStopRequested()) m_success.store(true, std::memory_order_release);
     } catch (const std::exception& failure) {
         if (!isStopRequested()) {
-            Logger::error("Error while downloading " + m_url + " to " + m_downloadDir, failure);
+            Logger::error("Error while downloading " + shownURL + " to " + m_downloadDir, failure);
             if (auto controller = m_controller.lock()) controller->forceThreadsToEnd();
         }
     }

@@ -14,6 +14,7 @@
 #include "foundation/ExceptionUtil.h"
 #include "foundation/FileUtil.h"
 #include "foundation/HostTable.h"
+#include "foundation/LogText.h"
 #include "foundation/Logger.h"
 #include "foundation/Messages.h"
 #include "foundation/ProcessUtil.h"
@@ -34,6 +35,7 @@
 using foundation::ExceptionUtil;
 using foundation::FileUtil;
 using foundation::Logger;
+using foundation::LogText;
 using foundation::Messages;
 using foundation::StrUtil;
 using foundation::ThreadController;
@@ -63,8 +65,16 @@ std::vector<std::string> tokensOf(const std::string& details) {
     return tokens;
 }
 
+// No address holds control characters; they would only reach log lines
+// and failures.
+const std::string CONTROL_CHARACTERS = [] {
+    std::string chars;
+    for (int c = 0; c < 0x20; ++c) chars += static_cast<char>(c);
+    return chars + '\x7F';
+}();
+
 bool isWebAddress(const std::string& text) {
-    return text.rfind("http://", 0) == 0 || text.rfind("https://", 0) == 0;
+    return StrUtil::startsWithIgnoreCase(text, "http://") || StrUtil::startsWithIgnoreCase(text, "https://");
 }
 
 }  // namespace
@@ -214,7 +224,13 @@ void Upgrader::checkForUpgrades() {
         Logger::error("Error getting registry key " + m_registryPath, failure);
     }
     m_upgradeCheckURL = address + "?" + UPGRADE_CHECK_URL_VERSION_PARAM + "=" + BUILD_VERSION;
-    Logger::verbose("UpgradeCheckURL: " + m_upgradeCheckURL);
+    Logger::verbose("UpgradeCheckURL: " + LogText::escape(m_upgradeCheckURL));
+    // Whoever can change an upgrade's bytes on their way runs code here:
+    // only an https server is asked.
+    if (!UpgradeChecker::isSecureAddress(m_upgradeCheckURL)) {
+        Logger::error("Upgrades are checked over https only: not asking " + LogText::escape(m_upgradeCheckURL));
+        return;
+    }
 
     auto checker = std::make_shared<UpgradeChecker>();
     loadVersions(m_versionsRelativePath);
@@ -242,16 +258,25 @@ void Upgrader::takeOffers(const std::string& details) {
     if (tokens.size() < 4) return;
     const std::string& base = tokens[0];
     if (!isWebAddress(base)) {
-        throw std::runtime_error("Malformed upgrade details: \"" + base + "\" is no download address");
+        throw std::runtime_error("Malformed upgrade details: \"" + LogText::escape(base) + "\" is no download address");
+    }
+    if (!UpgradeChecker::isSecureAddress(base)) {
+        throw std::runtime_error("Upgrades are downloaded over https only: the download address " +
+                                 LogText::escape(base) + " is refused");
     }
     for (size_t i = 1; i + 2 < tokens.size(); i += 3) {
         const std::string& name = tokens[i];
+        const std::string shownName = LogText::escape(name);
         auto offered = StrUtil::parseInt(tokens[i + 1]);
         if (!offered) {
-            throw std::runtime_error("Malformed upgrade details: the version \"" + tokens[i + 1] + "\" offered for " +
-                                     name + " is not a whole number");
+            throw std::runtime_error("Malformed upgrade details: the version \"" + LogText::escape(tokens[i + 1]) +
+                                     "\" offered for " + shownName + " is not a whole number");
         }
         std::string address = base + tokens[i + 2];
+        std::string shownAddress = LogText::escape(address);
+        if (address.find_first_of(CONTROL_CHARACTERS) != std::string::npos) {
+            throw std::runtime_error("Malformed upgrade details: " + shownAddress + " is no download address");
+        }
         std::string newVersion = std::to_string(*offered);
         auto installed = m_versionsProps.find(name);
         if (installed != m_versionsProps.end()) {
@@ -259,16 +284,16 @@ void Upgrader::takeOffers(const std::string& details) {
             int32_t old = StrUtil::parseInt(installed->second).value_or(0);
             if (*offered > old) {
                 m_necessaryUpgrades.push_back(address);
-                Logger::info("New " + name + " - old " + std::to_string(old) + " - new " + newVersion +
-                             " - available at " + address);
+                Logger::info("New " + shownName + " - old " + std::to_string(old) + " - new " + newVersion +
+                             " - available at " + shownAddress);
                 m_versionsProps[name] = newVersion;
             }
         } else if (*offered == 0) {
-            Logger::info("New " + name + " - no old - new is 0 so ignoring");
+            Logger::info("New " + shownName + " - no old - new is 0 so ignoring");
         } else {
             m_necessaryUpgrades.push_back(address);
-            Logger::info("New " + name + " - there was no old version - new version is " + newVersion +
-                         " - available at " + address);
+            Logger::info("New " + shownName + " - there was no old version - new version is " + newVersion +
+                         " - available at " + shownAddress);
             m_versionsProps[name] = newVersion;
         }
     }
@@ -279,10 +304,11 @@ void Upgrader::takeOffers(const std::string& details) {
     for (const auto& address : m_necessaryUpgrades) {
         std::string fileName = UpgradeDownloader::fileNameOf(address);
         if (!UpgradeDownloader::isUsableFileName(fileName)) {
-            throw std::runtime_error("Malformed upgrade details: " + address + " names no file that can be saved");
+            throw std::runtime_error("Malformed upgrade details: " + LogText::escape(address) +
+                                     " names no file that can be saved");
         }
         if (!taken.insert(fileName).second) {
-            throw std::runtime_error("Malformed upgrade details: two offers are saved as " + fileName);
+            throw std::runtime_error("Malformed upgrade details: two offers are saved as " + LogText::escape(fileName));
         }
     }
 }

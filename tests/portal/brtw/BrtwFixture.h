@@ -58,7 +58,8 @@ using tracker::ui::BaseRLApp;
 
 constexpr const char* FEED_HOST = "www.brightwire.example";
 constexpr const char* FEED_PATH = "/rss/travel/topstories.xml";
-constexpr const char* PRODUCT_HOST = "http://www.roamledger.example";
+constexpr const char* PRODUCT_HOST = "https://www.roamledger.example";
+constexpr const char* OPT_IN_HOST = "http://www.roamledger.example";
 
 // One feed item as the newspaper writes it: six pieces of text.
 inline std::string feedItem(const std::string& title, const std::string& link, const std::string& guid) {

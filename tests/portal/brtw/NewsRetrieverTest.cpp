@@ -90,14 +90,14 @@ TEST_F(NewsRetrieverTest, MarkupAndQuotesInTheFeedStayText) {
     runOnce();
     EXPECT_EQ(listOf(newsPage()),
               "<ul>\r\n"
-              "<li><a href=\"http://www.roamledger.example/roamledger/brtw/newsclick.php?href="
+              "<li><a href=\"https://www.roamledger.example/roamledger/brtw/newsclick.php?href="
               "http://www.brightwire.example/s?a=1&amp;b=&quot;x&quot;&amp;hrefguid=g&quot;1&amp;version=20060430\">"
               "Fares &amp; fees: &quot;hidden&quot; costs &lt;b&gt;exposed&lt;/b&gt; \xE2\x80\x94 it&#39;s "
               "5\xE2\x82\xAC</a></li>\r\n"
-              "<li><a href=\"http://www.roamledger.example/roamledger/brtw/newsclick.php?href="
+              "<li><a href=\"https://www.roamledger.example/roamledger/brtw/newsclick.php?href="
               "http://www.brightwire.example/vienna.html&amp;hrefguid=g2&amp;version=20060430\">"
               "Caf\xC3\xA9 culture in Vienna</a></li>\r\n"
-              "<li><a href=\"http://www.roamledger.example/roamledger/brtw/newsclick.php?href="
+              "<li><a href=\"https://www.roamledger.example/roamledger/brtw/newsclick.php?href="
               "http://www.brightwire.example/u.html&amp;hrefguid=g3&amp;version=20060430\">"
               "Unknown &amp;nbsp; stays &amp;#xD800; as written</a></li>\r\n"
               "</ul>\r\n");

@@ -295,7 +295,7 @@ TEST_F(RLBRTWNavigationTest, ContactOpensTheContactFormAndTheJoinLinkTheOptInPag
     settle();
 
     EXPECT_TRUE(click(page("joinpanel.html"), false));
-    const std::string optIn = std::string(PRODUCT_HOST) + "/optin/optin_details.php?UUID=" + RLPreferences::getUUID();
+    const std::string optIn = std::string(OPT_IN_HOST) + "/optin/optin_details.php?UUID=" + RLPreferences::getUUID();
     EXPECT_EQ(opened.waitFor(1), (std::vector<std::string>{optIn}));
 
     // Offline the user is asked first; declined, nothing opens.
@@ -353,7 +353,7 @@ TEST_F(RLBRTWNavigationTest, ThePanelInvitationComesOnceAfterEnoughLaunches) {
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->getText(), "Roamledger Panel");
     EXPECT_EQ(panel->getSize(), (tk::Point{818, 338}));
-    const std::string optIn = std::string(PRODUCT_HOST) + "/optin/optin.php?UUID=" + RLPreferences::getUUID();
+    const std::string optIn = std::string(OPT_IN_HOST) + "/optin/optin.php?UUID=" + RLPreferences::getUUID();
     settle();
     EXPECT_EQ(tk::headless::browserRecord(*dynamic_cast<tk::Browser*>(panel->getChildren().at(0))).url, optIn);
     EXPECT_TRUE(logged("Accessing panel optin at [" + optIn + "]"));

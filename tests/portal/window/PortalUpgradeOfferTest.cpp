@@ -13,7 +13,7 @@ TEST_F(PortalTest, ARefusedUpgradeLeavesThePortalRunningAndIsNotOfferedAgain) {
     writeFile(dir.file("Lanternbay.versions"), "core=12\n");
     content::scriptContentSites(web, "");
     site(content::PRODUCT_HOST)
-        .on("POST", CHECK_PATH, Answer::page("http://files.lanternbay.example/components/\r\ncore=13=core13.zip\r\n"));
+        .on("POST", CHECK_PATH, Answer::page("https://files.lanternbay.example/components/\r\ncore=13=core13.zip\r\n"));
     driver.answerButton(tk::NO);
 
     LBApp& portal = start(false);

@@ -117,7 +117,7 @@ TEST_F(PageActionsTest, TotalChartOpensAModalPopupWithTheUsersChart) {
                         "border='0' height='60' width='468' src='content/images/misc/spacer.gif'></a></center><p>\n"),
               std::string::npos);
     EXPECT_NE(html.find("<script type='text/javascript'>\ne('" + data + "');\n</script>\n"), std::string::npos);
-    EXPECT_NE(html.find("<script type='text/javascript' src='http://www.roamledger.example/lanternbay/"
+    EXPECT_NE(html.find("<script type='text/javascript' src='https://www.roamledger.example/lanternbay/"
                         "rlheader20060430.php?subcat=_TotalChart&rand="),
               std::string::npos);
     EXPECT_EQ(html.substr(html.size() - 14), "</body></html>");

@@ -13,6 +13,7 @@
 
 #include "foundation/PropertiesFormat.h"
 #include "foundation/RegistryKey.h"
+#include "foundation/ThreadController.h"
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
 #include "tests/support/ImitationWeb.h"
@@ -77,25 +78,28 @@ TEST_F(UpgraderTest, TheCheckPostsTheInstalledVersionsAndTakesEveryNewerOffer) {
          {std::string("UpgradeCheckURL: ") + CHECK_ADDRESS + "?version=20060430",
           std::string("Installed versions: core=12&skin=9"),
           std::string("Checking ") + CHECK_ADDRESS + "?version=20060430 for latest versions",
-          std::string("Latest versions: ") + FILES, std::string("New core - old 12 - new 13 - available at ") + FILES +
+          std::string("Latest versions: ") + FILES +
+              "\\ncore=13=core13.zip\\nskin=9=skin9.zip\\nskin=8=skin8.zip\\nfonts=0=fonts0.zip"
+              "\\nextra=2=extra2.zip\\n",
+          std::string("New core - old 12 - new 13 - available at ") + FILES +
           "core13.zip", std::string("New fonts - no old - new is 0 so ignoring"),
           std::string("New extra - there was no old version - new version is 2 - available at ") + FILES +
               "extra2.zip",
           std::string("Upgrader completed")}) {
         EXPECT_NE(log.text().find(" - " + line + "\n"), std::string::npos) << line << "\n" << log.text();
     }
-    EXPECT_EQ(log.text().find('\r'), std::string::npos) << "the reply is logged with plain line ends";
+    EXPECT_EQ(log.text().find('\r'), std::string::npos) << "the reply's line ends are escaped";
     EXPECT_EQ(log.count("New skin"), 0u) << "installed and not newer: nothing logged";
 }
 
 TEST_F(UpgraderTest, VersionsCompareAsNumbers) {
     rltest::writeFile("Lanternbay.versions", "core=9\nskin=007\nbig=2147483647\n");
     auto upgrader =
-        check("http://files.lanternbay.example/\ncore=10=c.zip\nskin=7=s.zip\nbig=-1=b.zip\nskin=+8=s8.zip");
+        check("https://files.lanternbay.example/\ncore=10=c.zip\nskin=7=s.zip\nbig=-1=b.zip\nskin=+8=s8.zip");
     EXPECT_EQ(site(CHECK_HOST).requests().at(0).body, "big=2147483647&core=9&skin=7");
     EXPECT_EQ(upgrader->getNecessaryUpgrades(),
-              (std::vector<std::string>{"http://files.lanternbay.example/c.zip",
-                                        "http://files.lanternbay.example/s8.zip"}));
+              (std::vector<std::string>{"https://files.lanternbay.example/c.zip",
+                                        "https://files.lanternbay.example/s8.zip"}));
     EXPECT_EQ(upgrader->getVersionsProps().at("core"), "10");
     EXPECT_EQ(upgrader->getVersionsProps().at("skin"), "8");
     EXPECT_EQ(upgrader->getVersionsProps().at("big"), "2147483647");
@@ -177,13 +181,98 @@ TEST_F(UpgraderTest, TheServersCertificateIsVerified) {
     EXPECT_TRUE(site(CHECK_HOST).requests().empty());
 }
 
+TEST_F(UpgraderTest, UpgradesAreCheckedAndFetchedOverHttpsOnly) {
+    tk::Display display("headless");
+    tk::TestDriver driver(display);
+    site("files.lanternbay.example").on("GET", "*", Answer::page("PK"));
+    auto expectNothingOffered = [&](const std::string& logged) {
+        Upgrader::createForPortal(nullptr, "guid-1")->go();
+        EXPECT_EQ(log.count(logged), 1u) << log.text();
+        EXPECT_TRUE(driver.shownDialogs().empty()) << "nothing is offered";
+        EXPECT_FALSE(Upgrader::wasAnyCheckSuccessful());
+        EXPECT_FALSE(fileExists("upgrades"));
+        EXPECT_TRUE(site("files.lanternbay.example").requests().empty()) << "nothing is downloaded";
+    };
+
+    // A check address of another scheme is not even asked.
+    rltest::TempRegistry::setString("Software\\Lanternbay", "UpgradeCheckURL",
+                                    "http://upgrade.lanternbay.example/lanternbay/upgrade.php");
+    reply(std::string(FILES) + "\ncore=13=core13.zip");
+    expectNothingOffered("Upgrades are checked over https only: not asking "
+                         "http://upgrade.lanternbay.example/lanternbay/upgrade.php?version=20060430");
+    EXPECT_TRUE(site(CHECK_HOST).requests().empty());
+
+    // An https check whose answer offers downloads over http.
+    rltest::TempRegistry::setString("Software\\Lanternbay", "UpgradeCheckURL", CHECK_ADDRESS);
+    reply("http://files.lanternbay.example/components/\ncore=13=core13.zip");
+    expectNothingOffered("Upgrades are downloaded over https only: the download address "
+                         "http://files.lanternbay.example/components/ is refused");
+    EXPECT_EQ(site(CHECK_HOST).requests().size(), 1u);
+
+    // An https check redirected to http: the answer from there is dropped.
+    site(CHECK_HOST)
+        .on("POST", "/lanternbay/upgrade.php", Answer::redirect("http://upgrade.lanternbay.example/plain.php"))
+        .on("GET", "/plain.php", Answer::page(std::string(FILES) + "\ncore=13=core13.zip"));
+    expectNothingOffered("Upgrades are checked over https only: the reply came from "
+                         "http://upgrade.lanternbay.example/plain.php and is dropped");
+    // A refused address is no answer (nothing new), a refused offer a
+    // failure of the answer: either way the check ends there.
+    EXPECT_EQ(log.count("No newer versions available"), 2u);
+}
+
+TEST_F(UpgraderTest, ADownloaderRefusesAnAddressThatIsNotHttps) {
+    site("files.lanternbay.example").on("GET", "*", Answer::page("PK"));
+    fs::create_directories("upgrades");
+    auto controller = std::make_shared<foundation::ThreadController>();
+    auto downloader = std::make_shared<UpgradeDownloader>();
+    downloader->setURL("http://files.lanternbay.example/components/core13.zip");
+    downloader->setDownloadDir(dir.file("upgrades"));
+    downloader->setThreadController(controller);
+    controller->setSource(downloader);
+    controller->setParameters(1, 50, 30000, 30000, false);
+    controller->start();
+    ASSERT_TRUE(controller->join(30000)) << "the download did not end";
+    EXPECT_FALSE(downloader->isSuccess());
+    EXPECT_TRUE(fs::is_empty("upgrades"));
+    EXPECT_TRUE(site("files.lanternbay.example").requests().empty());
+    EXPECT_EQ(log.count("Upgrades are downloaded over https only: "
+                        "http://files.lanternbay.example/components/core13.zip is refused"),
+              1u)
+        << log.text();
+}
+
+TEST_F(UpgraderTest, TheServersAnswerIsLoggedEscapedAndCut) {
+    std::string answer = std::string(FILES) + "\ncore=13=core13.zip\n" + "skin=10=skin\x1b[31m10.zip\n" +
+                         "\n10/01/06 09:00 AM - Forged line\n" + std::string(9000, 'p');
+    reply(answer);
+    auto upgrader = Upgrader::createForPortal(nullptr, "guid-1");
+    try {
+        upgrader->checkForUpgrades();
+        ADD_FAILURE() << "an address holding a control character was taken";
+    } catch (const std::exception& failure) {
+        EXPECT_EQ(std::string(failure.what()), std::string("Malformed upgrade details: ") + FILES +
+                                                   "skin\\x1B[31m10.zip is no download address");
+    }
+    std::string text = log.text();
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    EXPECT_EQ(text.find("\n10/01/06 09:00 AM - Forged"), std::string::npos) << text;
+    std::string shown = "Latest versions: " + std::string(FILES) + "\\ncore=13=core13.zip\\nskin=10=skin\\x1B[31m";
+    size_t at = text.find(shown);
+    ASSERT_NE(at, std::string::npos) << text;
+    size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end - at);
+    std::string tail = " ... (" + std::to_string(answer.size()) + " bytes in all)";
+    EXPECT_EQ(line.substr(line.size() - tail.size()), tail) << line.substr(0, 200);
+    EXPECT_LT(line.size(), 4096u * 2) << "a few kilobytes of the answer at most";
+}
+
 TEST_F(UpgraderTest, WithoutTheRegistryValueTheHostTablesProductServerIsAsked) {
     foundation::RegistryKey("Software\\Lanternbay").deleteValue("UpgradeCheckURL");
     site("www.roamledger.example").on("POST", "/lanternbay/upgrade.php", Answer::page(""));
     Upgrader::createForPortal(nullptr, "guid-1")->checkForUpgrades();
     auto posts = site("www.roamledger.example").requests("POST", "/lanternbay/upgrade.php");
     ASSERT_EQ(posts.size(), 1u);
-    EXPECT_FALSE(posts[0].tls);
+    EXPECT_TRUE(posts[0].tls);
     EXPECT_EQ(posts[0].query, "version=20060430");
 }
 
@@ -194,7 +283,7 @@ TEST_F(UpgraderTest, TheNewspaperEditionHasItsOwnServerPathNamesAndRegistryValue
     EXPECT_EQ(upgrader->getVersionsRelativePath(), "Roamledger.versions");
     EXPECT_EQ(upgrader->getRegistryPath(), "Software\\Roamledger");
     EXPECT_EQ(upgrader->getRegistryKeyPrefix(), "BRTW");
-    EXPECT_EQ(upgrader->getUpgradeCheckURL(), "http://www.roamledger.example/roamledger/brtw/upgrade.php");
+    EXPECT_EQ(upgrader->getUpgradeCheckURL(), "https://www.roamledger.example/roamledger/brtw/upgrade.php");
 
     // Only the prefixed value counts for it.
     rltest::TempRegistry::setString("Software\\Roamledger", "UpgradeCheckURL", "https://wrong.example/x.php");
