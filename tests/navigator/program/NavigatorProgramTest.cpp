@@ -50,7 +50,7 @@ double share(const QImage& image, QRgb colour) {
 QImage awaitScreen(QRgb colour, int timeoutMs) {
     gui();
     QImage image;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(rltest::scaled(timeoutMs));
     do {
         QGuiApplication::processEvents();
         image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();

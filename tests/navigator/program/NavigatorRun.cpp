@@ -18,7 +18,7 @@ NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs) {
     argv.insert(argv.end(), args.begin(), args.end());
     NavigatorRun run;
     const auto start = std::chrono::steady_clock::now();
-    const auto until = start + std::chrono::milliseconds(timeoutMs);
+    const auto until = start + std::chrono::milliseconds(scaled(timeoutMs));
     sys::Child child = sys::startWithPipes(argv);
     pollfd fds[2] = {{child.outFd, POLLIN, 0}, {child.errFd, POLLIN, 0}};
     int open = 2;
