@@ -15,6 +15,7 @@
 #include "platform/com/OleControl.h"
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
+#include "tests/control/FormFinder.h"
 #include "tests/support/TempWorkDir.h"
 
 namespace rltest {
@@ -81,8 +82,14 @@ protected:
     }
 
     // Runs body from the event loop once a modal loop waits (the control's
-    // forms and menu run their own loops).
-    void whenModal(std::function<void()> body) { display.asyncExec(std::move(body)); }
+    // forms and menu run their own loops). A body stopped by a failed
+    // assertion closes the modal windows, or the test would hang in them.
+    void whenModal(std::function<void()> body) {
+        display.asyncExec([this, body = std::move(body)] {
+            body();
+            if (::testing::Test::HasFatalFailure()) rltest::closeModalShells(display);
+        });
+    }
 
     TempWorkDir work;
     tk::Display display;

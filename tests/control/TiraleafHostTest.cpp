@@ -90,9 +90,8 @@ TEST_F(TiraleafHost, ReadingThePreferencesRaisesEventSixWithTheSixteenValues) {
 
     // A first run: the first-run form opens inside ReadPreferences.
     bool formSeen = false;
-    display.asyncExec([&] {
-        tk::Shell* form = rltest::findShell(display, "Lanternbay - New User Zip Code");
-        ASSERT_NE(form, nullptr);
+    rltest::whenShellOpens(display, "Lanternbay - New User Zip Code", [&](tk::Shell& shell) {
+        tk::Shell* form = &shell;
         formSeen = true;
         auto fields = rltest::controlsOf<tk::Text>(form);
         ASSERT_EQ(fields.size(), 1u);

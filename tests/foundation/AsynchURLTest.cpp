@@ -156,7 +156,7 @@ TEST_F(AsynchURLTest, AnUnknownEditionSendsNothingAndLogsTheFailure) {
     EXPECT_FALSE(AsynchURL::getStatsReportURL(7));
     auto report = std::make_shared<AsynchURL>("", AsynchURL::buildStatsReportBody("x", "u", std::nullopt));
     report->start();
-    ASSERT_TRUE(report->join(5000));
+    ASSERT_TRUE(report->join(rltest::scaled(5000)));
     EXPECT_TRUE(web.requests().empty());
     EXPECT_TRUE(capture.contains("Error while accessing  (UUID=u&Message="));
 }
@@ -166,7 +166,7 @@ TEST_F(AsynchURLTest, GetReportsAndTheirLogLines) {
     site("h.example").on("GET", "/ping", Answer::page("pong"));
     auto report = std::make_shared<AsynchURL>("http://h.example/ping");
     report->start();
-    ASSERT_TRUE(report->join(5000));
+    ASSERT_TRUE(report->join(rltest::scaled(5000)));
     ASSERT_EQ(site("h.example").requests().size(), 1u);
     EXPECT_EQ(site("h.example").requests()[0].method, "GET");
     EXPECT_TRUE(capture.contains("Accessing URL [http://h.example/ping]"));
@@ -200,7 +200,7 @@ TEST_F(AsynchURLTest, AServerThatNeverAnswersTiesUpTheThreadsForTheLimitOnly) {
     EXPECT_GE(took, std::chrono::milliseconds(1500));
     ASSERT_TRUE(report->getController());
     EXPECT_TRUE(report->getController()->join(100));
-    EXPECT_TRUE(report->getAccessor()->join(1000));
+    EXPECT_TRUE(report->getAccessor()->join(rltest::scaled(1000)));
     EXPECT_EQ(capture.count("Timing out thread (URLAccessor): page - "), 1u);
     // Stopped: it logs no answer and no error of its own.
     EXPECT_FALSE(capture.contains("Error while accessing"));

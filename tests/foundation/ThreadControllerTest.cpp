@@ -347,10 +347,10 @@ TEST(ThreadControllerTest, AWorkerIsNeverStartedTwice) {
     run.controller->setParameters(1, 20, 5000, 5000, false);
     run.controller->start();
     EXPECT_FALSE(run.controller->start());
-    ASSERT_TRUE(run.controller->join(3000));
+    ASSERT_TRUE(run.controller->join(rltest::scaled(3000)));
     EXPECT_EQ(plain.calls.load(), 1);
     EXPECT_FALSE(worker->startWorker());
-    EXPECT_TRUE(worker->join(1000));
+    EXPECT_TRUE(worker->join(rltest::scaled(1000)));
     EXPECT_EQ(t.runs("once"), 1);
 }
 
@@ -362,7 +362,7 @@ TEST(ThreadControllerTest, AWorkerThatRanBeforeIsDroppedAndTheRunStillEnds) {
     first.workers.push_back(worker);
     first.start(1, 20, 5000, 5000);
     ASSERT_TRUE(first.finish(3000));
-    ASSERT_TRUE(worker->join(1000));
+    ASSERT_TRUE(worker->join(rltest::scaled(1000)));
 
     // Its thread has run: a second controller cannot run it again, and must
     // neither wait for it forever nor leave its starter untold.
@@ -390,7 +390,7 @@ TEST(BaseNetThreadTest, StateAcrossInitRunAndDestroy) {
     EXPECT_FALSE(worker->isStarted());
     int64_t before = nowMs();
     ASSERT_TRUE(worker->startWorker());
-    ASSERT_TRUE(worker->join(2000));
+    ASSERT_TRUE(worker->join(rltest::scaled(2000)));
     EXPECT_TRUE(worker->isStarted());
     EXPECT_FALSE(worker->isRunning());
     EXPECT_TRUE(worker->isDestroyed());

@@ -92,7 +92,7 @@ TEST(ThreadLifetime, AJoinedThreadHasDroppedItsOwnReferenceAndItsNetworkState) {
             fetched = client.doGet("http://thread.example/page") == "hello";
         });
         ASSERT_TRUE(t->start());
-        ASSERT_TRUE(t->join(20000));
+        ASSERT_TRUE(t->join(rltest::scaled(20000)));
         EXPECT_TRUE(fetched.load());
         EXPECT_FALSE(t->isAlive());
         EXPECT_EQ(t.use_count(), 1) << "the body still held its reference";
@@ -150,7 +150,7 @@ TEST(ThreadLifetime, JoinNeverWaitsLongerThanAskedAndAStubbornThreadIsNamed) {
     EXPECT_TRUE(t->isStopRequested());
     EXPECT_EQ(Thread::liveThreadNames(), std::vector<std::string>{"Stubborn"});
     t->release = true;
-    EXPECT_TRUE(t->join(20000));
+    EXPECT_TRUE(t->join(rltest::scaled(20000)));
     EXPECT_EQ(Thread::liveThreadCount(), 0u);
     EXPECT_FALSE(t->start()) << "a thread runs once";
 }

@@ -173,7 +173,8 @@ int TestApp::completions() const {
 
 bool TestApp::waitForCompletions(int count, int timeoutMs) const {
     std::unique_lock<std::mutex> guard(m_lock);
-    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return m_completions >= count; });
+    return m_changed.wait_for(guard, std::chrono::milliseconds(rltest::scaled(timeoutMs)),
+                              [&] { return m_completions >= count; });
 }
 
 bool TestApp::completedOffTestThread() const {
@@ -195,7 +196,7 @@ std::shared_ptr<LBRetriever> refresh(TestApp& app, const std::string& contentRoo
         app.waitForCompletions(before + 1, 10000);
     }
     EXPECT_TRUE(told) << "the refresh did not end in " << timeoutMs << " ms";
-    EXPECT_TRUE(retriever->join(10000)) << "the retriever thread did not end";
+    EXPECT_TRUE(retriever->join(rltest::scaled(10000))) << "the retriever thread did not end";
     EXPECT_EQ(app.completions(), before + 1);
     return retriever;
 }

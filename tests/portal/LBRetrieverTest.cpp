@@ -123,7 +123,7 @@ TEST_F(RefreshRun, EndedAtShutdownWhileSitesStall) {
     run->forceThreadsToEnd();
     ASSERT_TRUE(app.waitForCompletions(1, 20000));
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(6));
-    EXPECT_TRUE(run->join(10000));
+    EXPECT_TRUE(run->join(rltest::scaled(10000)));
     EXPECT_EQ(app.completions(), 1);
     EXPECT_EQ(web.requests().size(), 3u);  // the waiting workers were not started
     EXPECT_EQ(page("weatherbug-inner.html"), weather);
@@ -159,7 +159,7 @@ TEST_F(RefreshRun, EndedBeforeItsControllerExists) {
     run->requestStop();
     run->start();
     ASSERT_TRUE(app.waitForCompletions(1, 20000));
-    EXPECT_TRUE(run->join(10000));
+    EXPECT_TRUE(run->join(rltest::scaled(10000)));
     EXPECT_TRUE(web.requests().empty());
     EXPECT_EQ(page("weatherbug-inner.html"), readFile(sourceDir() + "/resources/content/weatherbug-inner.html"));
 }

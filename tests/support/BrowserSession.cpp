@@ -1,4 +1,5 @@
 #include "tests/support/BrowserSession.h"
+#include "tests/support/Wait.h"
 
 #include <dirent.h>
 #include <signal.h>
@@ -111,10 +112,7 @@ std::vector<pid_t> BrowserSession::processes(const std::string& program) const {
 
 bool BrowserSession::endProcesses(int timeoutMs) const {
     for (pid_t pid : processes()) ::kill(pid, SIGTERM);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!processes().empty() && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    waitFor([this] { return processes().empty(); }, timeoutMs);
     for (pid_t pid : processes()) ::kill(pid, SIGKILL);
     return processes().empty();
 }

@@ -625,7 +625,8 @@ void ImitationWeb::clearRequests() {
 
 bool ImitationWeb::waitForRequests(size_t count, int timeoutMs) const {
     std::unique_lock<std::mutex> guard(m_lock);
-    return m_arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
+    return m_arrived.wait_for(guard, std::chrono::milliseconds(scaled(timeoutMs)),
+                              [&] { return m_requests.size() >= count; });
 }
 
 bool ImitationWeb::isSelfSigned(const std::string& hostName) const {

@@ -44,7 +44,7 @@
 // connection closed without an answer.
 //
 // Beside it: LogCapture.h (read what the code under test logged),
-// Wait.h (waitFor(condition, ms)), TempWorkDir.h (a temporary working
+// Wait.h (waitFor, waitUntil: the one way a test waits), TempWorkDir.h (a temporary working
 // folder), TestCertificates.h (the test authority behind the HTTPS site).
 // Servers run one thread per connection; handlers may block, but a handler
 // that never returns holds the server's shutdown.
@@ -62,6 +62,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/support/Wait.h"
 
 namespace rltest {
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Wait.h"
+
 namespace rltest {
 
 class OpenedUrls {
@@ -18,7 +20,7 @@ public:
     // The addresses recorded so far, in the order they arrived.
     std::vector<std::string> urls() const;
     // Waits until at least count addresses arrived; answers the list.
-    std::vector<std::string> waitFor(size_t count, int timeoutMs = 10000) const;
+    std::vector<std::string> waitFor(size_t count, int timeoutMs = WAIT_MS) const;
     // The recording program itself (for tests of the opener).
     const std::string& program() const { return m_program; }
 

@@ -57,7 +57,7 @@ double share(const QImage& image, QRgb colour) {
 QImage awaitScreen(QRgb colour, int timeoutMs) {
     gui();
     QImage image;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(rltest::scaled(timeoutMs));
     do {
         QGuiApplication::processEvents();
         image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
@@ -188,7 +188,8 @@ protected:
         EXPECT_EQ(log.find(args[2]), std::string::npos) << "password in the log: " << log;
         // The browser outlives the program and shows the logged-in page.
         EXPECT_FALSE(session.processes().empty()) << "the browser went with the program";
-        QImage screen = awaitScreen(colour, 30000);
+        // The browser starts a web engine first: slow on a busy machine.
+        QImage screen = awaitScreen(colour, 120000);
         EXPECT_GT(share(screen, colour), 0.3) << "the logged-in page is not on the screen";
         screen.save(QString::fromStdString(dir.file(picture)));
         if (const char* keep = std::getenv("RL_SCREENSHOT_DIR"); keep && *keep) {

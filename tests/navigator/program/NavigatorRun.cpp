@@ -20,7 +20,7 @@ NavigatorRun run(const std::vector<std::string>& args, int timeoutMs, const std:
     argv.insert(argv.end(), args.begin(), args.end());
     NavigatorRun result;
     const auto start = std::chrono::steady_clock::now();
-    const auto until = start + std::chrono::milliseconds(timeoutMs);
+    const auto until = start + std::chrono::milliseconds(scaled(timeoutMs));
     sys::Child child = input != nullptr ? sys::startWithPipes(argv, *input) : sys::startWithPipes(argv);
     pollfd fds[2] = {{child.outFd, POLLIN, 0}, {child.errFd, POLLIN, 0}};
     int open = 2;

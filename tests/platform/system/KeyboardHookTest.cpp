@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "tests/support/PrivateXServer.h"
+#include "tests/support/Wait.h"
 #include "tests/support/XKeyboard.h"
 
 namespace {
@@ -29,9 +30,9 @@ public:
             m_posted.notify_all();
         };
     }
-    // Runs tasks until done() holds or the time is up.
+    // Runs tasks until done() holds or the (scaled) time is up.
     bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
-        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(rltest::scaled(timeoutMs));
         while (!done()) {
             std::function<void()> task;
             {

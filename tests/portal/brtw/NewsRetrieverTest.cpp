@@ -49,7 +49,7 @@ protected:
     void runOnce() {
         auto retriever = std::make_shared<NewsRetriever>();
         ASSERT_TRUE(retriever->start());
-        ASSERT_TRUE(retriever->join(20000));
+        ASSERT_TRUE(retriever->join(rltest::scaled(20000)));
     }
 
     std::string newsPage() const { return readFile(dir.file("brtw/news.html")); }
@@ -189,7 +189,7 @@ TEST_F(NewsRetrieverTest, OneHeadlineRetrieverWorksAtATime) {
         NewsRetriever& retriever;
         ~Ending() {
             release.store(true);
-            retriever.join(20000);
+            retriever.join(rltest::scaled(20000));
         }
     } ending{release, *first};
     ASSERT_TRUE(first->start());
@@ -199,12 +199,12 @@ TEST_F(NewsRetrieverTest, OneHeadlineRetrieverWorksAtATime) {
     // A second one started meanwhile ends at once without a request.
     auto second = std::make_shared<NewsRetriever>();
     ASSERT_TRUE(second->start());
-    ASSERT_TRUE(second->join(10000));
+    ASSERT_TRUE(second->join(rltest::scaled(10000)));
     EXPECT_TRUE(first->isAlive());
     EXPECT_TRUE(logs.contains("A headline update is running already; this one ends"));
 
     release.store(true);
-    ASSERT_TRUE(first->join(20000));
+    ASSERT_TRUE(first->join(rltest::scaled(20000)));
     EXPECT_EQ(web.requests().size(), 1u);
     EXPECT_TRUE(NewsRetriever::wasEverSuccessful());
     EXPECT_FALSE(NewsRetriever::isAnyRunning());
@@ -218,7 +218,7 @@ TEST_F(NewsRetrieverTest, AStoppedRetrieverWritesNothing) {
     ASSERT_TRUE(retriever->start());
     ASSERT_TRUE(web.waitForRequests(1, 10000));
     retriever->requestStop();
-    ASSERT_TRUE(retriever->join(10000));
+    ASSERT_TRUE(retriever->join(rltest::scaled(10000)));
     EXPECT_EQ(newsPage(), before);
     EXPECT_FALSE(NewsRetriever::wasEverSuccessful());
     EXPECT_FALSE(NewsRetriever::isAnyRunning());

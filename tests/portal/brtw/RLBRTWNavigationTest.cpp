@@ -30,7 +30,7 @@ protected:
 
     void endRetrieval() {
         gate.open();
-        ASSERT_TRUE(tracker().getEngine()->join(10000));
+        ASSERT_TRUE(tracker().getEngine()->join(rltest::scaled(10000)));
         settle();
     }
 
@@ -124,7 +124,7 @@ TEST_F(RLBRTWNavigationTest, TheCancelLinkEndsARunningRetrievalAndThePlainPagesS
     EXPECT_FALSE(BaseRLApp::isCheckInProgress());
     EXPECT_EQ(trackerPage(), resultsPage());
     gate.open();
-    ASSERT_TRUE(tracker().getEngine()->join(10000));
+    ASSERT_TRUE(tracker().getEngine()->join(rltest::scaled(10000)));
     settle();
 
     // The summary and the balances tabs.
@@ -359,13 +359,13 @@ TEST_F(RLBRTWNavigationTest, ThePanelInvitationComesOnceAfterEnoughLaunches) {
     EXPECT_TRUE(logged("Accessing panel optin at [" + optIn + "]"));
     EXPECT_NE(RLPreferences::getPanelPopupDate(), 0);
     EXPECT_NE(readFile(dir.file("Roamledger.settings")).find("StatPanelPopupDate="), std::string::npos);
-    ASSERT_TRUE(tracker().getEngine()->join(10000));
+    ASSERT_TRUE(tracker().getEngine()->join(rltest::scaled(10000)));
     settle();
 
     panel->dispose();
     EXPECT_TRUE(click(page("cancel.html") + "?update"));
     EXPECT_EQ(window->getPanelPopup(), nullptr);
-    ASSERT_TRUE(tracker().getEngine()->join(10000));
+    ASSERT_TRUE(tracker().getEngine()->join(rltest::scaled(10000)));
     settle();
 }
 
@@ -381,7 +381,7 @@ TEST_F(RLBRTWNavigationTest, TheFirstLaunchInvitesOnlyWithAccounts) {
         EXPECT_TRUE(click(page("cancel.html") + "?update"));
         EXPECT_EQ(window->getPanelPopup() != nullptr, withAccount);
         if (auto engine = tracker().getEngine()) {
-            ASSERT_TRUE(engine->join(10000));
+            ASSERT_TRUE(engine->join(rltest::scaled(10000)));
         }
         settle();
         window.reset();

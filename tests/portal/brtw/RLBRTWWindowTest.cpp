@@ -193,7 +193,7 @@ TEST_F(RLBRTWWindowTest, ExitFromTheTrackerCleansUpThroughTheWindow) {
 
     // A retrieval adds a history point for the exit to write.
     EXPECT_TRUE(click(page("cancel.html") + "?update"));
-    ASSERT_TRUE(tracker().getEngine()->join(10000));
+    ASSERT_TRUE(tracker().getEngine()->join(rltest::scaled(10000)));
     settle();
     ASSERT_FALSE(BaseRLApp::isCheckInProgress());
 

@@ -40,10 +40,11 @@ protected:
         outer->setUrl(tracker::BaseEngine::toFileURL(content + key + ".html"));
         inner->setUrl(tracker::BaseEngine::toFileURL(content + key + "-inner.html"));
         shell->open();
-        if (!tk::qt::runUntil(*display, [&] { return loaded >= 2; }, 30000)) return false;
+        if (!tk::qt::runUntil(*display, [&] { return loaded >= 2; }, rltest::scaled(rltest::WAIT_MS))) return false;
         // Images have loaded once they are complete.
         return tk::qt::runUntil(
-            *display, [&] { return script("String([...document.images].every(i => i.complete))") == "true"; }, 10000);
+            *display, [&] { return script("String([...document.images].every(i => i.complete))") == "true"; },
+            rltest::scaled(rltest::WAIT_MS));
     }
 
     std::string script(const std::string& code) { return tk::qt::runScript(*inner, code).value_or("(none)"); }
@@ -53,7 +54,9 @@ protected:
     void screenshot(const std::string& name) {
         const std::string path = dir.file(name + ".png");
         ASSERT_TRUE(tk::qt::runUntil(
-            *display, [&] { return tk::qt::saveScreenshot(*shell, path) && rltest::coloursIn(path, 2) > 8; }, 30000));
+            *display, [&] { return tk::qt::saveScreenshot(*shell, path) && rltest::coloursIn(path, 2) > 8; },
+            rltest::scaled(rltest::WAIT_MS)))
+            << "no picture of " << name << " with more than 8 colours";
         EXPECT_GT(rltest::qt::keepPicture(path, "portal-" + name), 8);
     }
 

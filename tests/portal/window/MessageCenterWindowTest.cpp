@@ -20,12 +20,14 @@ protected:
     // Opens the window on url and runs body once it is open; answers
     // whether the window had closed when the constructor returned.
     bool open(const std::string& address, std::function<void(tk::Shell&, tk::Browser&)> body) {
-        display.asyncExec([this, body] {
-            tk::Shell* shell = findShell(display, "Lanternbay Message Center");
-            ASSERT_NE(shell, nullptr);
-            auto browsers = controlsOf<tk::Browser>(shell);
-            ASSERT_EQ(browsers.size(), 1u);
-            body(*shell, *browsers[0]);
+        whenShellOpens(display, "Lanternbay Message Center", [this, body](tk::Shell& shell) {
+            auto browsers = controlsOf<tk::Browser>(&shell);
+            if (browsers.size() != 1u) {
+                ADD_FAILURE() << browsers.size() << " browsers in the message centre";
+                shell.dispose();
+                return;
+            }
+            body(shell, *browsers[0]);
         });
         MessageCenter(&display, app->getShell(), address);
         return findShell(display, "Lanternbay Message Center") == nullptr;

@@ -17,12 +17,14 @@
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/Wait.h"
 
 namespace rltest::onscreen {
 
 // Waits until the browser shows url and the window holding it was drawn
 // with the page; false when that did not happen within timeoutMs.
 inline bool waitUntilPainted(tk::Display& display, tk::Browser& browser, const std::string& url, int timeoutMs) {
+    timeoutMs = rltest::scaled(timeoutMs);
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     auto left = [&until] {
         return static_cast<int>(std::max<int64_t>(

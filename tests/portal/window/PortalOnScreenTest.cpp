@@ -47,7 +47,7 @@ protected:
     // Waits until the screen shows at least count colours inside part of
     // area (the web engine draws a page some time after it was loaded).
     bool drawn(const tk::Rectangle& area, const QRect& part, int count) {
-        return tk::qt::runUntil(display, [&] { return colours(grabScreen(area), part, 1, count) >= count; }, WAIT_MS);
+        return tk::qt::runUntil(display, [&] { return colours(grabScreen(area), part, 1, count) >= count; }, rltest::scaled(WAIT_MS));
     }
 
     static constexpr int WAIT_MS = 60000;
@@ -88,7 +88,7 @@ TEST_F(PortalOnScreen, ThePanelTheContentPagesAndTheTrackerWindowShowInThePortal
     portal.navigateOuterBrowser("roamledger.html", true);
     tracker::ui::RLAppLanternbay* tracker = portal.getTrackerWindow();
     ASSERT_NE(tracker, nullptr);
-    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return !tracker->getBrowser()->getUrl().empty(); }, WAIT_MS));
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return !tracker->getBrowser()->getUrl().empty(); }, rltest::scaled(WAIT_MS)));
     ASSERT_TRUE(waitUntilPainted(display, *tracker->getBrowser(), tracker->getBrowser()->getUrl(), WAIT_MS));
     auto results = tk::qt::pageText(*tracker->getBrowser());
     ASSERT_TRUE(results.has_value());

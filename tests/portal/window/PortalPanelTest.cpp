@@ -22,11 +22,7 @@ protected:
 
     // Opens the preferences form from the panel and runs body in it.
     void preferences(const std::function<void(tk::Shell&)>& body) {
-        display.asyncExec([this, body] {
-            tk::Shell* form = findShell(display, "Profile & Preferences");
-            ASSERT_NE(form, nullptr);
-            body(*form);
-        });
+        whenShellOpens(display, "Profile & Preferences", body);
         ASSERT_TRUE(driver.click(*panelButton("Profile and Preferences")));
         ASSERT_EQ(findShell(display, "Profile & Preferences"), nullptr);
     }
@@ -158,9 +154,8 @@ TEST_F(PortalPanel, ANewListingsAddressRefreshesButRenewsNoCookie) {
 
 TEST_F(PortalPanel, AFirstRunRenewsTheCookiesWithTheEnteredPostalCodeAtTheEndOfTheStart) {
     firstRun();
-    display.asyncExec([this] {
-        tk::Shell* form = findShell(display, "Lanternbay - New User Zip Code");
-        ASSERT_NE(form, nullptr);
+    whenShellOpens(display, "Lanternbay - New User Zip Code", [this](tk::Shell& shell) {
+        tk::Shell* form = &shell;
         driver.replaceText(*controlsOf<tk::Text>(form)[0], "60601");
         driver.click(*buttonWithText(form, "OK"));
     });

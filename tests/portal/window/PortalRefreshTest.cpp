@@ -11,20 +11,6 @@ namespace {
 
 class PortalRefresh : public PortalTest {
 protected:
-    // Runs body from the event loop once a window of that title is open.
-    void whenOpen(const std::string& title, std::function<void(tk::Shell&)> body) {
-        auto check = std::make_shared<std::shared_ptr<tk::Runnable>>();
-        *check = tk::runnable([this, title, body, check] {
-            if (tk::Shell* shell = findShell(display, title)) {
-                body(*shell);
-                check->reset();
-                return;
-            }
-            display.timerExec(10, *check);
-        });
-        display.timerExec(10, *check);
-    }
-
     // Starts at logon and puts the window on the screen without showing it
     // the portal's way, so that no refresh starts before the test's own.
     LBApp& startOnPage(const std::string& page) {
@@ -97,7 +83,7 @@ TEST_F(PortalRefresh, AMessageFoundByTheRefreshOpensBeforeTheSecondUpgradeCheck)
     LBApp& portal = start(true);
     int checksWhileOpen = -1;
     std::string title;
-    whenOpen("Lanternbay Message Center", [&](tk::Shell& message) {
+    whenShellOpens(display, "Lanternbay Message Center", [&](tk::Shell& message) {
         title = message.getText();
         checksWhileOpen = portal.getNumUpgradeChecks();
         EXPECT_EQ(message.getModality(), tk::APPLICATION_MODAL);

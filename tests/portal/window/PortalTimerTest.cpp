@@ -93,9 +93,8 @@ TEST_F(PortalTimer, ANewIntervalAloneTakesEffectAfterThePendingWait) {
     // The panel's preferences event with only the frequency changed.
     tk::Control* button = panelControl("Profile and Preferences");
     ASSERT_NE(button, nullptr);
-    display.asyncExec([this] {
-        tk::Shell* form = findShell(display, "Profile & Preferences");
-        ASSERT_NE(form, nullptr);
+    whenShellOpens(display, "Profile & Preferences", [this](tk::Shell& shell) {
+        tk::Shell* form = &shell;
         driver.replaceText(*controlsOf<tk::Text>(form)[1], "15");
         driver.click(*buttonWithText(form, "OK"));
     });

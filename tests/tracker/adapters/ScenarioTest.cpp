@@ -233,7 +233,7 @@ TEST_P(ScenarioTest, Runs) {
     ASSERT_TRUE(source->start());
     if (!source->join(RUN_LIMIT_MS)) {
         source->requestStop();
-        source->join(5000);
+        source->join(rltest::scaled(5000));
         FAIL() << s.where() << ": the adapter did not end within " << RUN_LIMIT_MS << " ms";
     }
 

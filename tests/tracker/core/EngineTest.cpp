@@ -102,7 +102,7 @@ TEST_F(EngineTest, WatchdogLetsActivityAtTheLimitGoOnAndTimesOutOneMillisecondLa
     EXPECT_EQ(displayer->dones.load(), 1);
 
     std::shared_ptr<RLSource> source = displayer->startedSources.at(0);
-    EXPECT_TRUE(source->join(5000));
+    EXPECT_TRUE(source->join(rltest::scaled(5000)));
     // The thread's own recording after the stop did not land.
     EXPECT_EQ(current(0, "American"), RLPreferences::DISPLAY_TIMEOUT);
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
@@ -260,7 +260,7 @@ TEST_F(EngineTest, CancelStopsThreadsWritesThePageOnceAndNoSummary) {
     EXPECT_EQ(displayer->dones.load(), 0);
     EXPECT_FALSE(fileExists(world.dir.file("Roamledger-Summary.html")));
     EXPECT_NE(world.log().find("User canceled check"), std::string::npos);
-    for (const auto& s : displayer->startedSources) EXPECT_TRUE(s->join(5000)) << s->getKey();
+    for (const auto& s : displayer->startedSources) EXPECT_TRUE(s->join(rltest::scaled(5000))) << s->getKey();
     // Late recordings of the stopped threads were dropped.
     EXPECT_EQ(current(0, "American"), RLPreferences::DISPLAY_PENDING);
     EXPECT_EQ(current(0, "Delta"), RLPreferences::DISPLAY_PENDING);
@@ -281,8 +281,8 @@ TEST_F(EngineTest, StoppingTheEngineStopsItsAccountThreads) {
     engine->start();
     ASSERT_TRUE(eventually([&] { return displayer->startedCount() == 1u; }));
     engine->requestStop();
-    ASSERT_TRUE(engine->join(5000));
-    EXPECT_TRUE(displayer->startedSources.at(0)->join(5000));
+    ASSERT_TRUE(engine->join(rltest::scaled(5000)));
+    EXPECT_TRUE(displayer->startedSources.at(0)->join(rltest::scaled(5000)));
     EXPECT_EQ(displayer->dones.load(), 0);
     EXPECT_EQ(current(0, "American"), RLPreferences::DISPLAY_PENDING);
 }

@@ -16,6 +16,7 @@
 #include "foundation/Logger.h"
 #include "foundation/ThreadStop.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/Wait.h"
 #include "tracker/core/History.h"
 #include "tracker/core/IDisplayer.h"
 #include "tracker/core/RLPreferences.h"
@@ -179,13 +180,8 @@ inline void replaceAll(std::string& text, const std::string& from, const std::st
 }
 
 // Waits for a condition, polling; false on time-out.
-inline bool eventually(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return condition();
+inline bool eventually(const std::function<bool()>& condition, int timeoutMs = WAIT_MS) {
+    return waitFor(condition, timeoutMs);
 }
 
 }  // namespace rltest

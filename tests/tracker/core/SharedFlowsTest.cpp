@@ -95,8 +95,8 @@ TEST_F(SharedFlowsTest, BrandBalanceIsRecordedEndToEnd) {
     s->setUser(0);
     engine->add(s);
     engine->start();
-    ASSERT_TRUE(engine->join(20000));
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(engine->join(rltest::scaled(20000)));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
 
     EXPECT_EQ(balance("CountryInns"), "12345");
     EXPECT_EQ(details("CountryInns"),
@@ -198,8 +198,8 @@ TEST_F(SharedFlowsTest, ClubMemberIsRecordedEndToEndWithDetailsAndActivity) {
     s->setUser(0);
     engine->add(s);
     engine->start();
-    ASSERT_TRUE(engine->join(20000));
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(engine->join(rltest::scaled(20000)));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
 
     EXPECT_EQ(balance("Swiss"), "12345");
     EXPECT_EQ(details("Swiss"),

@@ -18,6 +18,7 @@
 
 #include "foundation/Logger.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/Wait.h"
 #include "tests/tracker/core/PrefsFixture.h"
 #include "tracker/core/BaseEngine.h"
 #include "tracker/core/IDisplayer.h"
@@ -178,15 +179,8 @@ private:
     int64_t m_poll;
 };
 
-// Polls a condition for up to ms milliseconds.
-inline bool eventually(const std::function<bool()>& condition, int ms = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
-}
+// Polls a condition for up to ms milliseconds (scaled).
+inline bool eventually(const std::function<bool()>& condition, int ms = WAIT_MS) { return waitFor(condition, ms); }
 
 // Loaded preferences with user 0, a verbose log file, and the secrets that
 // must never show in what a test captured.

@@ -59,7 +59,7 @@ protected:
             engine->start();
         }
         if (whileRunning) whileRunning(*engine);
-        EXPECT_TRUE(engine->join(20000)) << "engine did not end";
+        EXPECT_TRUE(engine->join(rltest::scaled(20000))) << "engine did not end";
         return engine;
     }
 
@@ -88,7 +88,7 @@ TEST_F(SourceThreadTest, SiteThatNeverAnswersIsTimedOutOnceThroughTheEngine) {
     EXPECT_TRUE(arrived);
     EXPECT_EQ(engine->timeOuts.load(), 1);
     EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_TIMEOUT);
-    ASSERT_TRUE(s->join(10000)) << "stopped source did not end";
+    ASSERT_TRUE(s->join(rltest::scaled(10000))) << "stopped source did not end";
     EXPECT_FALSE(fetched.load());
     EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_TIMEOUT);
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
@@ -116,7 +116,7 @@ TEST_F(SourceThreadTest, RecordingsAfterTheStopRequestAreDropped) {
         tried = true;
     });
     auto engine = runEngine({s}, 100);
-    ASSERT_TRUE(s->join(10000));
+    ASSERT_TRUE(s->join(rltest::scaled(10000)));
     EXPECT_TRUE(tried.load());
     EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_TIMEOUT);
     EXPECT_EQ(details(KEY), "before");
@@ -154,7 +154,7 @@ TEST_F(SourceThreadTest, BodyFailuresEndInCannotDetermineWithOneReport) {
         displayer->progress = 0;
         auto s = source(c.script);
         auto engine = runEngine({s}, 60000);
-        ASSERT_TRUE(s->join(5000));
+        ASSERT_TRUE(s->join(rltest::scaled(5000)));
         EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_UNKNOWN);
         auto reports = s->sink->all();
         ASSERT_EQ(reports.size(), 1u);
@@ -172,7 +172,7 @@ TEST_F(SourceThreadTest, WhatRecordedBeforeAFailureStays) {
         throw std::logic_error("after the balance");
     });
     runEngine({s}, 60000);
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(balance(KEY), "1500");
     EXPECT_EQ(s->sink->count(), 1u);
 }
@@ -186,7 +186,7 @@ TEST_F(SourceThreadTest, SiteErrorGivesOneReportForTwoReasons) {
         self.registerBalance("1");
     });
     runEngine({s}, 60000);
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_UNKNOWN);
     auto reports = s->sink->all();
     ASSERT_EQ(reports.size(), 1u);
@@ -202,7 +202,7 @@ TEST_F(SourceThreadTest, SiteErrorGivesOneReportForTwoReasons) {
 TEST_F(SourceThreadTest, UnreachableNetworkGivesCannotDetermineWithoutAReport) {
     auto s = source([](ScriptedSourceBase& self) { self.doGet("http://127.0.0.1:1/login"); });
     runEngine({s}, 60000);
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_UNKNOWN);
     EXPECT_EQ(s->sink->count(), 0u);
 }
@@ -223,7 +223,7 @@ TEST_F(SourceThreadTest, SuccessfulRetrievalEndToEnd) {
         self.registerBalance(foundation::StrUtil::extract(page, "<td>", "<", static_cast<int>(page.find("Balance") + 1)));
     });
     auto engine = runEngine({s}, 60000);
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(balance(KEY), "12345");
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
     EXPECT_EQ(displayer->progress.load(), 1);
@@ -245,7 +245,7 @@ TEST_F(SourceThreadTest, SuccessfulRetrievalEndToEnd) {
 TEST_F(SourceThreadTest, AnUpdateThatRecordsNothingRecordsCannotDetermine) {
     auto s = source([](ScriptedSourceBase&) {});
     runEngine({s}, 60000);
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_UNKNOWN);
     auto reports = s->sink->all();
     ASSERT_EQ(reports.size(), 1u);
@@ -258,7 +258,7 @@ TEST_F(SourceThreadTest, CancelStopsRunningSourcesAndCountsThemOnce) {
         self.registerBalance("5");
     });
     auto engine = runEngine({s}, 60000, true);
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(balance(KEY), RLPreferences::DISPLAY_PENDING);
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
     EXPECT_EQ(displayer->progress.load(), 1);
@@ -280,7 +280,7 @@ TEST_F(SourceThreadTest, JoinNeverWaitsLongerThanAsked) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
     EXPECT_FALSE(s->hasEnded());
     s->cancel();
-    EXPECT_TRUE(s->join(5000));
+    EXPECT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_TRUE(s->hasEnded());
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
 }
@@ -292,7 +292,7 @@ public:
     using ScriptedSource::ScriptedSource;
     void requestStop() override {
         ScriptedSource::requestStop();
-        endedWithinStop = join(10000);
+        endedWithinStop = join(rltest::scaled(10000));
     }
     std::atomic<bool> endedWithinStop{false};
 };
@@ -331,7 +331,7 @@ TEST_F(SourceThreadTest, ATimeOutAfterTheBodyEndedKeepsItsOutcome) {
     s->setUser(0);
     s->init();
     ASSERT_TRUE(s->start());
-    ASSERT_TRUE(s->join(10000));
+    ASSERT_TRUE(s->join(rltest::scaled(10000)));
     // The watchdog saw it running just before it ended.
     s->timeOut();
     EXPECT_EQ(balance(KEY), "5");
@@ -355,7 +355,7 @@ TEST_F(SourceThreadTest, DestroyOfARunningSourceOnlyDoesTheBookkeeping) {
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
     EXPECT_FALSE(s->isRunning());
     go = true;
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(balance(KEY), "77");
     EXPECT_EQ(engine->getSourcesCompleted(), 1);
     EXPECT_EQ(displayer->progress.load(), 1);
@@ -375,7 +375,7 @@ TEST_F(SourceThreadTest, ASourceOutlivesAnEngineThatWasDropped) {
         ASSERT_TRUE(s->start());
     }
     go = true;
-    ASSERT_TRUE(s->join(5000));
+    ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(balance(KEY), "8");
 }
 
@@ -394,7 +394,7 @@ TEST_F(SourceThreadTest, ManySourcesRecordAtOnce) {
             true, key));
     }
     auto engine = runEngine(sources, 60000);
-    for (auto& s : sources) ASSERT_TRUE(s->join(5000));
+    for (auto& s : sources) ASSERT_TRUE(s->join(rltest::scaled(5000)));
     EXPECT_EQ(engine->getSourcesCompleted(), static_cast<int>(keys.size()));
     EXPECT_EQ(displayer->progress.load(), static_cast<int>(keys.size()));
     for (const std::string& key : keys) {

@@ -214,7 +214,7 @@ TEST_F(PageActionsTest, SourceRunsASingleRetrievalAndIsRefusedWhileOneRuns) {
     EXPECT_EQ(window->getEngine(), engine);
 
     gate.open();
-    ASSERT_TRUE(engine->join(10000));
+    ASSERT_TRUE(engine->join(rltest::scaled(10000)));
     settle();
     EXPECT_FALSE(BaseRLApp::isCheckInProgress());
     EXPECT_EQ(RLPreferences::getPreviousBalance(0, "American"), "1900");
@@ -390,7 +390,7 @@ TEST_F(PageActionsTest, BrandedEditionsAskBeforeActingOffline) {
     EXPECT_TRUE(BaseRLApp::isCheckInProgress());
     EXPECT_TRUE(foundation::JNIUtil::isConnectedAfterRefresh(false));
     EXPECT_EQ(wrapper.calls, (std::vector<std::string>{"toCancel", "updateContent"}));
-    ASSERT_TRUE(window->getEngine()->join(10000));
+    ASSERT_TRUE(window->getEngine()->join(rltest::scaled(10000)));
     settle();
     EXPECT_EQ(wrapper.calls.back(), "toBalances");
     EXPECT_EQ(driver.shownDialogs().size(), 3u);
@@ -409,7 +409,7 @@ TEST_F(PageActionsTest, ThePortalNeverAsksAboutTheConnection) {
     EXPECT_FALSE(follow("http://rl/AmericanSource?u=0&"));
     EXPECT_TRUE(driver.shownDialogs().empty());
     EXPECT_TRUE(BaseRLApp::isCheckInProgress());
-    ASSERT_TRUE(window->getEngine()->join(10000));
+    ASSERT_TRUE(window->getEngine()->join(rltest::scaled(10000)));
     settle();
 }
 

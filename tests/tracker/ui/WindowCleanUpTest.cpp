@@ -99,7 +99,7 @@ TEST_F(WindowCleanUpTest, ThePortalStoresNoGeometryAndWithoutDetailsWritesNoHist
     window->setSize(581, 500);
     window->show();
     ASSERT_TRUE(driver.click(*window->getUpdateButton()));
-    ASSERT_TRUE(window->getEngine()->join(10000));
+    ASSERT_TRUE(window->getEngine()->join(rltest::scaled(10000)));
     settle();
     EXPECT_EQ(RLPreferences::getPreviousBalance(0, "American"), "1700");
 
@@ -238,7 +238,7 @@ TEST_F(WindowCleanUpTest, AnEditionsUpgraderRunsAtMostTwicePerRun) {
     EXPECT_EQ(app->cleanables, (std::vector<tracker::ui::ICleanable*>{&wrapper}));
     for (int run = 0; run < 2; ++run) {
         window->updateBalances(std::nullopt, 0);
-        ASSERT_TRUE(window->getEngine()->join(10000));
+        ASSERT_TRUE(window->getEngine()->join(rltest::scaled(10000)));
         settle();
     }
     EXPECT_EQ(app->checks, 2);
@@ -251,7 +251,7 @@ TEST_F(WindowCleanUpTest, ThePortalEditionMakesNoUpgradeCheckOfItsOwn) {
     UpgradingWindow* app = owned.get();
     open(BaseRLApp::APP_TYPE_LANTERNBAY, std::move(owned));
     window->updateBalances(std::nullopt, 0);
-    ASSERT_TRUE(window->getEngine()->join(10000));
+    ASSERT_TRUE(window->getEngine()->join(rltest::scaled(10000)));
     settle();
     EXPECT_EQ(app->checks, 0);
 }

@@ -162,7 +162,8 @@ protected:
     std::string fileUrl(const std::string& name) const { return tracker::BaseEngine::toFileURL(dir.file(name)); }
 
     const tk::headless::BrowserRecord& browserRecord() const { return tk::headless::browserRecord(*window->getBrowser()); }
-    // Runs the display's pending work.
+    // Runs the display's pending work, all of it: no time passes, so what
+    // another thread has still to post needs a wait (waitFor) instead.
     void settle() { driver.runPending(); }
 
     // The D that acting (true when the menu item, key or button took the

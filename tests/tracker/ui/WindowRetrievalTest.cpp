@@ -82,7 +82,7 @@ TEST_F(WindowRetrievalTest, RetrieveCancelRetrieveWithinOnePollKeepsTheSecondRet
     // down; its calls no longer reach the window.
     const size_t refreshesBefore = refreshesInLog();
     gates[0].open();
-    ASSERT_TRUE(first->join(10000));
+    ASSERT_TRUE(first->join(rltest::scaled(10000)));
     settle();
     EXPECT_EQ(refreshesInLog(), refreshesBefore);
     EXPECT_TRUE(running());
@@ -90,7 +90,7 @@ TEST_F(WindowRetrievalTest, RetrieveCancelRetrieveWithinOnePollKeepsTheSecondRet
     EXPECT_TRUE(logged("User canceled check"));
 
     gates[1].open();
-    ASSERT_TRUE(second->join(10000));
+    ASSERT_TRUE(second->join(rltest::scaled(10000)));
     settle();
     EXPECT_TRUE(idle());
     EXPECT_EQ(window->getProgressBar()->getSelection(), window->getProgressBar()->getMaximum());
@@ -140,14 +140,14 @@ TEST_F(WindowRetrievalTest, PortalShowsTheInProgressPageThenTheResultsAndCancelS
     EXPECT_EQ(browserRecord().url, fileUrl("Roamledger.html"));
     auto cancelled = window->getEngine();
     gate.open();
-    ASSERT_TRUE(cancelled->join(10000));
+    ASSERT_TRUE(cancelled->join(rltest::scaled(10000)));
     settle();
     EXPECT_TRUE(idle());
 
     // A new retrieval runs to its end and shows the results.
     ASSERT_TRUE(driver.click(*window->getUpdateButton()));
     auto engine = window->getEngine();
-    ASSERT_TRUE(engine->join(10000));
+    ASSERT_TRUE(engine->join(rltest::scaled(10000)));
     settle();
     EXPECT_TRUE(idle());
     EXPECT_EQ(browserRecord().url, fileUrl("Roamledger.html"));
@@ -181,7 +181,7 @@ TEST_F(WindowRetrievalTest, ProgressFollowsTheEndedAccountsAndFarhavenReloadsAsP
         return refreshesInLog() > 0;
     }));
     slow.open();
-    ASSERT_TRUE(window->getEngine()->join(10000));
+    ASSERT_TRUE(window->getEngine()->join(rltest::scaled(10000)));
     settle();
     EXPECT_EQ(window->getProgressBar()->getSelection(), 2);
     EXPECT_TRUE(idle());
@@ -206,7 +206,7 @@ TEST_F(WindowRetrievalTest, RebuildingAfterChangesReplacesTheEngineWithoutStarti
 
     window->rebuildOutputAfterChanges(true, false);
     EXPECT_TRUE(BaseRLApp::isCheckInProgress());
-    ASSERT_TRUE(window->getEngine()->join(10000));
+    ASSERT_TRUE(window->getEngine()->join(rltest::scaled(10000)));
     settle();
     EXPECT_EQ(RLPreferences::getPreviousBalance(0, "American"), "3");
 }

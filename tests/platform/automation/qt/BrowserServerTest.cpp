@@ -29,6 +29,10 @@ using rltest::Answer;
 
 const char* const PROG_ID = "InternetExplorer.Application.1";
 
+// The web engine of a sanitizer build on a busy machine takes minutes to
+// start, not seconds.
+const int START_MS = rltest::scaled(90000);
+
 // The server program; a ThreadSanitizer build of the test drives the
 // ordinary build's server (the engine does not run instrumented).
 std::string serverPath() {
@@ -46,10 +50,10 @@ public:
         m_events.push_back(text);
         m_changed.notify_all();
     }
-    // The n-th event (from 0), waiting for it up to 60 s.
+    // The n-th event (from 0), waiting for it up to a minute (scaled).
     std::string event(size_t n) {
         std::unique_lock<std::mutex> lock(m_lock);
-        m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_events.size() > n; });
+        m_changed.wait_for(lock, std::chrono::milliseconds(rltest::scaled(60000)), [&] { return m_events.size() > n; });
         return m_events.size() > n ? m_events[n] : "(none)";
     }
     size_t count() {
@@ -74,7 +78,7 @@ class BrowserServer : public rltest::ImitationWebTest {
 protected:
     void SetUp() override {
         if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
-        automation::registerServer(PROG_ID, automation::remoteServer(PROG_ID, serverPath()));
+        automation::registerServer(PROG_ID, automation::remoteServer(PROG_ID, serverPath(), START_MS));
         site("www.member-site.com")
             .on("GET", "/login.html", Answer::page(LOGIN_PAGE).contentType("text/html; charset=utf-8"))
             .on("GET", "/banner.html", Answer::page("<html><body>banner</body></html>"))
@@ -83,7 +87,7 @@ protected:
     }
     void TearDown() override {
         automation::unregisterServer(PROG_ID);
-        EXPECT_TRUE(automation::shutdown(10000));
+        EXPECT_TRUE(automation::shutdown(rltest::scaled(10000)));
         EXPECT_TRUE(session.endProcesses());
     }
 
@@ -215,7 +219,7 @@ TEST(BrowserServerWithoutDisplay, FailsToStartWithItsReason) {
     const std::string saved = display ? display : "";
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
-    automation::registerServer(PROG_ID, automation::remoteServer(PROG_ID, serverPath()));
+    automation::registerServer(PROG_ID, automation::remoteServer(PROG_ID, serverPath(), START_MS));
     try {
         automation::createObject(PROG_ID);
         ADD_FAILURE() << "started without a display";

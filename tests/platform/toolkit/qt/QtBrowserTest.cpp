@@ -89,9 +89,10 @@ protected:
         shell->open();
         return browser;
     }
-    bool pump(const std::function<bool()>& done, int timeoutMs = 15000) {
-        return tk::qt::runUntil(*display, done, timeoutMs);
+    bool pump(const std::function<bool()>& done, int timeoutMs = rltest::WAIT_MS) {
+        return rltest::waitFor(done, timeoutMs, rltest::pumping(*display));
     }
+    // A fixed time in the event loop, for checks that nothing happens.
     void settle(int ms) {
         bool over = false;
         auto end = tk::runnable([&over] { over = true; });
@@ -154,7 +155,7 @@ TEST_F(QtBrowser, WindowWithPageActionCancelledAndScreenshot) {
     std::optional<std::string> clicked = tk::qt::runScript(*browser, "document.getElementById('action').click(); 'ok'");
     ASSERT_EQ(clicked, std::optional<std::string>("ok"));
     ASSERT_TRUE(pump([&] { return seen.changing.back() == "top http://rl/Details?u=0&"; }));
-    settle(300);
+    settle(300);  // the cancelled load must not start
     EXPECT_EQ(browser->getUrl(), page);  // cancelled: nothing moved
     EXPECT_EQ(seen.completed, 1);
     std::optional<std::string> text = tk::qt::pageText(*browser);
@@ -164,22 +165,27 @@ TEST_F(QtBrowser, WindowWithPageActionCancelledAndScreenshot) {
 
     // The screenshot shows the page: many colours, dark text pixels inside
     // the browser's part of the window.
-    settle(500);
     std::string shot = dir.file("window.png");
-    ASSERT_TRUE(tk::qt::saveScreenshot(*shell, shot));
-    QImage image(QString::fromStdString(shot));
-    ASSERT_FALSE(image.isNull());
     QWidget* view = tk::qt::webView(*browser);
     QRect inWindow(view->mapTo(view->window(), QPoint(0, 0)), view->size());
     QSet<QRgb> colours;
     int dark = 0;
-    for (int y = inWindow.top(); y < inWindow.bottom() && y < image.height(); y += 2) {
-        for (int x = inWindow.left(); x < inWindow.right() && x < image.width(); x += 2) {
-            QRgb pixel = image.pixel(x, y);
-            colours.insert(pixel);
-            if (qGray(pixel) < 80) ++dark;
+    auto look = [&] {
+        colours.clear();
+        dark = 0;
+        if (!tk::qt::saveScreenshot(*shell, shot)) return false;
+        QImage image(QString::fromStdString(shot));
+        for (int y = inWindow.top(); y < inWindow.bottom() && y < image.height(); y += 2) {
+            for (int x = inWindow.left(); x < inWindow.right() && x < image.width(); x += 2) {
+                QRgb pixel = image.pixel(x, y);
+                colours.insert(pixel);
+                if (qGray(pixel) < 80) ++dark;
+            }
         }
-    }
+        return colours.size() > 1 && dark > 50;
+    };
+    // The engine draws some time after the load completed.
+    EXPECT_TRUE(rltest::waitUntil("the page's text on the screenshot", look, rltest::WAIT_MS, [&] { settle(50); }));
     EXPECT_GT(colours.size(), 1);
     EXPECT_GT(dark, 50);
 
@@ -259,7 +265,7 @@ TEST_F(QtBrowser, PopupsAreRefusedOrTaken) {
     });
     tk::qt::runScript(*browser, "document.getElementById('out').click()");
     ASSERT_TRUE(pump([&] { return asked == 1; }));
-    settle(200);
+    settle(200);  // a refused popup must open nothing
     EXPECT_EQ(popup, nullptr);
     EXPECT_EQ(browser->getUrl(), page);
 
@@ -286,7 +292,8 @@ TEST_F(QtBrowser, MarkupShowsAsBlankPage) {
 
     std::string big = "<html><body><p>start</p><pre>" + std::string(2 * 1000 * 1000, 'x') + "</pre><p id=end>the end</p>";
     browser->setText(big);
-    ASSERT_TRUE(pump([&] { return seen.completed == 2; }));
+    // Two megabytes of markup take long to lay out on a busy machine.
+    ASSERT_TRUE(pump([&] { return seen.completed == 2; }, 120000));
     EXPECT_EQ(seen.changed.back(), "top about:blank");
     EXPECT_EQ(tk::qt::runScript(*browser, "document.getElementById('end').textContent"),
               std::optional<std::string>("the end"));
@@ -333,7 +340,7 @@ TEST_F(QtBrowser, SaveAsWritesWhatTheUserChose) {
     whenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     auto before = std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator());
     EXPECT_TRUE(browser->execCommand(tk::Browser::CMD_SAVE_AS, tk::Browser::OPT_PROMPT_USER));
-    settle(300);
+    settle(300);  // a cancelled prompt must write nothing
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
               before);
 }
@@ -396,7 +403,7 @@ TEST_F(QtBrowser, DisposedWhileLoading) {
     browser->setUrl(page);
     tk::qt::webView(*browser)->page()->runJavaScript("location.href = 'second.html'");
     browser->dispose();
-    settle(500);
+    settle(500);  // the disposed browser must report nothing more
     EXPECT_EQ(seen.completed, 0);
     EXPECT_EQ(seen.changing, (std::vector<std::string>{"top " + page}));  // only setUrl's own
     auto again = tk::make<tk::Browser>(shell, tk::NONE);

@@ -52,8 +52,12 @@ protected:
             input();
             ran = true;
         });
-        ASSERT_TRUE(tk::qt::runUntil(*display, [&] { return ran; }, 5000));
+        ASSERT_TRUE(waitUntil("the input to run", [&] { return ran; }));
     }
+    ::testing::AssertionResult waitUntil(const std::string& what, const std::function<bool()>& done) {
+        return rltest::waitUntil(what, done, rltest::WAIT_MS, rltest::pumping(*display));
+    }
+    // A fixed time in the event loop, for checks that nothing (more) happens.
     void settle(int ms = 50) {
         bool over = false;
         auto end = tk::runnable([&over] { over = true; });
@@ -90,7 +94,8 @@ TEST_F(QtInput, ClicksAndTypingReachTheListenersOnce) {
     text->addListener(tk::Modify, [&](tk::Event&) { ++modifies; });
 
     asUser([&] { QTest::mouseClick(native<QPushButton>(*button), Qt::LeftButton); });
-    settle();
+    ASSERT_TRUE(waitUntil("the click", [&] { return clicks > 0 && buttonFocus > 0; }));
+    settle();  // no second click or focus may follow
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(buttonFocus, 1);  // the click took the focus there
     EXPECT_TRUE(button->isFocusControl());
@@ -208,7 +213,7 @@ TEST_F(QtInput, ChoicesInCombosListsTabsAndRanges) {
     EXPECT_EQ(native<QSlider>(*scale)->value(), 40);
     EXPECT_EQ(native<QSpinBox>(*spinner)->value(), 7);
     EXPECT_EQ(tabs->currentIndex(), 0);
-    settle();
+    settle();  // no listener may hear of them
     EXPECT_EQ(seen, (std::vector<std::string>{"combo", "list", "list default", "scale", "spinner", "folder"}));
 }
 
@@ -233,13 +238,13 @@ TEST_F(QtInput, KeysForAcceleratorsDefaultButtonAndKeyListeners) {
     ok->addSelectionListener([&](tk::Event&) { seen.push_back("ok"); });
     ASSERT_TRUE(text->setFocus());
     QLineEdit* field = native<QLineEdit>(*text);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, 2000));
+    ASSERT_TRUE(waitUntil("the focus in the field", [&] { return QApplication::focusWidget() == field; }));
 
     asUser([&] { QTest::keyClick(field, Qt::Key_P, Qt::ControlModifier); });
     EXPECT_EQ(seen, (std::vector<std::string>{"print"}));
     EXPECT_EQ(field->text(), QString());  // the accelerator took the key
     asUser([&] { QTest::keyClick(field, Qt::Key_Return); });
-    settle();
+    ASSERT_TRUE(waitUntil("Enter in the field and on the default button", [&] { return seen.size() >= 3; }));
     EXPECT_EQ(seen, (std::vector<std::string>{"print", "text enter", "ok"}));
 
     // A key listener that refuses a key keeps it from the field.
@@ -264,10 +269,12 @@ TEST_F(QtInput, CloseBoxMovesAndResizesComeFromTheWindowSystem) {
 
     tk::Rectangle before = shell->getBounds();
     asUser([&] { window->move(300, 200); });
-    settle(200);
+    EXPECT_TRUE(waitUntil("the move", [&] { return shell->getLocation() == tk::Point{300, 200}; }));
     EXPECT_EQ(shell->getLocation(), (tk::Point{300, 200}));
     asUser([&] { window->resize(window->width() + 40, window->height() + 30); });
-    settle(200);
+    EXPECT_TRUE(waitUntil("the resize",
+                          [&] { return shell->getSize() == tk::Point{before.width + 40, before.height + 30}; }));
+    settle(200);  // no second move or resize may follow
     EXPECT_EQ(shell->getSize(), (tk::Point{before.width + 40, before.height + 30}));
     EXPECT_EQ(geometry, (std::vector<std::string>{"move", "resize"}));
 
@@ -279,8 +286,7 @@ TEST_F(QtInput, CloseBoxMovesAndResizesComeFromTheWindowSystem) {
     QPointer<QWidget> gone = window;
     asUser([&] { window->close(); });
     EXPECT_TRUE(shell->isDisposed());
-    settle();
-    EXPECT_TRUE(gone.isNull());  // the native window went with it
+    EXPECT_TRUE(waitUntil("the native window to go with it", [&] { return gone.isNull(); }));
 }
 
 TEST_F(QtInput, ListenersMayDisposeOrFailFromRealInput) {
@@ -303,8 +309,7 @@ TEST_F(QtInput, ListenersMayDisposeOrFailFromRealInput) {
     fail = false;
     asUser([&] { QTest::mouseClick(pushButton, Qt::LeftButton); });
     EXPECT_TRUE(shell->isDisposed());
-    settle();
-    EXPECT_TRUE(pushButton.isNull());
+    EXPECT_TRUE(waitUntil("the native button to go", [&] { return pushButton.isNull(); }));
 }
 
 TEST_F(QtInput, AWaitLeftByAFailureLeavesNoTimerBehind) {
@@ -313,13 +318,15 @@ TEST_F(QtInput, AWaitLeftByAFailureLeavesNoTimerBehind) {
     // behind reads the wait's dead frame once the loop runs on).
     for (int round = 0; round < 3; ++round) {
         display->asyncExec([] { throw std::runtime_error("task failed"); });
-        EXPECT_THROW(tk::qt::runUntil(*display, [] { return false; }, 200), std::runtime_error);
+        // Only the task's failure ends this wait early.
+        EXPECT_THROW(tk::qt::runUntil(*display, [] { return false; }, rltest::scaled(rltest::WAIT_MS)),
+                     std::runtime_error);
     }
     int ticks = 0;
     auto tick = tk::runnable([&ticks] { ++ticks; });
     display->timerExec(400, tick);
-    EXPECT_TRUE(tk::qt::runUntil(*display, [&ticks] { return ticks > 0; }, 5000));
-    settle(300);
+    EXPECT_TRUE(waitUntil("the timer", [&ticks] { return ticks > 0; }));
+    settle(300);  // it must not run twice
     EXPECT_EQ(ticks, 1);
 }
 

@@ -9,8 +9,11 @@
 #include "platform/toolkit/qt/QtBackend.h"
 #include "tests/support/BrowserSession.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/Wait.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -68,19 +71,27 @@ using rltest::haveDisplay;
     } while (false)
 
 // Runs body from the native event loop once the next modal Qt dialog is up
-// (it gets the dialog); checks every 20 ms for up to 10 s.
+// (it gets the dialog). It looks every 20 ms for as long as it takes: a
+// dialog that opens late on a busy machine must still be closed, or the
+// test would hang in it. A dialog that body left open after a failed
+// assertion is closed.
 inline void whenModalOpens(std::function<void(QWidget*)> body) {
     auto* timer = new QTimer(qApp);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, tries, body] {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, body] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal != nullptr && modal->isVisible()) {
             timer->stop();
             timer->deleteLater();
+            QPointer<QWidget> open = modal;
             body(modal);
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
+            // A body stopped by a failed assertion left the dialog open.
+            if (::testing::Test::HasFatalFailure() && open && open->isVisible()) {
+                if (auto* dialog = qobject_cast<QDialog*>(open.data())) {
+                    dialog->reject();
+                } else {
+                    open->close();
+                }
+            }
         }
     });
     timer->start(20);

@@ -38,7 +38,9 @@ protected:
         web.site(FEED_HOST).on("GET", FEED_PATH, Answer::page(storyFeed()));
     }
 
-    bool waitUntil(const std::function<bool()>& done, int ms = 30000) { return tk::qt::runUntil(display, done, ms); }
+    bool waitUntil(const std::function<bool()>& done, int ms = rltest::WAIT_MS) {
+        return tk::qt::runUntil(display, done, rltest::scaled(ms));
+    }
 
     // A script's answer once it gives a non-empty one.
     std::string scriptText(tk::Browser& browser, const std::string& script) {
@@ -110,7 +112,7 @@ TEST_F(BrtwOnScreenTest, TheTrackerShowsItsBalancesBesideTheHeadlines) {
 // log holds mark; answers the shell's report of its exit.
 std::string runProgramUntil(const std::string& folder, const std::string& mark) {
     return runCommand("cd '" + folder + "' && { '" RL_BRTWRL_PROGRAM "' > out.txt 2>&1 & pid=$!; "
-                      "for i in $(seq 600); do grep -q '" + mark + "' Roamledger.log 2>/dev/null && break; "
+                      "for i in $(seq " + std::to_string(rltest::scaled(600)) + "); do grep -q '" + mark + "' Roamledger.log 2>/dev/null && break; "
                       "kill -0 $pid 2>/dev/null || break; sleep 0.1; done; kill -TERM $pid; wait $pid; "
                       "echo \"exit=$?\"; }")
         .output;

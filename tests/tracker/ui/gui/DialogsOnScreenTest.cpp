@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "platform/toolkit/TestDriver.h"
 #include "tests/platform/toolkit/qt/QtTestSupport.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/Wait.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/ui/AboutDialog.h"
 #include "tracker/ui/BaseRLApp.h"
@@ -46,7 +48,10 @@ protected:
         window->init(BaseRLApp::APP_TYPE_FARHAVEN, display.get(), nullptr, tk::SHELL_TRIM, true, true, "", nullptr);
         ASSERT_NE(window->getComposite(), nullptr);
         window->show();
-        settle(200);
+        ASSERT_TRUE(waitUntil("the window on the screen", [&] {
+            QWidget* native = tk::qt::nativeWidget(*window->getComposite()->getShell());
+            return native->isVisible() && native->windowHandle() != nullptr && native->windowHandle()->isExposed();
+        }));
     }
 
     void TearDown() override {
@@ -58,10 +63,8 @@ protected:
         BaseRLApp::setAppType(BaseRLApp::APP_TYPE_LANTERNBAY);
     }
 
-    void settle(int ms = 50) {
-        bool over = false;
-        display->timerExec(ms, tk::runnable([&over] { over = true; }));
-        tk::qt::runUntil(*display, [&] { return over; }, ms + 5000);
+    ::testing::AssertionResult waitUntil(const std::string& what, const std::function<bool()>& done) {
+        return rltest::waitUntil(what, done, rltest::WAIT_MS, rltest::pumping(*display));
     }
 
     template <class D>
@@ -70,11 +73,11 @@ protected:
         auto dialogs = window->getDialogs();
         auto* dialog = dialogs.empty() ? nullptr : dynamic_cast<D*>(dialogs.back());
         if (!dialog) throw std::runtime_error("the dialog did not open");
-        if (!tk::qt::runUntil(*display, [&] { return tk::qt::nativeWidget(*dialog->getShell())->isVisible(); },
-                              10000)) {
-            throw std::runtime_error("the dialog is not shown");
-        }
-        settle(200);
+        auto shown = waitUntil("the dialog on the screen", [&] {
+            QWidget* native = tk::qt::nativeWidget(*dialog->getShell());
+            return native->isVisible() && native->windowHandle() != nullptr && native->windowHandle()->isExposed();
+        });
+        if (!shown) throw std::runtime_error(shown.message());
         return *dialog;
     }
 
@@ -99,18 +102,23 @@ protected:
         return checked;
     }
 
-    // A picture of the dialog; answers the number of colours in it.
-    int picture(const BaseDialog& dialog, const std::string& name) {
+    // A picture of the dialog, taken again until it has more than atLeast
+    // colours (drawing lags behind showing); answers the number of colours.
+    int picture(const BaseDialog& dialog, const std::string& name, int atLeast) {
         const std::string path = dir.file(name + ".png");
-        EXPECT_TRUE(tk::qt::saveScreenshot(*dialog.getShell(), path));
-        return rltest::qt::keepPicture(path, name);
+        int colours = 0;
+        EXPECT_TRUE(waitUntil("a picture of " + name + " with more than " + std::to_string(atLeast) + " colours", [&] {
+            colours = tk::qt::saveScreenshot(*dialog.getShell(), path) ? rltest::qt::keepPicture(path, name) : 0;
+            return colours > atLeast;
+        }));
+        return colours;
     }
 
     void closeBox(BaseDialog& dialog) {
         ASSERT_TRUE(driver->closeBox(*dialog.getShell()));
         // The window drops the dialog once its shell's disposal has run, which
         // a busy machine may take a while to get to.
-        EXPECT_TRUE(tk::qt::runUntil(*display, [&] { return window->getDialogs().empty(); }, 10000));
+        EXPECT_TRUE(waitUntil("the window to drop the dialog", [&] { return window->getDialogs().empty(); }));
     }
 
     rltest::TempWorkDir dir;
@@ -130,11 +138,10 @@ TEST_F(DialogsOnScreenTest, OptionsStandsWhereItsControlsArePlaced) {
     const char* const tabs[] = {"options-display", "options-network", "options-advanced"};
     for (int tab = 0; tab < 3; ++tab) {
         d.getTabFolder()->setSelection(tab);
-        settle(200);
         auto* page = static_cast<tk::Composite*>(d.getTabFolder()->getItem(tab)->getControl());
-        EXPECT_TRUE(tk::qt::nativeWidget(*page)->isVisible());
+        EXPECT_TRUE(waitUntil(std::string("the tab ") + tabs[tab], [&] { return tk::qt::nativeWidget(*page)->isVisible(); }));
         if (tab != 0) placed += expectPlacedAsSaid(*page);
-        EXPECT_GT(picture(d, tabs[tab]), 20) << tabs[tab];
+        EXPECT_GT(picture(d, tabs[tab], 20), 20) << tabs[tab];
     }
     // Note, buttons and folder; the Display tab with seven check boxes, two
     // spin boxes (each with its field), nine labels and three colour
@@ -150,19 +157,16 @@ TEST_F(DialogsOnScreenTest, TheContactFormAndTheAboutBoxOpenFromTheHelpMenu) {
               "Roamledger - Contact Us, Report a Problem, Request a Feature");
     EXPECT_GE(expectPlacedAsSaid(*form.getShell()), 11);
     form.getDescriptionField()->setText("Shown on a real window: Grüße & 5 €");
-    settle();
-    EXPECT_GT(picture(form, "contact-form"), 20);
+    EXPECT_GT(picture(form, "contact-form", 20), 20);
     ASSERT_TRUE(driver->click(*form.getCancelButton()));
-    settle();
-    EXPECT_TRUE(window->getDialogs().empty());
+    EXPECT_TRUE(waitUntil("the contact form to close", [&] { return window->getDialogs().empty(); }));
 
     auto& about = openFrom<tracker::ui::AboutDialog>(helpItem(3));
     EXPECT_EQ(tk::qt::nativeWidget(*about.getShell())->windowTitle().toStdString(), "About Roamledger");
     EXPECT_EQ(expectPlacedAsSaid(*about.getShell()), 6);
-    EXPECT_GT(picture(about, "about"), 10);
+    EXPECT_GT(picture(about, "about", 10), 10);
     ASSERT_TRUE(driver->click(*about.getOKButton()));
-    settle();
-    EXPECT_TRUE(window->getDialogs().empty());
+    EXPECT_TRUE(waitUntil("the about box to close", [&] { return window->getDialogs().empty(); }));
 }
 
 TEST_F(DialogsOnScreenTest, UsersAndAccountsStandsWhereItsControlsArePlaced) {
@@ -175,7 +179,7 @@ TEST_F(DialogsOnScreenTest, UsersAndAccountsStandsWhereItsControlsArePlaced) {
 
     // The Users tab: folder, Done, the list, three buttons.
     EXPECT_EQ(expectPlacedAsSaid(shell), 2 + 1 + 4);
-    EXPECT_GT(picture(d, "users-and-accounts-users"), 20);
+    EXPECT_GT(picture(d, "users-and-accounts-users", 20), 20);
 
     // The Accounts tab with a login typed, as the user shows it.
     const int american = d.getAccountList()->indexOf("American Airlines AAdvantage");
@@ -189,13 +193,12 @@ TEST_F(DialogsOnScreenTest, UsersAndAccountsStandsWhereItsControlsArePlaced) {
     d.getAccountList()->select(american);
     d.getUsernameField()->setText("AB12345");
     d.getPasswordField()->setText("secret12");
-    settle(200);
-    EXPECT_TRUE(tk::qt::nativeWidget(*d.getAccountPanel())->isVisible());
+    EXPECT_TRUE(waitUntil("the accounts panel", [&] { return tk::qt::nativeWidget(*d.getAccountPanel())->isVisible(); }));
     // The accounts panel, its folder and the shared panel; a list, five
     // labels, two fields (the second credential is hidden) and a button.
     EXPECT_EQ(expectPlacedAsSaid(*d.getMainFolder()), 3 + 1 + 5 + 2 + 1);
     EXPECT_EQ(d.getPasswordField()->getEchoChar(), '*');
-    EXPECT_GT(picture(d, "users-and-accounts-accounts"), 20);
+    EXPECT_GT(picture(d, "users-and-accounts-accounts", 20), 20);
 
     // The close box keeps nothing of the login shown.
     closeBox(d);

@@ -14,6 +14,7 @@
 #include "tests/support/BrowserSession.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/Wait.h"
 #include "tracker/core/PropertiesPrefPersist.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/ui/BaseRLApp.h"
@@ -105,7 +106,7 @@ TEST_F(WindowProgramTest, ATerminationSignalEndsThroughTheCleanUp) {
     // Started in the background, terminated once its results page exists.
     const std::string page = folder + "/Roamledger.html";
     rltest::CommandRun result = run("'" + folder + "' & pid=$!; n=0; while [ ! -e '" + page +
-                                    "' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done; kill -TERM $pid; "
+                                    "' ] && [ $n -lt " + std::to_string(rltest::scaled(600)) + " ]; do sleep 0.05; n=$((n+1)); done; kill -TERM $pid; "
                                     "wait $pid; echo \"ended with $?\"");
     EXPECT_NE(result.output.find("ended with 0"), std::string::npos) << result.output;
     auto settings = settingsIn(folder);
