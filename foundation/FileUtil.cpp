@@ -14,6 +14,7 @@
 
 #include "foundation/LogText.h"
 #include "foundation/Logger.h"
+#include "foundation/TempFiles.h"
 
 namespace foundation {
 
@@ -151,12 +152,11 @@ void FileUtil::copyFile(const std::string& from, const std::string& to) {
         mode = dst.st_mode & 07777;
     }
 
-    std::string tmpl = child(parentOf(target), "." + target.substr(target.find_last_of('/') + 1) + ".copy-XXXXXX");
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    Fd out(::mkostemp(name.data(), O_CLOEXEC));
+    // A name that the owner of the folder recognises at its next start,
+    // should this process die before the rename.
+    const std::string temp = TempFiles::nameFor(target);
+    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0) throw IOException(to + " (" + reason() + ")");
-    std::string temp = name.data();
     try {
         std::vector<char> buf(65536);
         while (true) {

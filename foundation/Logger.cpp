@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "foundation/ExceptionUtil.h"
+#include "foundation/TempFiles.h"
 
 namespace foundation {
 
@@ -116,8 +117,9 @@ void Logger::close() {
 }
 
 bool Logger::writeFileChecked(const std::string& path, const std::string& bytes) {
-    static std::atomic<unsigned> counter{0};
-    std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+    // A name that the owner of the folder recognises at its next start,
+    // should this process die before the rename.
+    std::string tmp = TempFiles::nameFor(path);
     std::vector<char> name(tmp.begin(), tmp.end());
     name.push_back('\0');
     int fd = ::open(name.data(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -6,12 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "foundation/TempFiles.h"
 #include "foundation/Thread.h"
 #include "platform/toolkit/qt/QtBackend.h"
 #include "portal/LBApp.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // Writes of an earlier run that was killed (pages, scripts, versions).
+    foundation::TempFiles::removeStale(".", 3);
     tk::qt::registerBackend();
     // A session's end or Ctrl+C ends the portal as its Exit does.
     portal::LBApp::installEndSignalHandlers();

@@ -29,4 +29,13 @@ void enterWorkFolder() {
     foundation::Logger::setLogFilePath(std::string(name.data()) + "/fuzz.log");
 }
 
+void routeAllToLoopback(int httpPort) {
+    const char* routes = std::getenv("RL_CONNECT_TO");
+    std::string list = routes ? routes : "";
+    // The first matching entry wins: this one, with no host and no port,
+    // takes whatever the others leave.
+    list += std::string(list.empty() ? "" : ",") + "::127.0.0.1:" + std::to_string(httpPort);
+    ::setenv("RL_CONNECT_TO", list.c_str(), 1);
+}
+
 }  // namespace rlfuzz

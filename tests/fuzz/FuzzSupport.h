@@ -62,6 +62,11 @@ private:
 // with the headless toolkit and no log output.
 void enterWorkFolder();
 
+// Sends every request that the imitation web does not route (fuzzed pages
+// name any host and port) to its HTTP server on httpPort: nothing a target
+// fetches leaves the machine. Call it after the imitation web is made.
+void routeAllToLoopback(int httpPort);
+
 // A text with its bytes outside printable ASCII as \xNN, for reports.
 inline std::string printable(const std::string& text) {
     std::string out;

@@ -100,6 +100,14 @@ void forEachLine(std::string_view data, Fn fn) {
     }
 }
 
+// The length of data up to and with its last line end: a save that was
+// killed part-way can leave a last line without one, and that line may hold
+// a cut-off balance that still reads as a number.
+size_t finishedLength(std::string_view data) {
+    size_t end = data.rfind('\n');
+    return end == std::string_view::npos ? 0 : end + 1;
+}
+
 bool isBlankLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
 }
@@ -111,27 +119,64 @@ void renumber(std::vector<HistoryEntry>& list, int user) {
     }
 }
 
-// Appends everything or nothing: a short write is cut back off.
-bool appendAll(const std::string& path, const std::string& text, std::string& failure) {
+// The offset just after the last line end of the open file (0 when it has
+// none), read backwards from its end.
+bool lastLineEnd(int fd, off_t size, off_t& offset) {
+    char buf[4096];
+    off_t pos = size;
+    while (pos > 0) {
+        size_t n = static_cast<size_t>(std::min<off_t>(pos, sizeof buf));
+        pos -= static_cast<off_t>(n);
+        ssize_t got = ::pread(fd, buf, n, pos);
+        if (got != static_cast<ssize_t>(n)) return false;
+        for (size_t i = n; i-- > 0;) {
+            if (buf[i] == '\n') {
+                offset = pos + static_cast<off_t>(i) + 1;
+                return true;
+            }
+        }
+    }
+    offset = 0;
+    return true;
+}
+
+// Appends everything or nothing: a short write is cut back off. An
+// unfinished last line left by an earlier save is cut off first (its length
+// in cut), so the new points never complete it.
+bool appendAll(const std::string& path, const std::string& text, std::string& failure, off_t& cut) {
+    cut = 0;
     int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         failure = std::strerror(errno);
         return false;
     }
     struct stat st;
-    off_t original = 0;
-    if (::fstat(fd, &st) == 0) original = st.st_size;
-    std::string out;
-    if (original > 0) {
-        // A last line without its line end would swallow the first new point.
-        char last = '\n';
-        if (::pread(fd, &last, 1, original - 1) == 1 && last != '\n') out += '\n';
+    if (::fstat(fd, &st) != 0) {
+        failure = std::strerror(errno);
+        ::close(fd);
+        return false;
     }
-    out += text;
+    off_t original = st.st_size;
+    char last = '\n';
+    if (original > 0 && ::pread(fd, &last, 1, original - 1) != 1) {
+        failure = std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    if (last != '\n') {
+        off_t keep = 0;
+        if (!lastLineEnd(fd, original, keep) || ::ftruncate(fd, keep) != 0) {
+            failure = std::string("cannot cut off its unfinished last line: ") + std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        cut = original - keep;
+        original = keep;
+    }
     size_t done = 0;
     bool ok = true;
-    while (done < out.size()) {
-        ssize_t n = ::write(fd, out.data() + done, out.size() - done);
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             failure = std::strerror(errno);
@@ -254,6 +299,16 @@ void History::load() {
         return;
     }
 
+    const size_t finished = finishedLength(data);
+    if (finished < data.size()) {
+        std::string_view rest = std::string_view(data).substr(finished);
+        if (!isBlankLine(rest)) {
+            Logger::warning("Dropping the unfinished last line of history file at " + s.filePath + ": " +
+                            std::string(rest));
+        }
+        data.resize(finished);
+    }
+
     std::vector<HistoryEntry> loaded;
     loaded.reserve(std::count(data.begin(), data.end(), '\n') + 1);
     int lineNumber = 0;
@@ -292,7 +347,13 @@ void History::save() {
         text += '\n';
     }
     std::string failure;
-    if (!appendAll(s.filePath, text, failure)) {
+    off_t cut = 0;
+    bool saved = appendAll(s.filePath, text, failure, cut);
+    if (cut > 0) {
+        Logger::warning("Cut the unfinished last line (" + std::to_string(cut) + " bytes) off history file at " +
+                        s.filePath);
+    }
+    if (!saved) {
         Logger::error("History file at " + s.filePath + " could not be saved",
                       std::runtime_error(failure));
         return;
@@ -315,9 +376,11 @@ bool History::removeUser(int user) {
         Logger::error("Error loading history file at " + s.filePath, failure);
         return false;
     }
+    // An unfinished last line goes: the rewrite would otherwise finish it.
+    bool changed = finishedLength(data) < data.size();
+    data.resize(finishedLength(data));
     std::string out;
     out.reserve(data.size());
-    bool changed = false;
     HistoryEntry entry(0, std::string(), 0, 0.0f);
     forEachLine(data, [&](std::string_view line) {
         if (HistoryEntry::parse(line, entry) && entry.getUser() >= user) {

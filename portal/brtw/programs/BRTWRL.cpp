@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "foundation/TempFiles.h"
 #include "foundation/Thread.h"
 #include "platform/toolkit/qt/QtBackend.h"
 #include "portal/brtw/RLBRTW.h"
 
 int main(int argc, char** argv) {
+    // Writes of an earlier run that was killed (pages, history, versions).
+    foundation::TempFiles::removeStale(".", 2);
     tk::qt::registerBackend();
     const int status = portal::RLBRTW::main(std::vector<std::string>(argv + 1, argv + argc));
     // Every thread still running is stopped and joined before the process

@@ -103,7 +103,7 @@ TEST_F(HistoryTest, OrderAndReverseOrder) {
 }
 
 TEST_F(HistoryTest, SaveAppendsOnlyNewPoints) {
-    writeHistory("0 AA 1000 1");  // no line end after the last line
+    writeHistory("0 AA 1000 1\n");
     History::addEntry(0, "AA", 2000, 1234.5f);
     History::addEntry(1, "DL", 3000, 1234.0f);
     History::save();
@@ -118,6 +118,39 @@ TEST_F(HistoryTest, SaveAppendsOnlyNewPoints) {
     // What was saved reads back whole.
     History::reset();
     EXPECT_EQ(balances(History::getEntries(0, "AA", false)), (std::vector<float>{1, 1234.5f, 5}));
+}
+
+// A save killed part-way leaves a last line without its line end, whose cut
+// balance may still read as a number.
+TEST_F(HistoryTest, AnUnfinishedLastLineIsDroppedAndCutOffByTheNextSave) {
+    writeHistory("0 AA 1000 1\n0 AA 2000 89125.25\n0 AA 3000 891");
+    EXPECT_EQ(balances(History::getEntries(0, "AA", false)), (std::vector<float>{1, 89125.25f}));
+    EXPECT_NE(world.log().find("Dropping the unfinished last line of history file at " + file() + ": 0 AA 3000 891"),
+              std::string::npos);
+
+    History::addEntry(0, "AA", 3000, 89125.5f);
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 1000 1\n0 AA 2000 89125.25\n0 AA 3000 89125.5\n");
+    EXPECT_NE(world.log().find("Cut the unfinished last line (13 bytes) off history file at " + file()),
+              std::string::npos);
+
+    // A file of one unfinished line (with a CR of its own) loads empty and
+    // is replaced by the new points; so does a save before any load.
+    writeHistory("0 AA 1 2\r");
+    EXPECT_TRUE(History::getEntries(0, "AA", false).empty());
+    History::addEntry(0, "AA", 5, 6);
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 5 6\n");
+    writeHistory("0 AA 5 6\n1 DL 7 12345");
+    History::addEntry(1, "DL", 8, 9);
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 5 6\n1 DL 8 9\n");
+
+    // A cut that ends exactly at a line end leaves nothing to mend.
+    writeHistory("0 AA 5 6\n");
+    History::addEntry(0, "AA", 9, 10);
+    History::save();
+    EXPECT_EQ(readFile(file()), "0 AA 5 6\n0 AA 9 10\n");
 }
 
 TEST_F(HistoryTest, FailedSaveKeepsThePointsForTheNextSave) {
@@ -176,6 +209,11 @@ TEST_F(HistoryTest, RemovingAUserRewritesTheFileAndMovesLaterUsersDown) {
     EXPECT_TRUE(History::removeUser(0));
     EXPECT_EQ(readFile(file()), "garbage line\n0 AA 3 30\n0 DL 4 40\n0 HL 5 50\n");
     EXPECT_EQ(balances(History::getEntries(0, "DL", false)), (std::vector<float>{40}));
+
+    // The rewrite does not finish an unfinished last line: it drops it.
+    writeHistory("0 AA 3 30\n1 AA 6 60\n1 AA 7 7");
+    EXPECT_TRUE(History::removeUser(0));
+    EXPECT_EQ(readFile(file()), "0 AA 6 60\n");
 }
 
 TEST_F(HistoryTest, RemovingAUserWithoutAFileChangesMemoryOnly) {

@@ -23,6 +23,7 @@
 
 #include "foundation/Logger.h"
 #include "foundation/RLConstants.h"
+#include "foundation/TempFiles.h"
 #include "foundation/Thread.h"
 #include "tracker/core/History.h"
 #include "tracker/core/IDisplayer.h"
@@ -115,6 +116,8 @@ int retrieve(const std::string& folder) {
         // Nothing is written outside a usable folder, not even a log.
         return fail(2, "Cannot use folder " + folder + ": " + std::strerror(errno), false);
     }
+    // Writes of an earlier run that was killed (pages, history).
+    foundation::TempFiles::removeStale(".");
     ::setenv("RL_TOOLKIT", "headless", 1);
     Logger::setLogFilePath("roamledger-retrieve.log");
 

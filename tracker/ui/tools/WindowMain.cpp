@@ -27,6 +27,7 @@
 #include <iostream>
 #include <string>
 
+#include "foundation/TempFiles.h"
 #include "foundation/Thread.h"
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
@@ -98,6 +99,8 @@ static int runWindow(int argc, char** argv) {
         std::cerr << "roamledger-window: cannot use folder " << folder << ": " << std::strerror(errno) << "\n";
         return 2;
     }
+    // Writes of an earlier run that was killed (pages, history, versions).
+    foundation::TempFiles::removeStale(".", 1);
 
     // A signal that comes while the window is built is acted on once it runs.
     std::signal(SIGINT, onEndSignal);

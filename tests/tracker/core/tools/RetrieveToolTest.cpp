@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -103,6 +104,28 @@ TEST_F(RetrieveToolTest, SettingsWithoutAccountsStillWriteThePages) {
     ASSERT_EQ(r.status, 0) << r.output;
     for (const char* page : PAGES) EXPECT_TRUE(fileExists(inFolder(page))) << page;
     EXPECT_NE(readFile(inFolder("Roamledger-Summary.html")).find("No users and/or accounts"), std::string::npos);
+}
+
+// Writes of a run that was killed leave temporary files; the next run
+// removes them, and only them.
+TEST_F(RetrieveToolTest, StartRemovesTheTemporaryFilesOfAKilledRun) {
+    prepare("User0=Main User\n");
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const std::string gone = ".tmp" + std::to_string(child) + "-";
+    const std::string alive = ".tmp" + std::to_string(::getpid()) + "-";
+    const std::string removed[] = {"Roamledger.html" + gone + "0", "Roamledger-Summary.html" + gone + "1",
+                                   "Roamledger.history" + gone + "2", "Roamledger-Popup.html" + gone + "3"};
+    const std::string kept[] = {"Roamledger.html" + alive + "0", "notes.tmp", "Roamledger.html.tmp",
+                                "Roamledger.html" + gone + "x"};
+    for (const auto& name : removed) writeFile(inFolder(name), "partial");
+    for (const auto& name : kept) writeFile(inFolder(name), "someone else's");
+
+    RunResult r = run(RL_RETRIEVE, folder(), dir);
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const auto& name : removed) EXPECT_FALSE(fileExists(inFolder(name))) << name;
+    for (const auto& name : kept) EXPECT_EQ(readFile(inFolder(name)), "someone else's") << name;
 }
 
 TEST_F(RetrieveToolTest, UnusableCommandLineFolderOrSettingsFailClearly) {
