@@ -2,12 +2,15 @@
 // every program for each: the store alone, then the whole start-up of the
 // preferences (which also deciphers every password).
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "bench/PeakMemory.h"
 #include "foundation/Thread.h"
 #include "tests/support/TempWorkDir.h"
 #include "tracker/core/PropertiesPrefPersist.h"
@@ -100,5 +103,6 @@ int main() {
                 RLPreferences::getUserCount(), RLPreferences::getAccountCountOnLaunch(), startupTotal / STARTS,
                 STARTS);
     std::printf("preferences save: %.2f ms (mean of %d)\n", savePrefsTotal / STARTS, STARTS);
+    std::printf("peak resident size: %.0f MiB\n", static_cast<double>(rlbench::peakKilobytes(::getpid())) / 1024.0);
     return foundation::Thread::endProcess(0);
 }

@@ -5,6 +5,8 @@
 // two run in turns, several rounds; the best round of each counts, so that
 // other load on the machine disturbs the figures as little as it can.
 
+#include <unistd.h>
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <ctime>
 #include <string>
 
+#include "bench/PeakMemory.h"
 #include "foundation/Thread.h"
 #include "foundation/TextBrowser.h"
 #include "tests/support/ImitationWeb.h"
@@ -133,5 +136,6 @@ int main() {
                     scheme, client.wall, bare.wall, client.wall / bare.wall, client.cpu, bare.cpu,
                     client.cpu / bare.cpu, kRounds);
     }
+    std::printf("peak resident size: %.0f MiB\n", static_cast<double>(rlbench::peakKilobytes(::getpid())) / 1024.0);
     return foundation::Thread::endProcess(0);
 }

@@ -23,9 +23,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/Installation.h"
+#include "bench/PeakMemory.h"
 #include "foundation/Thread.h"
 #include "tests/support/TempWorkDir.h"
-#include "tracker/core/PropertiesPrefPersist.h"
+#include "tracker/core/BaseEngine.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/ui/BaseRLApp.h"
 
@@ -33,46 +35,16 @@ using tracker::RLPreferences;
 
 namespace {
 
-constexpr int USERS = 10;
-
-// The settings of a well-used installation: every program for every user,
-// with balances, details and activity.
 void prepare(const std::string& folder) {
-    std::filesystem::create_directories(folder);
-    std::error_code ec;
-    std::filesystem::copy_file(std::string(RL_SOURCE_ROOT) + "/resources/images/Roamledger.ico",
-                               folder + "/Roamledger.ico", std::filesystem::copy_options::overwrite_existing, ec);
-    const std::string previous = std::filesystem::current_path().string();
-    std::filesystem::current_path(folder);
-    tracker::ui::BaseRLApp::setAppType(tracker::ui::BaseRLApp::APP_TYPE_FARHAVEN);
-    RLPreferences::setStatsReporter([](const std::string&, const std::string&, const std::optional<std::string>&,
-                                       int) {});
-    RLPreferences::loadPrefs("Roamledger", std::make_shared<tracker::PropertiesPrefPersist>());
-    const std::string details =
-        "<tr class=l><td>&nbsp;Member Since</td><td class=r>&nbsp;01/02/1999</td></tr>"
-        "<tr class=d><td>&nbsp;Status</td><td class=r>&nbsp;Gold \xC3\xA9lite</td></tr>";
-    for (int u = 0; u < USERS; ++u) {
-        if (u == 0) {
-            RLPreferences::renameUser(0, "Traveller 1");
-        } else {
-            RLPreferences::addUser("Traveller " + std::to_string(u + 1));
-        }
-        for (int row = 0; row < RLPreferences::getSourceCount(); ++row) {
-            const std::string key = RLPreferences::getKey(row);
-            RLPreferences::setUsername(u, key, "member" + std::to_string(u * 1000 + row));
-            RLPreferences::setPassword(u, key, "pass-" + std::to_string(row));
-            RLPreferences::setCurrentBalance(u, key, std::to_string(1000 + row * 37 + u));
-            RLPreferences::setDetails(u, key, details);
-        }
-    }
-    RLPreferences::savePrefs();
-    std::filesystem::current_path(previous);
+    rlbench::prepareInstallation(folder, std::string(RL_SOURCE_ROOT) + "/resources/images/Roamledger.ico",
+                                 tracker::ui::BaseRLApp::APP_TYPE_FARHAVEN);
 }
 
 struct Round {
     double shownByProgram = -1;    // ms from the program's main
     double shownFromLaunch = -1;   // ms from before the program was started
     double retrievalShown = -1;    // ms from the press
+    double peakMiB = -1;           // the program and its web engine processes
 };
 
 double number(const std::string& line, const std::string& label) {
@@ -81,10 +53,14 @@ double number(const std::string& line, const std::string& label) {
     return std::atof(line.c_str() + at + label.size());
 }
 
+// The sampler counts this program too; its own peak is taken off.
+double peakOfThisProgram() { return static_cast<double>(rlbench::peakKilobytes(::getpid())) / 1024.0; }
+
 Round runOnce(const std::string& folder) {
     Round round;
     const std::string command = "'" RL_WINDOW_PROGRAM "' '" + folder + "' --timing 2>/dev/null";
     const auto start = std::chrono::steady_clock::now();
+    rlbench::PeakSampler peak;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return round;
     char buffer[4096];
@@ -99,15 +75,29 @@ Round runOnce(const std::string& folder) {
         }
     }
     const int status = ::pclose(pipe);
+    round.peakMiB = peak.stop() - peakOfThisProgram();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::cerr << "round ended with status " << status << "\n";
     return round;
 }
 
-double median(std::vector<double> values) {
-    if (values.empty()) return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+// The bare web view on the results page the window program wrote: its
+// figure from its start, and its peak resident size.
+std::pair<double, double> runBare(const std::string& folder) {
+    const std::string url = tracker::BaseEngine::toFileURL(folder + "/Roamledger.html");
+    const std::string command = "'" RL_BARE_WEB_VIEW "' '" + url + "' --width 800 --height 600 2>/dev/null";
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+        ::pclose(pipe);
+    }
+    const size_t painted = output.find("painted ");
+    const size_t peak = output.find("peak ");
+    if (painted == std::string::npos || peak == std::string::npos) return {-1, -1};
+    return {std::atof(output.c_str() + painted + 8), std::atof(output.c_str() + peak + 5)};
 }
+
+using rlbench::median;
 
 }  // namespace
 
@@ -135,18 +125,23 @@ int main(int argc, char** argv) {
     const std::string folder = dir.path() + "/install";
     prepare(folder);
     const auto settings = std::filesystem::file_size(folder + "/Roamledger.settings");
-    std::printf("install folder: %d users x %d programs, settings %ju bytes\n", USERS, RLPreferences::getSourceCount(),
+    std::printf("install folder: %d users x %d programs, settings %ju bytes\n", rlbench::USERS, RLPreferences::getSourceCount(),
                 static_cast<uintmax_t>(settings));
 
-    std::vector<double> byProgram, fromLaunch, retrieval;
+    std::vector<double> byProgram, fromLaunch, retrieval, peaks, bare, barePeaks;
     for (int i = 0; i < rounds; ++i) {
         Round r = runOnce(folder);
         std::printf("round %d: results page shown %.0f ms after main (%.0f ms after launch); retrieval page %.0f ms "
-                    "after the press\n",
-                    i + 1, r.shownByProgram, r.shownFromLaunch, r.retrievalShown);
+                    "after the press; peak %.0f MiB\n",
+                    i + 1, r.shownByProgram, r.shownFromLaunch, r.retrievalShown, r.peakMiB);
         if (r.shownByProgram >= 0) byProgram.push_back(r.shownByProgram);
         if (r.shownFromLaunch >= 0) fromLaunch.push_back(r.shownFromLaunch);
         if (r.retrievalShown >= 0) retrieval.push_back(r.retrievalShown);
+        if (r.peakMiB >= 0) peaks.push_back(r.peakMiB);
+        const auto [shown, peak] = runBare(folder);
+        std::printf("bare %d: the same page shown %.0f ms after main; peak %.0f MiB\n", i + 1, shown, peak);
+        if (shown >= 0) bare.push_back(shown);
+        if (peak >= 0) barePeaks.push_back(peak);
     }
     std::printf("start to first showing of the results page: median %.0f ms from launch (%.0f ms from main), "
                 "best %.0f ms\n",
@@ -154,5 +149,10 @@ int main(int argc, char** argv) {
                 fromLaunch.empty() ? -1 : *std::min_element(fromLaunch.begin(), fromLaunch.end()));
     std::printf("retrieve pressed to the retrieval's page shown: median %.0f ms, best %.0f ms\n", median(retrieval),
                 retrieval.empty() ? -1 : *std::min_element(retrieval.begin(), retrieval.end()));
+    std::printf("peak resident size, web engine processes included: window %.0f MiB, bare web view %.0f MiB "
+                "(medians)\n",
+                median(peaks), median(barePeaks));
+    std::printf("bare web view: results page shown median %.0f ms from main\n", median(bare));
+    std::printf("ratio %.2f\n", median(bare) > 0 ? median(byProgram) / median(bare) : -1.0);
     return foundation::Thread::endProcess(0);
 }

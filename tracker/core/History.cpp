@@ -1,18 +1,23 @@
 #include "tracker/core/History.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
 
 #include "foundation/EnvUtil.h"
+#include "foundation/LogText.h"
 #include "foundation/Logger.h"
 #include "foundation/RLConstants.h"
 #include "foundation/StrUtil.h"
@@ -26,10 +31,58 @@ namespace {
 
 // Malformed lines logged one by one before the rest are only counted.
 constexpr int MAX_MALFORMED_LOGGED = 10;
+// How much of a line of the file a log line shows: a file that lost its line
+// ends would otherwise go into the log whole.
+constexpr size_t LINE_LOGGED = 200;
+
+// A long history is tens of megabytes of points. Blocks that large come
+// from whole huge pages where the kernel offers them: touching them the
+// first time otherwise costs a page fault per 4 KiB, more than parsing the
+// points that fill them.
+template <typename T>
+struct LargeBlockAllocator {
+    using value_type = T;
+    static constexpr size_t LARGE = size_t(4) << 20;
+    static constexpr size_t HUGE_PAGE = size_t(2) << 20;
+
+    LargeBlockAllocator() = default;
+    template <typename U>
+    LargeBlockAllocator(const LargeBlockAllocator<U>&) {}
+
+    static size_t mappedSize(size_t n) { return (n * sizeof(T) + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE; }
+
+    T* allocate(size_t n) {
+        if (n * sizeof(T) < LARGE) return std::allocator<T>().allocate(n);
+        const size_t size = mappedSize(n);
+        // Mapped one huge page longer, then trimmed to a huge-page boundary.
+        void* mapped = ::mmap(nullptr, size + HUGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) throw std::bad_alloc();
+        char* start = static_cast<char*>(mapped);
+        char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1));
+        if (aligned > start) ::munmap(start, static_cast<size_t>(aligned - start));
+        const size_t tail = static_cast<size_t>(start + size + HUGE_PAGE - (aligned + size));
+        if (tail > 0) ::munmap(aligned + size, tail);
+        ::madvise(aligned, size, MADV_HUGEPAGE);
+        return reinterpret_cast<T*>(aligned);
+    }
+    void deallocate(T* p, size_t n) {
+        if (n * sizeof(T) < LARGE) {
+            std::allocator<T>().deallocate(p, n);
+        } else {
+            ::munmap(p, mappedSize(n));
+        }
+    }
+    template <typename U>
+    bool operator==(const LargeBlockAllocator<U>&) const {
+        return true;
+    }
+};
+
+using Entries = std::vector<HistoryEntry, LargeBlockAllocator<HistoryEntry>>;
 
 struct State {
     std::mutex lock;
-    std::vector<HistoryEntry> entries;
+    Entries entries;
     std::optional<std::vector<HistoryEntry>> newEntries;
     std::string filePath;
     bool historyExists = false;
@@ -66,12 +119,16 @@ State& state() {
 std::string readWhole(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw std::system_error(errno, std::generic_category(), path);
+    // Read straight into the text, sized from the file with one byte to
+    // spare, so that the read that meets the end needs no growth; grown
+    // only while the file grows under the reader.
     std::string data;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
+    size_t size = 0;
+    data.resize(::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536);
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (size == data.size()) data.resize(size * 2);
+        ssize_t n = ::read(fd, data.data() + size, data.size() - size);
         if (n < 0) {
             if (errno == EINTR) continue;
             int err = errno;
@@ -79,9 +136,10 @@ std::string readWhole(const std::string& path) {
             throw std::system_error(err, std::generic_category(), path);
         }
         if (n == 0) break;
-        data.append(buf, static_cast<size_t>(n));
+        size += static_cast<size_t>(n);
     }
     ::close(fd);
+    data.resize(size);
     return data;
 }
 
@@ -112,7 +170,8 @@ bool isBlankLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
 }
 
-void renumber(std::vector<HistoryEntry>& list, int user) {
+template <typename List>
+void renumber(List& list, int user) {
     std::erase_if(list, [user](const HistoryEntry& e) { return e.getUser() == user; });
     for (auto& e : list) {
         if (e.getUser() > user) e.setUser(e.getUser() - 1);
@@ -304,34 +363,40 @@ void History::load() {
         std::string_view rest = std::string_view(data).substr(finished);
         if (!isBlankLine(rest)) {
             Logger::warning("Dropping the unfinished last line of history file at " + s.filePath + ": " +
-                            std::string(rest));
+                            foundation::LogText::excerpt(rest, LINE_LOGGED));
         }
         data.resize(finished);
     }
 
-    std::vector<HistoryEntry> loaded;
-    loaded.reserve(std::count(data.begin(), data.end(), '\n') + 1);
+    Entries loaded;
+    // A line holds at least 8 bytes ("0 X 0 0" and its end), so this many
+    // points always fit. Large blocks are mapped, and pages never touched
+    // cost nothing; counting the lines first would cost a pass of its own.
+    loaded.reserve(data.size() / 8 + 1);
     int lineNumber = 0;
     int malformed = 0;
-    HistoryEntry entry(0, std::string(), 0, 0.0f);
     forEachLine(data, [&](std::string_view line) {
         ++lineNumber;
         if (isBlankLine(line)) return;
-        if (HistoryEntry::parse(line, entry)) {
-            loaded.push_back(entry);
-            return;
-        }
+        // Parsed in place: no copy of each point.
+        loaded.emplace_back(0, std::string(), 0, 0.0f);
+        if (HistoryEntry::parse(line, loaded.back())) return;
+        loaded.pop_back();
         if (++malformed <= MAX_MALFORMED_LOGGED) {
             Logger::error("Skipping malformed line " + std::to_string(lineNumber) + " of history file at " +
-                          s.filePath + ": " + std::string(line));
+                          s.filePath + ": " + foundation::LogText::excerpt(line, LINE_LOGGED));
         }
     });
     if (malformed > MAX_MALFORMED_LOGGED) {
         Logger::error("Skipped " + std::to_string(malformed - MAX_MALFORMED_LOGGED) +
                       " more malformed lines of history file at " + s.filePath);
     }
-    s.entries.insert(s.entries.end(), std::make_move_iterator(loaded.begin()),
-                     std::make_move_iterator(loaded.end()));
+    if (s.entries.empty()) {
+        s.entries = std::move(loaded);  // no second copy of a long history
+    } else {
+        s.entries.insert(s.entries.end(), std::make_move_iterator(loaded.begin()),
+                         std::make_move_iterator(loaded.end()));
+    }
     s.historyExists = true;
     s.isHistoryLoaded = true;
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
@@ -31,6 +32,57 @@ bool parseInteger(std::string_view text, T& out) {
     return res.ec == std::errc() && res.ptr == last;
 }
 
+// The common balance ("12345", "1234.5"): at most 7 digits and 10
+// decimals. The digits and the power of ten are then exact floats, so one
+// float division is the correctly rounded value, as from_chars gives.
+bool parsePlainFloat(std::string_view text, float& out) {
+    static constexpr float POWERS[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    uint32_t digits = 0;
+    int count = 0;
+    int decimals = -1;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + static_cast<uint32_t>(c - '0');
+            if (decimals >= 0) ++decimals;
+            if (++count > 7 || decimals > 10) return false;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0) return false;
+    out = decimals > 0 ? static_cast<float>(digits) / POWERS[decimals] : static_cast<float>(digits);
+    return true;
+}
+
+// Reads the unsigned decimal number that starts at p and ends at a single
+// blank, at most maxDigits long; p is left after the blank.
+template <typename T>
+bool takeNumber(const char*& p, const char* end, int maxDigits, T& out) {
+    const char* start = p;
+    T value = 0;
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) value = value * 10 + static_cast<T>(*p++ - '0');
+    if (p == start || p - start > maxDigits || p == end || *p != ' ') return false;
+    ++p;
+    out = value;
+    return true;
+}
+
+// The line as the program writes it: single blanks, plain numbers. A long
+// history is millions of these; anything else takes the general path.
+bool parseWritten(std::string_view line, int& user, std::string_view& source, int64_t& date, float& balance) {
+    const char* p = line.data();
+    const char* end = p + line.size();
+    if (!takeNumber(p, end, 9, user)) return false;
+    const char* first = p;
+    while (p < end && !isBlank(*p)) ++p;
+    if (p == first || p == end || *p != ' ') return false;
+    source = std::string_view(first, static_cast<size_t>(p - first));
+    ++p;
+    return takeNumber(p, end, 18, date) && parsePlainFloat(std::string_view(p, static_cast<size_t>(end - p)), balance);
+}
+
 // The float texts the file holds: plain and E notation, NaN, Infinity.
 bool parseFloat(std::string_view text, float& out) {
     if (text.empty()) return false;
@@ -51,6 +103,10 @@ bool parseFloat(std::string_view text, float& out) {
     if (body.empty() || !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.')) {
         return false;
     }
+    if (parsePlainFloat(body, out)) {
+        if (negative) out = -out;
+        return true;
+    }
     float value = 0.0f;
     auto res = std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
@@ -65,7 +121,7 @@ bool parseFloat(std::string_view text, float& out) {
 }  // namespace
 
 HistoryEntry::HistoryEntry(int user, std::string source, int64_t date, float balance)
-    : m_user(user), m_date(date), m_source(std::move(source)), m_balance(balance) {}
+    : m_user(user), m_balance(balance), m_date(date), m_source(std::move(source)) {}
 
 HistoryEntry::HistoryEntry(std::string_view line) {
     if (!parse(line, *this)) {
@@ -74,6 +130,17 @@ HistoryEntry::HistoryEntry(std::string_view line) {
 }
 
 bool HistoryEntry::parse(std::string_view line, HistoryEntry& out) {
+    int written = 0;
+    std::string_view writtenSource;
+    int64_t writtenDate = 0;
+    float writtenBalance = 0.0f;
+    if (parseWritten(line, written, writtenSource, writtenDate, writtenBalance)) {
+        out.m_user = written;
+        out.m_source.assign(writtenSource);
+        out.m_date = writtenDate;
+        out.m_balance = writtenBalance;
+        return true;
+    }
     size_t pos = 0;
     std::string_view user = nextField(line, pos);
     std::string_view source = nextField(line, pos);

@@ -5,8 +5,11 @@
 
 #include <sys/stat.h>
 
+#include <charconv>
 #include <cmath>
+#include <random>
 #include <stdexcept>
+#include <vector>
 
 #include "tests/tracker/core/EngineTestKit.h"
 #include "tracker/core/HistoryEntry.h"
@@ -61,6 +64,45 @@ TEST(HistoryEntryTest, MalformedLinesAreRefused) {
                              "0 AA 1 1e99", "1.5 AA 1 2", "0 AA 1 12,5"}) {
         EXPECT_THROW(HistoryEntry{std::string_view(line)}, std::invalid_argument) << line;
     }
+}
+
+// Lines as the program writes them take a quick path; each must read as
+// the general one reads it, to the last bit of the balance.
+TEST(HistoryEntryTest, WrittenLinesReadAsTheGeneralReaderReadsThem) {
+    auto general = [](const std::string& text) {
+        float value = 0.0f;
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+        return value;
+    };
+    std::vector<std::string> balances = {"0",        "7",         "9999999",  "16777216", "16777217", "33554433",
+                                         "0.1",      "1234.5",    "1234.",    ".5",       "0000001.5", "89125.25",
+                                         "1.0000001", "0.0000000001", "1.00000000001", "123456.789"};
+    std::mt19937 random(20061231);
+    for (int i = 0; i < 20000; ++i) {
+        std::string digits = std::to_string(random() % 100000000);
+        const size_t point = random() % (digits.size() + 1);
+        if (point < digits.size()) digits.insert(point, ".");
+        balances.push_back(digits);
+    }
+    for (const auto& balance : balances) {
+        const HistoryEntry entry("4 AA 1136073600000 " + balance);
+        EXPECT_EQ(entry.getUser(), 4);
+        EXPECT_EQ(entry.getDate(), 1136073600000);
+        EXPECT_EQ(entry.getBalance(), general(balance)) << balance;
+        EXPECT_EQ(HistoryEntry("4 AA 1136073600000 -" + balance).getBalance(), -general(balance)) << balance;
+    }
+    // Other spacing and signs still read through the general path.
+    for (const char* line : {"4  AA 1136073600000 12.5", "4\tAA\t1136073600000\t12.5", "+4 AA 1136073600000 12.5",
+                             "4 AA +1136073600000 +12.5", "4 AA 1136073600000 1.25E1", " 4 AA 1136073600000 12.5 "}) {
+        const HistoryEntry entry{std::string_view(line)};
+        EXPECT_EQ(entry.getUser(), 4) << line;
+        EXPECT_EQ(entry.getSource(), "AA") << line;
+        EXPECT_EQ(entry.getDate(), 1136073600000) << line;
+        EXPECT_EQ(entry.getBalance(), 12.5f) << line;
+    }
+    // Too long to be a number of its kind: refused, not wrapped around.
+    EXPECT_THROW(HistoryEntry{std::string_view("99999999999 AA 1 2")}, std::invalid_argument);
+    EXPECT_THROW(HistoryEntry{std::string_view("0 AA 99999999999999999999 2")}, std::invalid_argument);
 }
 
 TEST_F(HistoryTest, MissingFileIsLoggedOnceAndRetried) {
