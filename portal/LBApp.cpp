@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 
 #include "foundation/AsynchURL.h"
 #include "foundation/EnvUtil.h"
@@ -129,9 +130,18 @@ int LBApp::main(const std::vector<std::string>& args) {
             Logger::info("No startup override file");
             launchedOnStartup = true;
         }
-        LBApp app(launchedOnStartup);
-        app.runEventLoop();
-        app.afterEventLoop();
+        std::optional<LBApp> app;
+        try {
+            app.emplace(launchedOnStartup);
+            app->runEventLoop();
+        } catch (const std::exception& failure) {
+            Logger::error("Unhandled throwable in main", failure);
+        } catch (...) {
+            Logger::error("Unhandled throwable in main");
+        }
+        // However the loop ended, a portal that had its window ends through
+        // its clean-up, which saves the tracker's statistics and history.
+        if (app && app->getShell()) app->afterEventLoop();
     } catch (const std::exception& failure) {
         Logger::error("Unhandled throwable in main", failure);
     } catch (...) {
