@@ -229,6 +229,10 @@ void endModalDialogs(QWidget* window) {
         entry->queued->stop();
         QDialog* dialog = entry->dialog;
         dialog->done(QDialog::Rejected);
+        // Ended while it was still being shown (a preview paints from inside
+        // its show), its loop has not begun: end that loop once it runs.
+        QMetaObject::invokeMethod(
+            dialog, [dialog] { dialog->done(QDialog::Rejected); }, Qt::QueuedConnection);
         // Its owner frees it once its loop has returned; the window's own
         // deletion, which may come first, must not.
         dialog->setParent(nullptr, dialog->windowFlags());
