@@ -89,13 +89,17 @@ bool focusWindowTitled(const std::string& title) {
     ::Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return false;
     auto previous = XSetErrorHandler(ignoreErrors);
-    bool found = false;
+    // The children of the root come bottom first: the last match is the
+    // topmost, e.g. a box over a dialog of the same title.
+    Window topmost = 0;
     forEachShown(display, [&](Window window, const std::string& shown) {
-        if (found || shown != title) return;
-        XRaiseWindow(display, window);
-        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
-        found = true;
+        if (shown == title) topmost = window;
     });
+    const bool found = topmost != 0;
+    if (found) {
+        XRaiseWindow(display, topmost);
+        XSetInputFocus(display, topmost, RevertToPointerRoot, CurrentTime);
+    }
     XSync(display, False);
     XSetErrorHandler(previous);
     XCloseDisplay(display);

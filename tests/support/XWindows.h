@@ -15,8 +15,8 @@ std::vector<std::string> shownWindowTitles();
 // How many viewable top-level windows carry exactly this title.
 int shownWindowsTitled(const std::string& title);
 
-// Gives the keyboard focus to the viewable top-level window titled title;
-// false when there is none.
+// Gives the keyboard focus to the viewable top-level window titled title
+// (the topmost of several); false when there is none.
 bool focusWindowTitled(const std::string& title);
 
 }  // namespace rltest
