@@ -212,6 +212,14 @@ std::optional<int> execModal(QDialog* dialog, DisplaySite* site) {
         QObject::connect(&queued, &QTimer::timeout, dialog, [site] { site->runQueuedWork(); });
         queued.start(10);
     }
+    // A dialog closed while it was still being shown (a preview paints from
+    // inside its show) ends before its loop begins: end the loop as well.
+    QObject::connect(
+        dialog, &QDialog::finished, dialog,
+        [dialog](int result) {
+            QMetaObject::invokeMethod(dialog, [dialog, result] { dialog->done(result); }, Qt::QueuedConnection);
+        },
+        Qt::SingleShotConnection);
     OpenModal entry{guard, &queued, false};
     g_openModals.push_back(&entry);
     int result = dialog->exec();
