@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 
 #include "foundation/AsynchURL.h"
 #include "foundation/EnvUtil.h"
@@ -68,6 +69,9 @@ constexpr int END_SIGNAL_CHECK_MS = 200;
 
 std::mutex g_guidLock;
 
+// Thrown to stop a construction the run no longer needs; no failure.
+struct RunEnding {};
+
 bool containsAny(const std::string& text, const char* const* parts, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         if (StrUtil::contains(text, parts[i])) return true;
@@ -126,9 +130,18 @@ int LBApp::main(const std::vector<std::string>& args) {
             Logger::info("No startup override file");
             launchedOnStartup = true;
         }
-        LBApp app(launchedOnStartup);
-        app.runEventLoop();
-        app.afterEventLoop();
+        std::optional<LBApp> app;
+        try {
+            app.emplace(launchedOnStartup);
+            app->runEventLoop();
+        } catch (const std::exception& failure) {
+            Logger::error("Unhandled throwable in main", failure);
+        } catch (...) {
+            Logger::error("Unhandled throwable in main");
+        }
+        // However the loop ended, a portal that had its window ends through
+        // its clean-up, which saves the tracker's statistics and history.
+        if (app && app->getShell()) app->afterEventLoop();
     } catch (const std::exception& failure) {
         Logger::error("Unhandled throwable in main", failure);
     } catch (...) {
@@ -145,13 +158,28 @@ void LBApp::initLogger() {
 
 LBApp::LBApp(bool launchedOnStartup) : m_launchedOnStartup(launchedOnStartup) {
     s_instance.store(this);
+    bool ending = false;
     try {
         construct();
         m_constructed = true;
+    } catch (const RunEnding&) {
+        ending = true;
     } catch (const std::exception& failure) {
-        Logger::error("Unable to contruct LBApp", failure);
+        // A step that failed because its window went with the end of the run
+        // is no failure of the start.
+        ending = isEnding();
+        if (!ending) Logger::error("Unable to contruct LBApp", failure);
     } catch (...) {
-        Logger::error("Unable to contruct LBApp");
+        ending = isEnding();
+        if (!ending) Logger::error("Unable to contruct LBApp");
+    }
+    if (ending) {
+        Logger::info("Start-up stopped: the program is ending");
+        if (m_shell && !m_shell->isDisposed()) {
+            Logger::info("Ending on a signal");
+            exit();
+        }
+        return;
     }
     if (!m_constructed) handleConstructionFailure();
 }
@@ -192,7 +220,10 @@ void LBApp::construct() {
     createShell();
     m_registry = std::make_shared<foundation::RegistryUtil>(
         foundation::RegistryUtil::getCurrentUserInstance(REGISTRY_KEY));
+    // Each step that may show a box or a form runs the event loop: the run
+    // may have been asked to end meanwhile.
     displayResolutionWarningIfNecessary();
+    stopIfEnding();
 
     m_titleBarHeight = m_display->getTitleBarHeight();
     Logger::info("title bar height: " + std::to_string(m_titleBarHeight));
@@ -204,6 +235,7 @@ void LBApp::construct() {
     setShellSize();
     placeShell();
     createPopupMenu();
+    stopIfEnding();
 
     const bool isWindowsXP = StrUtil::contains(foundation::EnvUtil::getOperatingSystem(), "Windows XP");
     m_tray = std::make_unique<LBTray>(*this, isWindowsXP);
@@ -220,10 +252,12 @@ void LBApp::construct() {
         if (m_launchedOnStartup) Logger::info("No tray icon: showing the window");
         show();
     }
+    stopIfEnding();
 
     m_tray->setStartupComplete(true);
     if (m_popupMenu && m_popupMenu->isNewUser()) m_popupMenu->generateCookiesForChangedZipCode(m_prefZipCode);
     checkForUpgrade();
+    stopIfEnding();
     submitLaunchStats();
     m_shell->setCursor(m_display->getSystemCursor(tk::CURSOR_ARROW));
     startFreshTimer();
@@ -289,6 +323,9 @@ void LBApp::createPopupMenu() {
         Logger::info("done with preferences");
         m_preferencesLoaded = true;
     } catch (const std::exception& failure) {
+        // The form of a first run ends with the window when the run is asked
+        // to end.
+        stopIfEnding();
         Logger::error("Unable to contruct PopupMenu", failure);
     }
 }
@@ -348,6 +385,12 @@ void LBApp::installEndSignalHandlers() {
     s_watchEndSignals.store(true);
     std::signal(SIGINT, [](int) { s_endRequested.store(true); });
     std::signal(SIGTERM, [](int) { s_endRequested.store(true); });
+}
+
+bool LBApp::isEnding() const { return s_endRequested.load() || (m_shell && m_shell->isDisposed()); }
+
+void LBApp::stopIfEnding() const {
+    if (isEnding()) throw RunEnding{};
 }
 
 void LBApp::runEventLoop() {
@@ -511,6 +554,8 @@ void LBApp::displayResolutionWarningIfNecessary() {
             "resolution, and then re-launch Lanternbay.\r\n\r\nThis message will not be displayed in the future, "
             "but you can always visit the Lanternbay FAQ for help.",
         RESOLUTION_TITLE, tk::ICON_WARNING | tk::OK);
+    // Closed by the end of the run, not read: it comes again next time.
+    stopIfEnding();
     navigateExternally(HostTable::url(WEBSITE, RESOLUTION_HELP_PATH));
     registry()->setInt(REG_KEY_RESOLUTION_WARNING, 1);
 }

@@ -227,6 +227,10 @@ private:
     void addShellListeners();
     void handleConstructionFailure();
     void watchForEndSignals();
+    // True once the run was asked to end (a signal) or its window went
+    // while it was being built; stopIfEnding then stops the construction.
+    bool isEnding() const;
+    void stopIfEnding() const;
     void completeRetrieval();
     void openMessageCenter(const std::string& url);
     void fireTimer();

@@ -15,7 +15,8 @@ int LBLauncher::main(const std::vector<std::string>& args) {
     Logger::setLevel(Logger::LEVEL_INFO);
     Logger::setUseConsole(true);
     try {
-        std::vector<std::string> command{PROGRAM};
+        // Logged by its bare name; started from the working folder.
+        std::vector<std::string> command{PROGRAM_NAME};
         if (!args.empty()) {
             Logger::info("Launch not at startup");
             command.push_back(args.front());
@@ -31,6 +32,7 @@ int LBLauncher::main(const std::vector<std::string>& args) {
         for (const std::string& word : command) line += " " + word;
         Logger::info(line);
         // The value passed on stays one argument, blanks and all.
+        command.front() = PROGRAM;
         sys::startDetached(command);
     } catch (const std::exception& failure) {
         foundation::AsynchURL::reportNonRLSourceError(failure.what(), "-", "-", VERSION_LABEL, "LanternbayLauncher",

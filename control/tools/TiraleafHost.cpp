@@ -15,6 +15,8 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -24,6 +26,7 @@
 #include "platform/com/ComException.h"
 #include "platform/com/OleAutomation.h"
 #include "platform/com/OleControlSite.h"
+#include "foundation/Thread.h"
 #include "platform/com/Registration.h"
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
@@ -31,6 +34,13 @@
 #include "platform/toolkit/qt/QtBackend.h"
 
 namespace {
+
+std::atomic<bool> g_endRequested{false};
+
+void onEndSignal(int) { g_endRequested.store(true); }
+
+// How often the window looks whether a signal asked it to end.
+constexpr int END_SIGNAL_CHECK_MS = 200;
 
 struct Options {
     std::string root = std::filesystem::current_path().string();
@@ -81,7 +91,7 @@ tk::Control* byTip(tk::Composite* parent, const std::string& tip) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int runHost(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
         std::cerr << kUsage;
@@ -92,6 +102,10 @@ int main(int argc, char** argv) {
         std::cerr << "no window system: DISPLAY is not set\n";
         return 1;
     }
+    // An interrupt or termination signal (Ctrl+C, a session's end) closes the
+    // window as its close box does, also while a form or box is open.
+    std::signal(SIGINT, onEndSignal);
+    std::signal(SIGTERM, onEndSignal);
     tk::qt::registerBackend();
     // A window to look at: always the Qt backend, whatever RL_TOOLKIT says.
     tk::Display display("qt");
@@ -163,6 +177,17 @@ int main(int argc, char** argv) {
     });
     display.timerExec(500, (options.menu || options.preferences) ? show : tk::runnable(shoot));
     if (options.seconds > 0) display.timerExec(options.seconds * 1000, tk::runnable([&] { shell->dispose(); }));
+    std::shared_ptr<tk::Runnable> endWatch;
+    endWatch = tk::runnable([&] {
+        if (shell->isDisposed()) return;
+        if (g_endRequested.load()) {
+            std::cout << "Ending on a signal" << std::endl;
+            shell->dispose();
+            return;
+        }
+        display.timerExec(END_SIGNAL_CHECK_MS, endWatch);
+    });
+    display.timerExec(END_SIGNAL_CHECK_MS, endWatch);
 
     int status = 0;
     try {
@@ -188,4 +213,9 @@ int main(int argc, char** argv) {
     automation.reset();
     site.reset();
     return status;
+}
+
+int main(int argc, char** argv) {
+    // The control's web requests still on their way end before the process.
+    return foundation::Thread::endProcess(runHost(argc, argv));
 }

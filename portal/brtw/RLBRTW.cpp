@@ -103,7 +103,8 @@ int RLBRTW::main(const std::vector<std::string>&) {
     std::unique_ptr<RLBRTW> window;
     try {
         window = std::make_unique<RLBRTW>();
-        if (!window->isConstructed()) return -1;
+        // A start stopped by a signal ended as asked; its clean-up has run.
+        if (!window->isConstructed()) return g_endRequested.load() ? 0 : -1;
         window->runEventLoop();
     } catch (const std::exception& failure) {
         Logger::error("Unhandled throwable in main", failure);
@@ -121,11 +122,21 @@ RLBRTW::RLBRTW(tk::Display* display) : m_display(display) {
         construct();
         m_constructed = true;
     } catch (const std::exception& failure) {
+        // A step that failed because the window went with the end of the
+        // run is no failure of the start.
+        if (stoppedByEnd()) return;
         std::cerr << foundation::ExceptionUtil::getStackTrace(failure) << std::endl;
         Logger::error("Unable to contruct RLBRTW", failure);
     } catch (...) {
+        if (stoppedByEnd()) return;
         Logger::error("Unable to contruct RLBRTW");
     }
+}
+
+bool RLBRTW::stoppedByEnd() const {
+    if (!g_endRequested.load() || !m_cleaningUp) return false;
+    Logger::info("Start-up stopped: the program is ending");
+    return true;
 }
 
 void RLBRTW::installEndSignalHandlers() {
@@ -141,9 +152,16 @@ void RLBRTW::watchForEndSignals() {
     // acts once the tracker window has begun, whose clean-up ends the
     // process.
     m_endSignalWatch = tk::runnable([this] {
-        if (g_endRequested.load() && BaseRLApp::getShell()) {
+        if (g_endRequested.load()) {
             Logger::info("Ending on a signal");
+            const bool tracker = BaseRLApp::getShell() != nullptr || m_rlApp != nullptr;
+            // With the tracker window the clean-up ends the process.
             cleanUp();
+            if (tracker) return;
+            // Before it there is nothing of the tracker to save: the window's
+            // place was stored, and its disposal closes a box of the start
+            // and stops the construction.
+            if (m_shell && !m_shell->isDisposed()) m_shell->dispose();
             return;
         }
         m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
@@ -196,6 +214,7 @@ void RLBRTW::construct() {
     measureTitleBar();
     placeShell();
     displayResolutionWarningIfNecessary();
+    if (m_cleaningUp) throw std::runtime_error("The window was closed while it was built");
 
     // 7. The shell's listeners.
     m_shell->addListener(tk::Close, [this](tk::Event&) { cleanUp(); });
@@ -471,6 +490,8 @@ void RLBRTW::displayResolutionWarningIfNecessary() {
         "message will not be displayed again in the future, but you can always access our Frequently Asked "
         "Questions from under the Help menu.";
     SWTUtil::showMessageBox(m_shell.get(), text, RESOLUTION_TITLE, tk::ICON_INFORMATION | tk::OK);
+    // Closed by the end of the run, not read: it comes again next time.
+    if (m_cleaningUp) return;
     const bool xp = foundation::EnvUtil::getOperatingSystem() == "Windows XP";
     SWTUtil::navigateExternally(foundation::HostTable::get(xp ? RESOLUTION_HELP_XP_ROLE : RESOLUTION_HELP_ROLE));
     writeRegistryInt(REG_RESOLUTION_WARNING, 1);

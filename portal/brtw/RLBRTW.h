@@ -172,6 +172,9 @@ private:
     void construct();
     void createShell();
     void watchForEndSignals();
+    // True (and logged) when a failed construction was the end of the run
+    // that a signal asked for.
+    bool stoppedByEnd() const;
     void measureTitleBar();
     void placeShell();
     void createBrowser();

@@ -51,6 +51,11 @@ QStringList nameFilters(const FileDialogRequest& request) {
     return filters;
 }
 
+std::optional<std::string> chosenPath(ModalDialog<QFileDialog>& dialog, DisplaySite* display) {
+    if (dialog.exec(display) != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+    return us(QDir::fromNativeSeparators(dialog->selectedFiles().first()));
+}
+
 class QtBackendImpl : public Backend {
 public:
     std::string name() const override { return "qt"; }
@@ -135,35 +140,38 @@ public:
         return std::make_unique<QtTrayItemPeer>(site);
     }
 
+    // Nothing of this object is used once a dialog has run: the display,
+    // and this backend with it, may have been disposed from inside its loop.
     int openMessageBox(ShellPeer* parent, int style, const std::string& title, const std::string& message) override {
-        QMessageBox box(windowOf(parent));
-        box.setWindowTitle(qs(title));
-        box.setText(qs(message));
-        box.setTextFormat(Qt::PlainText);
+        ModalDialog<QMessageBox> box(new QMessageBox(windowOf(parent)));
+        box->setWindowTitle(qs(title));
+        box->setText(qs(message));
+        box->setTextFormat(Qt::PlainText);
         if (style & ICON_ERROR) {
-            box.setIcon(QMessageBox::Critical);
+            box->setIcon(QMessageBox::Critical);
         } else if (style & ICON_WARNING) {
-            box.setIcon(QMessageBox::Warning);
+            box->setIcon(QMessageBox::Warning);
         } else if (style & ICON_QUESTION) {
-            box.setIcon(QMessageBox::Question);
+            box->setIcon(QMessageBox::Question);
         } else if (style & (ICON_INFORMATION | ICON_WORKING)) {
-            box.setIcon(QMessageBox::Information);
+            box->setIcon(QMessageBox::Information);
         }
         int buttons = MessageBox::buttonsOf(style);
         QMessageBox::StandardButtons shown;
         for (const auto& mapping : BUTTONS) {
             if (buttons & mapping.id) shown |= mapping.button;
         }
-        box.setStandardButtons(shown);
-        // Escape and the close box give the box's close answer.
+        box->setStandardButtons(shown);
+        // Escape and the close box give the box's close answer; so does the
+        // end of the box's shell.
         int closeAnswer = MessageBox::closeAnswer(style);
         for (const auto& mapping : BUTTONS) {
-            if (mapping.id == closeAnswer && (buttons & mapping.id)) box.setEscapeButton(mapping.button);
+            if (mapping.id == closeAnswer && (buttons & mapping.id)) box->setEscapeButton(mapping.button);
         }
-        execModal(box, m_display);
-        QAbstractButton* clicked = box.clickedButton();
+        if (!box.exec(m_display)) return closeAnswer;
+        QAbstractButton* clicked = box->clickedButton();
         if (clicked != nullptr) {
-            QMessageBox::StandardButton which = box.standardButton(clicked);
+            QMessageBox::StandardButton which = box->standardButton(clicked);
             for (const auto& mapping : BUTTONS) {
                 if (mapping.button == which) return mapping.id;
             }
@@ -172,34 +180,33 @@ public:
     }
 
     std::optional<std::string> openFileDialog(ShellPeer* parent, const FileDialogRequest& request) override {
-        QFileDialog dialog(windowOf(parent), qs(request.title));
+        ModalDialog<QFileDialog> dialog(new QFileDialog(windowOf(parent), qs(request.title)));
         bool save = (request.style & SAVE) != 0;
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        if (!request.filterPath.empty()) dialog.setDirectory(qs(request.filterPath));
+        dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!request.filterPath.empty()) dialog->setDirectory(qs(request.filterPath));
         QStringList filters = nameFilters(request);
-        if (!filters.isEmpty()) dialog.setNameFilters(filters);
-        if (!request.fileName.empty()) dialog.selectFile(qs(request.fileName));
-        if (execModal(dialog, m_display) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        return us(QDir::fromNativeSeparators(dialog.selectedFiles().first()));
+        if (!filters.isEmpty()) dialog->setNameFilters(filters);
+        if (!request.fileName.empty()) dialog->selectFile(qs(request.fileName));
+        return chosenPath(dialog, m_display);
     }
 
     std::optional<std::string> openDirectoryDialog(ShellPeer* parent, const DirectoryDialogRequest& request) override {
         QString title = qs(request.title.empty() ? request.message : request.title);
-        QFileDialog dialog(windowOf(parent), title);
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly, true);
-        if (!request.filterPath.empty()) dialog.setDirectory(qs(request.filterPath));
-        if (!request.message.empty()) dialog.setLabelText(QFileDialog::LookIn, qs(request.message));
-        if (execModal(dialog, m_display) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        return us(QDir::fromNativeSeparators(dialog.selectedFiles().first()));
+        ModalDialog<QFileDialog> dialog(new QFileDialog(windowOf(parent), title));
+        dialog->setFileMode(QFileDialog::Directory);
+        dialog->setOption(QFileDialog::ShowDirsOnly, true);
+        if (!request.filterPath.empty()) dialog->setDirectory(qs(request.filterPath));
+        if (!request.message.empty()) dialog->setLabelText(QFileDialog::LookIn, qs(request.message));
+        return chosenPath(dialog, m_display);
     }
 
     std::optional<RGB> openColorDialog(ShellPeer* parent, const ColorDialogRequest& request) override {
-        QColorDialog dialog(QColor(request.rgb.red, request.rgb.green, request.rgb.blue), windowOf(parent));
-        if (!request.title.empty()) dialog.setWindowTitle(qs(request.title));
-        if (execModal(dialog, m_display) != QDialog::Accepted) return std::nullopt;
-        QColor chosen = dialog.selectedColor();
+        ModalDialog<QColorDialog> dialog(
+            new QColorDialog(QColor(request.rgb.red, request.rgb.green, request.rgb.blue), windowOf(parent)));
+        if (!request.title.empty()) dialog->setWindowTitle(qs(request.title));
+        if (dialog.exec(m_display) != QDialog::Accepted) return std::nullopt;
+        QColor chosen = dialog->selectedColor();
         if (!chosen.isValid()) return std::nullopt;
         return RGB{chosen.red(), chosen.green(), chosen.blue()};
     }

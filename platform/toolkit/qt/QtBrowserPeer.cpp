@@ -286,17 +286,20 @@ bool QtBrowserPeer::saveAs(bool prompt) {
     if (prompt) {
         QString folder = m_page->url().isLocalFile() ? QFileInfo(m_page->url().toLocalFile()).absolutePath()
                                                      : QDir::currentPath();
-        QFileDialog dialog(m_widget->window(), QStringLiteral("Save Web Page"), folder);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
+        ModalDialog<QFileDialog> dialog(new QFileDialog(m_widget->window(), QStringLiteral("Save Web Page"), folder));
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
         QStringList filters{QStringLiteral("Web Page, complete (*.html *.htm)"),
                             QStringLiteral("Web Archive, single file (*.mhtml)"),
                             QStringLiteral("PDF Document (*.pdf)")};
-        dialog.setNameFilters(filters);
-        dialog.selectFile(suggestedFileName() + QStringLiteral(".html"));
-        dialog.setDefaultSuffix(QStringLiteral("html"));
-        if (execModal(dialog, m_display) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return true;
-        path = dialog.selectedFiles().first();
+        dialog->setNameFilters(filters);
+        dialog->selectFile(suggestedFileName() + QStringLiteral(".html"));
+        dialog->setDefaultSuffix(QStringLiteral("html"));
+        QPointer<PeerBridge> alive = m_bridge;
+        bool accepted = dialog.exec(m_display) == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
+        // The browser may have been disposed while the dialog was open.
+        if (!accepted || !alive || alive->released() || !m_page) return true;
+        path = dialog->selectedFiles().first();
     } else {
         path = unusedPath(saveFolder(), suggestedFileName(), QStringLiteral("html"));
     }
@@ -316,8 +319,10 @@ bool QtBrowserPeer::print(bool prompt) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setPageLayout(QtRuntime::instance().pageLayout());
     if (prompt) {
-        QPrintDialog dialog(printer.get(), m_widget->window());
-        if (execModal(dialog, m_display) != QDialog::Accepted) return true;
+        ModalDialog<QPrintDialog> dialog(new QPrintDialog(printer.get(), m_widget->window()));
+        QPointer<PeerBridge> alive = m_bridge;
+        if (dialog.exec(m_display) != QDialog::Accepted) return true;
+        if (!alive || alive->released() || m_printing != nullptr) return true;
     } else if (QPrinterInfo::defaultPrinter().isNull()) {
         // Nowhere to print without asking.
         return false;
@@ -331,33 +336,40 @@ bool QtBrowserPeer::printPreview() {
     if (m_printing != nullptr) return true;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(QtRuntime::instance().pageLayout());
-    QPrintPreviewDialog dialog(&printer, m_widget->window());
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* target) {
+    ModalDialog<QPrintPreviewDialog> dialog(new QPrintPreviewDialog(&printer, m_widget->window()));
+    QPointer<QWebEngineView> view = m_view;
+    DisplaySite* site = m_display;
+    QPrintPreviewDialog* preview = dialog.get();
+    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview, [view, site, preview](QPrinter* target) {
+        if (!view) return;
         // The preview paints at once; the engine prints in the background.
+        // The wait also ends when the view or the dialog goes first.
         QEventLoop wait;
         bool finished = false;
-        auto done = QObject::connect(m_view, &QWebEngineView::printFinished, &wait, [&] {
+        QObject::connect(view, &QWebEngineView::printFinished, &wait, [&] {
             finished = true;
             wait.quit();
         });
+        QObject::connect(view, &QObject::destroyed, &wait, &QEventLoop::quit);
+        QObject::connect(preview, &QDialog::finished, &wait, &QEventLoop::quit);
+        QObject::connect(preview, &QObject::destroyed, &wait, &QEventLoop::quit);
         QTimer queued;
-        if (m_display != nullptr) {
-            QObject::connect(&queued, &QTimer::timeout, &wait, [this] { m_display->runQueuedWork(); });
+        if (site != nullptr) {
+            QObject::connect(&queued, &QTimer::timeout, preview, [site] { site->runQueuedWork(); });
             queued.start(10);
         }
-        m_view->print(target);
+        view->print(target);
         if (!finished) wait.exec();
-        QObject::disconnect(done);
     });
-    execModal(dialog, m_display);
+    dialog.exec(m_display);
     return true;
 }
 
 bool QtBrowserPeer::pageSetup() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(QtRuntime::instance().pageLayout());
-    QPageSetupDialog dialog(&printer, m_widget->window());
-    if (execModal(dialog, m_display) == QDialog::Accepted) QtRuntime::instance().pageLayout() = printer.pageLayout();
+    ModalDialog<QPageSetupDialog> dialog(new QPageSetupDialog(&printer, m_widget->window()));
+    if (dialog.exec(m_display) == QDialog::Accepted) QtRuntime::instance().pageLayout() = printer.pageLayout();
     return true;
 }
 

@@ -83,6 +83,7 @@ void QtDisplayPeer::drain() {
 }
 
 QtDisplayPeer::~QtDisplayPeer() {
+    endModalDialogs(nullptr);
     qApp->removeEventFilter(m_bridge);
     m_bridge->release();
     // Windows of the disposed display go now, unless a native handler is

@@ -50,6 +50,8 @@ QtShellPeer::QtShellPeer(ShellSite& site, QtShellPeer* parent, int style, const 
 }
 
 QtShellPeer::~QtShellPeer() {
+    // A box or dialog over this window closes with it.
+    endModalDialogs(m_widget);
     qApp->removeEventFilter(m_appBridge);
     m_appBridge->release();
 }

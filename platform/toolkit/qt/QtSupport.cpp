@@ -4,7 +4,11 @@
 
 #include "platform/toolkit/Backend.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QDialog>
+#include <QPointer>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QMetaObject>
@@ -180,14 +184,67 @@ bool PeerBridge::eventFilter(QObject* watched, QEvent* event) {
     return filter(watched, event);
 }
 
-int execModal(QDialog& dialog, DisplaySite* site) {
+namespace {
+
+struct OpenModal {
+    QPointer<QDialog> dialog;
+    QTimer* queued;
+    bool ended;
+};
+
+// The modal loops running now, innermost last (user-interface thread only).
+std::vector<OpenModal*> g_openModals;
+
+bool inside(QWidget* widget, QWidget* window) {
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (w == window) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<int> execModal(QDialog* dialog, DisplaySite* site) {
+    QPointer<QDialog> guard(dialog);
     QTimer queued;
     if (site != nullptr) {
         // Timers and posted tasks of the toolkit run inside the dialog's loop.
-        QObject::connect(&queued, &QTimer::timeout, &dialog, [site] { site->runQueuedWork(); });
+        QObject::connect(&queued, &QTimer::timeout, dialog, [site] { site->runQueuedWork(); });
         queued.start(10);
     }
-    return dialog.exec();
+    // A dialog closed while it was still being shown (a preview paints from
+    // inside its show) ends before its loop begins: end the loop as well.
+    QObject::connect(
+        dialog, &QDialog::finished, dialog,
+        [dialog](int result) {
+            QMetaObject::invokeMethod(dialog, [dialog, result] { dialog->done(result); }, Qt::QueuedConnection);
+        },
+        Qt::SingleShotConnection);
+    OpenModal entry{guard, &queued, false};
+    g_openModals.push_back(&entry);
+    int result = dialog->exec();
+    g_openModals.erase(std::find(g_openModals.begin(), g_openModals.end(), &entry));
+    if (entry.ended || guard.isNull()) return std::nullopt;
+    return result;
+}
+
+void endModalDialogs(QWidget* window) {
+    for (OpenModal* entry : std::vector<OpenModal*>(g_openModals)) {
+        if (entry->ended || entry->dialog.isNull()) continue;
+        if (window != nullptr && !inside(entry->dialog, window)) continue;
+        entry->ended = true;
+        // Nothing of the toolkit runs from a loop that is ending.
+        entry->queued->stop();
+        QDialog* dialog = entry->dialog;
+        dialog->done(QDialog::Rejected);
+        // Ended while it was still being shown (a preview paints from inside
+        // its show), its loop has not begun: end that loop once it runs.
+        QMetaObject::invokeMethod(
+            dialog, [dialog] { dialog->done(QDialog::Rejected); }, Qt::QueuedConnection);
+        // Its owner frees it once its loop has returned; the window's own
+        // deletion, which may come first, must not.
+        dialog->setParent(nullptr, dialog->windowFlags());
+    }
 }
 
 void retireWidget(QWidget* widget) {

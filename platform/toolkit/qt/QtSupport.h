@@ -78,8 +78,36 @@ private:
 };
 
 // Runs a native modal dialog while the toolkit's timers and queued tasks
-// keep running; answers QDialog::exec's result.
-int execModal(QDialog& dialog, DisplaySite* site);
+// keep running. Answers QDialog::exec's result, or nothing when the dialog
+// did not end by its own buttons: its shell or the display was disposed
+// meanwhile (endModalDialogs), or its window was deleted under it.
+std::optional<int> execModal(QDialog* dialog, DisplaySite* site);
+
+// Ends the modal dialogs running over window or over any window inside it
+// (every one for nullptr): the shell or the display they belong to goes.
+// Their loops return once the current event is done.
+void endModalDialogs(QWidget* window);
+
+// A native modal dialog on the heap. A timer of the toolkit running inside
+// its loop may dispose the shell it belongs to, and the deletion of that
+// window deletes the dialog with it; the guarded pointer sees that, so the
+// dialog is freed exactly once, by whichever comes first.
+template <class D>
+class ModalDialog {
+public:
+    explicit ModalDialog(D* dialog) : m_dialog(dialog) {}
+    ~ModalDialog() { delete m_dialog.data(); }
+    ModalDialog(const ModalDialog&) = delete;
+    ModalDialog& operator=(const ModalDialog&) = delete;
+
+    D* operator->() const { return m_dialog.data(); }
+    D* get() const { return m_dialog.data(); }
+    // What execModal answers; the dialog may be gone afterwards (check get()).
+    std::optional<int> exec(DisplaySite* site) { return execModal(m_dialog.data(), site); }
+
+private:
+    QPointer<D> m_dialog;
+};
 
 // Hides a widget at once and deletes it from the event loop: it may be in
 // the middle of delivering the event that led to its disposal.

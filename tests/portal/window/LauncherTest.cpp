@@ -51,21 +51,21 @@ TEST_F(Launcher, AtLogonWithoutTheMarkerLanternbayStartsWithoutArguments) {
     EXPECT_EQ(launch("").exitCode, 0);
     EXPECT_EQ(started(), "0");
     EXPECT_NE(log().find(" - No startup override file\n"), std::string::npos);
-    EXPECT_NE(log().find(" - Spawning separate process: ./Lanternbay\n"), std::string::npos);
+    EXPECT_NE(log().find(" - Spawning separate process: Lanternbay\n"), std::string::npos);
 }
 
 TEST_F(Launcher, ByHandOnlyTheFirstArgumentIsPassedOnWhole) {
     EXPECT_EQ(launch(" 'a b' c d").exitCode, 0);
     EXPECT_EQ(started(), "1 [a b]");
     EXPECT_NE(log().find(" - Launch not at startup\n"), std::string::npos);
-    EXPECT_NE(log().find(" - Spawning separate process: ./Lanternbay a b\n"), std::string::npos);
+    EXPECT_NE(log().find(" - Spawning separate process: Lanternbay a b\n"), std::string::npos);
 }
 
 TEST_F(Launcher, ByHandTheMarkerDoesNotCount) {
     writeFile(dir.file("Lanternbay.startupoverride"), "x\r\n");
     EXPECT_EQ(launch(" a b c").exitCode, 0);
     EXPECT_EQ(started(), "1 [a]");
-    EXPECT_NE(log().find(" - Spawning separate process: ./Lanternbay a\n"), std::string::npos);
+    EXPECT_NE(log().find(" - Spawning separate process: Lanternbay a\n"), std::string::npos);
 }
 
 TEST_F(Launcher, AMissingLanternbayIsLogged) {

@@ -115,6 +115,18 @@ static int runWindow(int argc, char** argv) {
         struct EndThreads {
             ~EndThreads() { foundation::Thread::stopAndJoinAll(foundation::Thread::END_OF_PROCESS_MS); }
         } endThreads;
+        // Armed before the window is built: a box of the start (an upgrade
+        // question) runs the toolkit's timers too, and the clean-up ends the
+        // process from inside it.
+        std::shared_ptr<tk::Runnable> watch;
+        watch = tk::runnable([&] {
+            if (g_endRequested.load()) {
+                app.cleanUp(false);
+                return;
+            }
+            display.timerExec(SIGNAL_CHECK_MS, watch);
+        });
+        display.timerExec(SIGNAL_CHECK_MS, watch);
         app.init(BaseRLApp::APP_TYPE_FARHAVEN, &display, nullptr, tk::SHELL_TRIM, true, true, "", nullptr);
         if (!app.getComposite() || !app.getBrowser()) {
             std::cerr << "roamledger-window: the window could not be built; see Roamledger.log\n";
@@ -159,15 +171,6 @@ static int runWindow(int argc, char** argv) {
         if (seconds > 0) {
             display.timerExec(seconds * 1000, tk::runnable([&app] { app.cleanUp(false); }));
         }
-        std::shared_ptr<tk::Runnable> watch;
-        watch = tk::runnable([&] {
-            if (g_endRequested.load()) {
-                app.cleanUp(false);
-                return;
-            }
-            display.timerExec(SIGNAL_CHECK_MS, watch);
-        });
-        display.timerExec(SIGNAL_CHECK_MS, watch);
         tk::Composite* window = app.getComposite();
         while (!window->isDisposed()) {
             if (!display.readAndDispatch()) display.sleep();

@@ -5,6 +5,11 @@
 // termination signal through its clean-up. With RL_BRTW_SCREENSHOT naming a
 // file, the picture is also left there for a person to look at.
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QWidget>
@@ -16,6 +21,9 @@
 #include "tests/platform/toolkit/qt/QtTestSupport.h"
 #include "tests/portal/brtw/BrtwFixture.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/PrivateXServer.h"
+#include "tests/support/Wait.h"
+#include "tests/support/XWindows.h"
 
 namespace {
 
@@ -151,6 +159,43 @@ TEST_F(BrtwOnScreenTest, ASignalDuringTheFirstStartsQuestionEndsTheProgram) {
     const std::string exit = runProgramUntil(folder, "Roamledger.settings not found");
     EXPECT_NE(exit.find("exit=0"), std::string::npos) << exit << readFile(folder + "/out.txt");
     EXPECT_NE(readFile(folder + "/Roamledger.log").find("Ending on a signal"), std::string::npos);
+}
+
+// On a screen below 1024 x 768 the start warns before the tracker window
+// exists; a signal while the warning is open ends the start quietly, the
+// window's place stored, the warning not counted as read.
+TEST_F(BrtwOnScreenTest, ASignalDuringTheResolutionWarningEndsTheStartQuietly) {
+    PrivateXServer small({"-screen", "0", "800x600x24"});
+    ASSERT_TRUE(small.running()) << small.error();
+    const std::string folder = dir.file("install");
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy(dir.file("brtw"), folder + "/brtw", std::filesystem::copy_options::recursive);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(folder.c_str()) != 0) ::_exit(127);
+        int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::execl(RL_BRTWRL_PROGRAM, RL_BRTWRL_PROGRAM, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const bool shown = waitFor([] { return shownWindowsTitled("Screen Resolution Too Low") == 1; }, 60000);
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    if (!waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 30000)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    ASSERT_TRUE(shown) << readFile(folder + "/Roamledger.log");
+    const std::string exit = WIFEXITED(status) ? "exit=" + std::to_string(WEXITSTATUS(status))
+                                               : "signal " + std::to_string(WTERMSIG(status));
+    const std::string log = readFile(folder + "/Roamledger.log");
+    EXPECT_NE(exit.find("exit=0"), std::string::npos) << exit << readFile(folder + "/out.txt");
+    EXPECT_NE(log.find(" - Ending on a signal\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" - Start-up stopped: the program is ending\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Unable to contruct"), std::string::npos) << log;
+    EXPECT_EQ(registry("BRTWWindowWidth"), 839);
+    EXPECT_NE(registry("BRTWResolutionWarningDisplayed"), 1);
 }
 
 }  // namespace

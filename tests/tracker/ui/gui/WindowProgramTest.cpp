@@ -2,6 +2,11 @@
 // opens its window on the results page; on an empty folder it starts with
 // the default user; without a window system or a usable folder it says so.
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,8 +18,11 @@
 
 #include "tests/support/BrowserSession.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/PrivateXServer.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
+#include "tests/support/XKeyboard.h"
+#include "tests/support/XWindows.h"
 #include "tracker/core/PropertiesPrefPersist.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/ui/BaseRLApp.h"
@@ -127,6 +135,131 @@ TEST_F(WindowProgramTest, SaysWhyItCannotStart) {
     rltest::CommandRun badOption = run("--colour blue");
     EXPECT_EQ(badOption.exitCode, 2);
     EXPECT_NE(badOption.output.find("usage: roamledger-window"), std::string::npos) << badOption.output;
+}
+
+// A termination signal while the backup's refusal box is open (the live
+// settings file itself was chosen as the copy): the clean-up runs once, the
+// settings and the history keep what the run added, status 0.
+TEST_F(WindowProgramTest, ASignalWhileTheBackupRefusalShowsEndsThroughTheCleanUp) {
+    // Keys typed below reach only this display's windows.
+    rltest::PrivateXServer x;
+    ASSERT_TRUE(x.running()) << x.error();
+    const std::string folder = dir.file("backup");
+    std::filesystem::create_directories(folder);
+    {
+        const std::string here = std::filesystem::current_path().string();
+        std::filesystem::current_path(folder);
+        tracker::ui::BaseRLApp::setAppType(tracker::ui::BaseRLApp::APP_TYPE_FARHAVEN);
+        RLPreferences::setStatsReporter([](const std::string&, const std::string&, const std::optional<std::string>&,
+                                           int) {});
+        RLPreferences::loadPrefs("Roamledger", std::make_shared<tracker::PropertiesPrefPersist>());
+        RLPreferences::renameUser(0, "Alice");
+        RLPreferences::setUsername(0, "American", "alice1");
+        RLPreferences::setPreviousBalance(0, "American", "12500");
+        RLPreferences::setCurrentBalance(0, "American", "12500");
+        RLPreferences::savePrefs();
+        RLPreferences::setStatsReporter(nullptr);
+        std::filesystem::current_path(here);
+    }
+    const std::string home = dir.file("home");
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("RL_TOOLKIT", "qt", 1);
+        ::setenv("HOME", home.c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+        int out = ::open((folder + "/output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::execl(RL_WINDOW_PROGRAM, RL_WINDOW_PROGRAM, folder.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    struct Reaper {
+        pid_t pid;
+        ~Reaper() {
+            if (pid > 0 && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+    } reaper{pid};
+    auto log = [&] { return rltest::readFile(folder + "/Roamledger.log"); };
+    auto press = [](const std::vector<std::string>& chord) {
+        std::vector<std::pair<std::string, bool>> keys;
+        for (const auto& key : chord) keys.emplace_back(key, true);
+        for (auto it = chord.rbegin(); it != chord.rend(); ++it) keys.emplace_back(*it, false);
+        return rltest::typeOnDisplay(keys);
+    };
+
+    auto titles = [] {
+        std::string all;
+        for (const auto& title : rltest::shownWindowTitles()) all += "[" + title + "] ";
+        return all;
+    };
+    // The window's title names the product and its web site.
+    std::string window;
+    ASSERT_TRUE(rltest::waitFor(
+        [&] {
+            for (const auto& title : rltest::shownWindowTitles()) {
+                if (title.rfind("Roamledger - www.", 0) == 0) window = title;
+            }
+            return !window.empty();
+        },
+        60000))
+        << titles() << log();
+    ASSERT_TRUE(rltest::waitFor([&] { return rltest::fileExists(folder + "/Roamledger.html"); }, 60000)) << log();
+    const std::string dialog = "Backup Users, Accounts, & Options";
+    // Ctrl+B until the save dialog shows: the first keys may come before
+    // the window has the focus.
+    ASSERT_TRUE(rltest::waitFor(
+        [&] {
+            if (rltest::shownWindowsTitled(dialog) == 1) return true;
+            rltest::focusWindowTitled(window);
+            press({"Control_L", "b"});
+            return rltest::waitFor([&] { return rltest::shownWindowsTitled(dialog) == 1; }, 2000);
+        },
+        60000))
+        << log();
+    ASSERT_TRUE(rltest::focusWindowTitled(dialog));
+    // The proposed name is selected in the name field: typed over, then the
+    // question whether to replace the existing file is answered Yes.
+    press({"Control_L", "a"});
+    for (const char* key : {"R", "o", "a", "m", "l", "e", "d", "g", "e", "r", "period", "s", "e", "t", "t", "i", "n",
+                            "g", "s"}) {
+        press(std::string(key) == "R" ? std::vector<std::string>{"Shift_L", "r"} : std::vector<std::string>{key});
+    }
+    press({"Return"});
+    ASSERT_TRUE(rltest::waitFor([&] { return rltest::shownWindowsTitled(dialog) == 2; }, 30000)) << titles();
+    const std::string refusal = "Roamledger - Unable to Backup Settings";
+    // Yes to the question, again until the refusal shows: keys that come
+    // before the question has the focus go nowhere.
+    ASSERT_TRUE(rltest::waitFor(
+        [&] {
+            if (rltest::shownWindowsTitled(refusal) == 1) return true;
+            if (rltest::shownWindowsTitled(dialog) == 2) {
+                rltest::focusWindowTitled(dialog);
+                press({"Alt_L", "y"});
+            }
+            return rltest::waitFor([&] { return rltest::shownWindowsTitled(refusal) == 1; }, 2000);
+        },
+        30000))
+        << titles() << log();
+    EXPECT_NE(log().find("Backing up settings to: " + folder + "/Roamledger.settings"), std::string::npos) << log();
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(rltest::waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 30000)) << log();
+    reaper.pid = -1;
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << "\n" << log();
+    EXPECT_EQ(WEXITSTATUS(status), 0) << rltest::readFile(folder + "/output.txt");
+    auto settings = settingsIn(folder);
+    EXPECT_TRUE(settings.count("DurationLastLaunch"));
+    // One launch counted by the preparation, one by the run.
+    EXPECT_EQ(settings["StatLaunchCount"], "2");
+    EXPECT_EQ(settings["User0AmericanUsername"], "alice1");
+    // The run's first history point, from the balance it started with.
+    EXPECT_NE(rltest::readFile(folder + "/Roamledger.history").find("12500"), std::string::npos);
 }
 
 }  // namespace

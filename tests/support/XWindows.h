@@ -1,0 +1,22 @@
+#pragma once
+// What a program shows on the X display named by DISPLAY: the titles of its
+// mapped top-level windows, as the window system knows them. Lets a test
+// that starts a program wait until a box or form of it is really open.
+
+#include <string>
+#include <vector>
+
+namespace rltest {
+
+// Titles of the viewable top-level windows (the window manager's frames
+// looked through); empty when the display cannot be opened.
+std::vector<std::string> shownWindowTitles();
+
+// How many viewable top-level windows carry exactly this title.
+int shownWindowsTitled(const std::string& title);
+
+// Gives the keyboard focus to the viewable top-level window titled title
+// (the topmost of several); false when there is none.
+bool focusWindowTitled(const std::string& title);
+
+}  // namespace rltest
