@@ -29,6 +29,7 @@
 #include "foundation/ExceptionUtil.h"
 #include "foundation/HostTable.h"
 #include "foundation/Logger.h"
+#include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
 #include "tracker/adapters/AdapterKit.h"
 #include "tracker/core/RLSource.h"
@@ -53,6 +54,17 @@ template <class Self, class Base = RLSource>
 class Adapter : public Base {
 public:
     const SourceConfig& getSourceConfig() const override { return programConfig(Self::KEY); }
+
+    // The passwords are also masked as a page carries them.
+    std::string maskSecrets(const std::string& text) const override {
+        std::vector<std::string> forms;
+        for (const std::string* secret : {&this->m_password, &this->m_password2}) {
+            const std::optional<std::string> form = inPageEncoding(*secret);
+            if (form && *form != *secret) forms.push_back(*form);
+        }
+        const std::string masked = Base::maskSecrets(text);
+        return forms.empty() ? masked : foundation::StrUtil::maskSecrets(masked, forms);
+    }
 
 protected:
     // The address of path on one of the program's hosts.

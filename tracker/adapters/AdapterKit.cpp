@@ -60,6 +60,20 @@ std::string upperCase(std::string_view value) {
     });
 }
 
+std::optional<std::string> inPageEncoding(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t length = 0;
+        const char32_t c = StrUtil::charAt(text, pos, length);
+        if (c > 0xFF) return std::nullopt;
+        out += static_cast<char>(c);
+        pos += length;
+    }
+    return out;
+}
+
 std::string group(std::string_view text, size_t from, size_t length) {
     if (from >= text.size()) return "";
     return std::string(text.substr(from, length));

@@ -41,6 +41,11 @@ namespace tracker::adapters {
 // other character goes as typed.
 std::string credential(std::string_view value);
 
+// A text of the user's (UTF-8) as a page carries it, one byte a character
+// (ISO 8859-1), for a marker that holds it; absent when one of its
+// characters has no such byte, as then no page can hold it.
+std::optional<std::string> inPageEncoding(std::string_view text);
+
 // A credential in lower or upper case whatever the machine's locale: the
 // letters of ASCII and Latin-1 change case ("\xC3\x9F" upper-cased is
 // "SS"); every other character stays as typed.
