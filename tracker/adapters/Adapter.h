@@ -84,6 +84,15 @@ protected:
         return escapeLifted(url(role, path), hexCase);
     }
 
+    // An image button's click position ("&name.x=..&name.y=..", the bare
+    // keys x and y for an empty name), drawn from the adapters' random
+    // source.
+    void appendInputImage(std::string& body, std::string_view name, int xMax, int yMax) {
+        const std::string prefix = name.empty() ? std::string() : std::string(name) + ".";
+        body += "&" + prefix + "x=" + std::to_string(AdapterRandom::rand(1, xMax));
+        body += "&" + prefix + "y=" + std::to_string(AdapterRandom::rand(1, yMax));
+    }
+
     // Puts a cookie into the client's jar by hand, as a site's script would
     // set it, for the host of role: its domain is "." and the role's domain
     // ("www.example.com" gives ".example.com").

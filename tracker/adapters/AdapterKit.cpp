@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "foundation/Logger.h"
+#include "foundation/MathUtil.h"
 #include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
 #include "tracker/adapters/Adapter.h"
@@ -288,6 +289,34 @@ std::string buildPreviousDateStr(std::string_view month, std::string_view day, s
     return std::string(monthKey) + "=" + convertMonthToStr(static_cast<int>(unsigned(earlier.month())) - 1) + "&" +
            std::string(dayKey) + "=" + std::to_string(unsigned(earlier.day())) + "&" + std::string(yearKey) + "=" +
            std::to_string(int(earlier.year()));
+}
+
+namespace {
+
+std::mutex& randomLock() {
+    static std::mutex instance;
+    return instance;
+}
+
+AdapterRandom::Source& randomSlot() {
+    static AdapterRandom::Source instance;
+    return instance;
+}
+
+}  // namespace
+
+void AdapterRandom::set(Source source) {
+    std::lock_guard<std::mutex> guard(randomLock());
+    randomSlot() = std::move(source);
+}
+
+int AdapterRandom::rand(int lo, int hi) {
+    Source source;
+    {
+        std::lock_guard<std::mutex> guard(randomLock());
+        source = randomSlot();
+    }
+    return source ? source(lo, hi) : foundation::MathUtil::rand(lo, hi);
 }
 
 void AdapterClock::set(Now now) {

@@ -249,6 +249,16 @@ public:
     static int currentYear();
 };
 
+// The random source of image-button clicks. Tests fix it; without a
+// source set it is MathUtil::rand.
+class AdapterRandom {
+public:
+    using Source = std::function<int(int lo, int hi)>;
+    static void set(Source source);
+    // A whole number from lo to hi, both included.
+    static int rand(int lo, int hi);
+};
+
 // ---- Fetching --------------------------------------------------------------
 
 // Byte limit of a request whose answer is not read (opening a site's
