@@ -29,6 +29,7 @@
 #include "foundation/ExceptionUtil.h"
 #include "foundation/HostTable.h"
 #include "foundation/Logger.h"
+#include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
 #include "tracker/adapters/AdapterKit.h"
 #include "tracker/core/RLSource.h"
@@ -54,6 +55,17 @@ class Adapter : public Base {
 public:
     const SourceConfig& getSourceConfig() const override { return programConfig(Self::KEY); }
 
+    // The passwords are also masked as a page carries them.
+    std::string maskSecrets(const std::string& text) const override {
+        std::vector<std::string> forms;
+        for (const std::string* secret : {&this->m_password, &this->m_password2}) {
+            const std::optional<std::string> form = inPageEncoding(*secret);
+            if (form && *form != *secret) forms.push_back(*form);
+        }
+        const std::string masked = Base::maskSecrets(text);
+        return forms.empty() ? masked : foundation::StrUtil::maskSecrets(masked, forms);
+    }
+
 protected:
     // The address of path on one of the program's hosts.
     static std::string url(std::string_view role, const std::string& path) {
@@ -70,6 +82,15 @@ protected:
     static std::string escapedUrl(std::string_view role, const std::string& path,
                                   HexCase hexCase = HexCase::Upper) {
         return escapeLifted(url(role, path), hexCase);
+    }
+
+    // An image button's click position ("&name.x=..&name.y=..", the bare
+    // keys x and y for an empty name), drawn from the adapters' random
+    // source.
+    void appendInputImage(std::string& body, std::string_view name, int xMax, int yMax) {
+        const std::string prefix = name.empty() ? std::string() : std::string(name) + ".";
+        body += "&" + prefix + "x=" + std::to_string(AdapterRandom::rand(1, xMax));
+        body += "&" + prefix + "y=" + std::to_string(AdapterRandom::rand(1, yMax));
     }
 
     // Puts a cookie into the client's jar by hand, as a site's script would

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "foundation/Logger.h"
+#include "foundation/MathUtil.h"
 #include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
 #include "tracker/adapters/Adapter.h"
@@ -58,6 +59,20 @@ std::string upperCase(std::string_view value) {
         const bool lower = (c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
         StrUtil::appendUtf8(out, lower ? c - 0x20 : c);
     });
+}
+
+std::optional<std::string> inPageEncoding(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t length = 0;
+        const char32_t c = StrUtil::charAt(text, pos, length);
+        if (c > 0xFF) return std::nullopt;
+        out += static_cast<char>(c);
+        pos += length;
+    }
+    return out;
 }
 
 std::string group(std::string_view text, size_t from, size_t length) {
@@ -274,6 +289,34 @@ std::string buildPreviousDateStr(std::string_view month, std::string_view day, s
     return std::string(monthKey) + "=" + convertMonthToStr(static_cast<int>(unsigned(earlier.month())) - 1) + "&" +
            std::string(dayKey) + "=" + std::to_string(unsigned(earlier.day())) + "&" + std::string(yearKey) + "=" +
            std::to_string(int(earlier.year()));
+}
+
+namespace {
+
+std::mutex& randomLock() {
+    static std::mutex instance;
+    return instance;
+}
+
+AdapterRandom::Source& randomSlot() {
+    static AdapterRandom::Source instance;
+    return instance;
+}
+
+}  // namespace
+
+void AdapterRandom::set(Source source) {
+    std::lock_guard<std::mutex> guard(randomLock());
+    randomSlot() = std::move(source);
+}
+
+int AdapterRandom::rand(int lo, int hi) {
+    Source source;
+    {
+        std::lock_guard<std::mutex> guard(randomLock());
+        source = randomSlot();
+    }
+    return source ? source(lo, hi) : foundation::MathUtil::rand(lo, hi);
 }
 
 void AdapterClock::set(Now now) {

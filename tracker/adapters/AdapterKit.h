@@ -41,6 +41,11 @@ namespace tracker::adapters {
 // other character goes as typed.
 std::string credential(std::string_view value);
 
+// A text of the user's (UTF-8) as a page carries it, one byte a character
+// (ISO 8859-1), for a marker that holds it; absent when one of its
+// characters has no such byte, as then no page can hold it.
+std::optional<std::string> inPageEncoding(std::string_view text);
+
 // A credential in lower or upper case whatever the machine's locale: the
 // letters of ASCII and Latin-1 change case ("\xC3\x9F" upper-cased is
 // "SS"); every other character stays as typed.
@@ -242,6 +247,16 @@ public:
     static std::chrono::system_clock::time_point now();
     // The calendar year of now, in the local time zone.
     static int currentYear();
+};
+
+// The random source of image-button clicks. Tests fix it; without a
+// source set it is MathUtil::rand.
+class AdapterRandom {
+public:
+    using Source = std::function<int(int lo, int hi)>;
+    static void set(Source source);
+    // A whole number from lo to hi, both included.
+    static int rand(int lo, int hi);
 };
 
 // ---- Fetching --------------------------------------------------------------

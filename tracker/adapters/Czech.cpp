@@ -1,6 +1,7 @@
 // Czech OK Plus: one statement post on the secure site (the site wants the
 // password twice); "---" stands for a zero balance.
 
+#include "foundation/StrUtil.h"
 #include "tracker/adapters/Adapter.h"
 #include "tracker/adapters/Registration.h"
 
@@ -22,7 +23,8 @@ public:
         if (firstMarker(page, markers)) return;
 
         const std::string balance = valueAfter(page, ">Actual miles balance<", "class=extra>", "<");
-        registerBalance(balance == "---" ? "0" : balance);
+        // Blanks around the dashes are cut, as around any figure.
+        registerBalance(foundation::StrUtil::trim(balance) == "---" ? "0" : balance);
     }
 };
 

@@ -20,10 +20,12 @@ public:
 
         const std::string page = doGet(url("site", "/my_account.go"));
         // A refused log-on brings the form back with the password filled in.
-        const Markers markers = {
+        Markers markers = {
             invalid("Before we can send you on your way, we just need a little information."),
-            invalid("value=\"" + m_password + "\""),
         };
+        if (const std::optional<std::string> echoed = inPageEncoding(m_password)) {
+            markers.push_back(invalid("value=\"" + *echoed + "\""));
+        }
         if (firstMarker(page, markers)) return;
 
         registerBalance(valueAfter(page, "Subtotal current Cash Back", "<strong>", "<"));

@@ -2,6 +2,7 @@
 // credentials, in the form and in the address; the balance is read in the
 // page's language, English or Spanish.
 
+#include "foundation/StrUtil.h"
 #include "tracker/adapters/Adapter.h"
 #include "tracker/adapters/Registration.h"
 
@@ -31,11 +32,12 @@ public:
         };
         if (firstMarker(page, markers)) return;
 
-        if (page.find("Your balance is") != std::string::npos) {
-            registerBalance(valueAfter(page, "Your balance is", "<span class=\"puntos\">", "&nbsp;points"));
-        } else {
-            registerBalance(valueAfter(page, "Su saldo es", "<span class=\"puntos\">", "&nbsp;puntos"));
-        }
+        const std::string balance =
+            page.find("Your balance is") != std::string::npos
+                ? valueAfter(page, "Your balance is", "<span class=\"puntos\">", "&nbsp;points")
+                : valueAfter(page, "Su saldo es", "<span class=\"puntos\">", "&nbsp;puntos");
+        // Points are whole: a point in the figure separates thousands.
+        registerBalance(foundation::StrUtil::replacePeriodsWithCommas(balance));
     }
 };
 

@@ -45,7 +45,7 @@ public:
 
         if (page.find("<title>Mileage summary</title>") == std::string::npos) {
             std::optional<std::string> summary =
-                followScriptRedirect(page, "window.location.replace(lnk+\"/", "\")", url("login", "/ci"));
+                followScriptRedirect(page, "window.location.replace(lnk+\"/", "\")", url("login", "/ci/"));
             if (!summary) return;
             page = std::move(*summary);
         }

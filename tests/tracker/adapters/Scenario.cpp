@@ -122,6 +122,17 @@ bool Pattern::foundIn(const std::string& text) const {
     return false;
 }
 
+namespace {
+thread_local int t_rangeEnd = 0;
+}  // namespace
+
+void Pattern::setRangeEnd(int end) { t_rangeEnd = end; }
+
+bool Pattern::hasClickRange() const {
+    return std::any_of(m_tokens.begin(), m_tokens.end(),
+                       [](const Token& t) { return t.kind == Token::Range && t.lo == 1; });
+}
+
 bool Pattern::matchFrom(const std::string& text, size_t pos, size_t token) const {
     if (token == m_tokens.size()) return pos == text.size();
     const Token& t = m_tokens[token];
@@ -135,7 +146,10 @@ bool Pattern::matchFrom(const std::string& text, size_t pos, size_t token) const
             // Every length of the digit run, longest first.
             for (size_t e = end; e > pos; --e) {
                 const int64_t value = std::stoll(text.substr(pos, e - pos));
-                if (value >= t.lo && value <= t.hi && matchFrom(text, e, token + 1)) return true;
+                const int end = t.lo == 1 ? t_rangeEnd : 0;
+                const bool inRange =
+                    end < 0 ? value == t.lo : end > 0 ? value == t.hi : value >= t.lo && value <= t.hi;
+                if (inRange && matchFrom(text, e, token + 1)) return true;
             }
             return false;
         }
@@ -217,7 +231,8 @@ std::string Scenario::testName() const {
     }
     std::string keyPart;
     for (char c : key) keyPart += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return keyPart + "_" + std::to_string(index) + (slug.empty() ? "" : "_" + slug);
+    const std::string clicks = clickEnd < 0 ? "_least_clicks" : clickEnd > 0 ? "_greatest_clicks" : "";
+    return keyPart + "_" + std::to_string(index) + (slug.empty() ? "" : "_" + slug) + clicks;
 }
 
 namespace {

@@ -159,6 +159,11 @@ public:
     explicit Pattern(const std::string& source);
 
     bool matches(const std::string& text) const;
+    // Whether it holds a range from 1: a click position.
+    bool hasClickRange() const;
+    // Which numbers a range from 1 takes on this thread: 0 any from 1 to
+    // B, -1 only 1, 1 only B (the random source fixed at one end).
+    static void setRangeEnd(int end);
     bool foundIn(const std::string& text) const;
     const std::string& source() const { return m_source; }
 
@@ -242,6 +247,10 @@ struct Scenario {
     std::string password2;
 
     std::string today;  // "YYYY-MM-DD", or "" for the system clock
+    // The click positions drawn: 0 at random, -1 all at their least, 1 all
+    // at their greatest (the ranges of the expected requests then name
+    // that end alone).
+    int clickEnd = 0;
 
     std::vector<ServedAnswer> served;
     std::vector<ExpectedRequest> expected;

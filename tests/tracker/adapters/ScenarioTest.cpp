@@ -48,8 +48,26 @@ const char* const DETAILS_NOT_TRACKED = "<tr class=d><td colspan=2>&nbsp;Details
 const char* const ACTIVITY_NOT_TRACKED = "<tr class=d><td>&nbsp;Activity Is Not Tracked For This Program</td></tr>";
 const char* const NO_RECENT_ACTIVITY = "<tr class=d><td>&nbsp;No Recent Activity</td></tr>";
 
+// Every scenario whose requests hold click positions runs again twice, with
+// the random source fixed at the least and at the greatest value, so that
+// both ends of every bound are checked.
 const std::vector<Scenario>& allScenarios() {
-    static const std::vector<Scenario> scenarios = loadScenarios(RL_SCENARIO_DIR);
+    static const std::vector<Scenario> scenarios = [] {
+        std::vector<Scenario> loaded = loadScenarios(RL_SCENARIO_DIR);
+        std::vector<Scenario> all;
+        for (const Scenario& s : loaded) {
+            all.push_back(s);
+            const bool clicks = std::any_of(s.expected.begin(), s.expected.end(), [](const ExpectedRequest& e) {
+                return e.target.hasClickRange() || (e.body && e.body->hasClickRange());
+            });
+            if (!clicks || s.requestShapeOnly || s.requestsUnchecked) continue;
+            for (int end : {-1, 1}) {
+                all.push_back(s);
+                all.back().clickEnd = end;
+            }
+        }
+        return all;
+    }();
     return scenarios;
 }
 
@@ -173,6 +191,11 @@ std::chrono::system_clock::time_point noonOf(const std::string& day) {
 // Restores the process-wide settings a scenario changes.
 struct ScenarioEnvironment {
     explicit ScenarioEnvironment(const Scenario& s) {
+        if (s.clickEnd != 0) {
+            const int end = s.clickEnd;
+            tracker::adapters::AdapterRandom::set([end](int lo, int hi) { return end < 0 ? lo : hi; });
+            Pattern::setRangeEnd(end);
+        }
         if (!s.today.empty()) {
             const auto now = noonOf(s.today);
             tracker::adapters::AdapterClock::set([now] { return now; });
@@ -188,6 +211,8 @@ struct ScenarioEnvironment {
     }
     ~ScenarioEnvironment() {
         tracker::adapters::AdapterClock::set(nullptr);
+        tracker::adapters::AdapterRandom::set(nullptr);
+        Pattern::setRangeEnd(0);
         tracker::adapters::AdapterReports::setObserver(nullptr);
         RLPreferences::setStatsReporter(nullptr);
     }
