@@ -60,10 +60,14 @@ private:
     std::map<std::string, int> m_runs;
 };
 
+// Every time of these tests (work, polls, limits and the bounds checked) is
+// stretched by the same slowness factor, so that a sanitizer build or a
+// busy machine keeps their proportions.
+
 // Works for a while without touching the network.
 class SleepWorker : public BaseNetThread {
 public:
-    SleepWorker(std::string name, int ms, Timeline& timeline) : m_name(std::move(name)), m_ms(ms), m_timeline(timeline) {}
+    SleepWorker(std::string name, int ms, Timeline& timeline) : m_name(std::move(name)), m_ms(rltest::scaled(ms)), m_timeline(timeline) {}
 
 protected:
     void run() override {
@@ -85,7 +89,7 @@ private:
 class BusyWorker : public BaseNetThread {
 public:
     BusyWorker(std::string name, std::string url, int count, int intervalMs, Timeline& timeline)
-        : m_name(std::move(name)), m_url(std::move(url)), m_count(count), m_interval(intervalMs), m_timeline(timeline) {}
+        : m_name(std::move(name)), m_url(std::move(url)), m_count(count), m_interval(rltest::scaled(intervalMs)), m_timeline(timeline) {}
 
 protected:
     void run() override {
@@ -127,14 +131,15 @@ struct ControllerRun {
     void start(int maxThreads, int poll, int pageTimeout, int overallTimeout) {
         controller->setStarter(starter);
         controller->setSources(workers);
-        controller->setParameters(maxThreads, poll, pageTimeout, overallTimeout, false);
+        controller->setParameters(maxThreads, rltest::scaled(poll), rltest::scaled(pageTimeout),
+                                  rltest::scaled(overallTimeout), false);
         startedAt = nowMs();
         controller->start();
     }
-    bool finish(int ms) { return controller->join(ms); }
+    bool finish(int ms) { return controller->join(rltest::scaled(ms)); }
     bool workersEnded(int ms) {
         for (auto& w : workers) {
-            if (!w->join(ms)) return false;
+            if (!w->join(rltest::scaled(ms))) return false;
         }
         return true;
     }
@@ -147,7 +152,7 @@ TEST(ThreadControllerTest, EmptyListEndsAtOnceAndTellsTheStarterOnce) {
     // At once, not after a poll.
     run.start(3, 10000, 60000, 60000);
     ASSERT_TRUE(run.finish(20000));
-    EXPECT_LT(nowMs() - run.startedAt, 5000);
+    EXPECT_LT(nowMs() - run.startedAt, rltest::scaled(5000));
     EXPECT_EQ(run.starter->calls.load(), 1);
 
     ControllerRun nulls;
@@ -168,8 +173,8 @@ TEST(ThreadControllerTest, OneAtATimeInListOrder) {
     EXPECT_GE(*t.beganAt("b"), *t.endedAt("a"));
     EXPECT_GE(*t.beganAt("c"), *t.endedAt("b"));
     // Each starts in the first poll after the previous one ended.
-    EXPECT_LE(*t.startedAt("b") - *t.endedAt("a"), 50 + 150);
-    EXPECT_LE(*t.startedAt("c") - *t.endedAt("b"), 50 + 150);
+    EXPECT_LE(*t.startedAt("b") - *t.endedAt("a"), rltest::scaled(50 + 150));
+    EXPECT_LE(*t.startedAt("c") - *t.endedAt("b"), rltest::scaled(50 + 150));
     for (const char* n : {"a", "b", "c"}) EXPECT_EQ(t.runs(n), 1) << n;
 }
 
@@ -187,7 +192,7 @@ TEST(ThreadControllerTest, ThreeOfFiveStartAtOnceTheRestAsSlotsFree) {
     EXPECT_LT(*t.startedAt("w2"), *t.startedAt("w3"));
     // The fourth waits for the first to end; the fifth for the next.
     EXPECT_GE(*t.beganAt("w3"), *t.endedAt("w0"));
-    EXPECT_LE(*t.startedAt("w3") - *t.endedAt("w0"), 50 + 150);
+    EXPECT_LE(*t.startedAt("w3") - *t.endedAt("w0"), rltest::scaled(50 + 150));
     EXPECT_GE(*t.beganAt("w4"), *t.endedAt("w3"));
     EXPECT_LT(*t.beganAt("w4"), *t.endedAt("w1"));
     // Never more than three at once.
@@ -211,7 +216,7 @@ TEST(ThreadControllerTest, ForcedEndStopsRunningWorkersAndStartsNoMore) {
     int64_t forcedAt = nowMs();
     run.controller->forceThreadsToEnd();
     ASSERT_TRUE(run.finish(2000));
-    EXPECT_LE(nowMs() - forcedAt, 100 + 1000);
+    EXPECT_LE(nowMs() - forcedAt, rltest::scaled(100 + 1000));
     EXPECT_EQ(run.starter->calls.load(), 1);
     EXPECT_TRUE(run.workersEnded(1000));
     EXPECT_FALSE(t.endedAt("a"));
@@ -258,7 +263,7 @@ TEST(ThreadControllerTest, AnIdleWorkerIsTimedOutWithBothMeasures) {
     run.start(1, 100, 300, 10000);
     ASSERT_TRUE(run.finish(3000));
     EXPECT_EQ(run.starter->calls.load(), 1);
-    EXPECT_LE(nowMs() - run.startedAt, 300 + 100 + 1000);
+    EXPECT_LE(nowMs() - run.startedAt, rltest::scaled(300 + 100 + 1000));
     EXPECT_TRUE(run.workersEnded(1000));
     EXPECT_FALSE(t.endedAt("idle"));
     EXPECT_EQ(run.controller->getSources()[0], nullptr);
@@ -266,8 +271,8 @@ TEST(ThreadControllerTest, AnIdleWorkerIsTimedOutWithBothMeasures) {
     std::string text = log.text();
     ASSERT_TRUE(std::regex_search(text, m, std::regex(R"(Timing out thread \(SleepWorker\): page - (\d+) ms / overall - (\d+) ms)")))
         << text;
-    EXPECT_GT(std::stoll(m[1]), 300);
-    EXPECT_LT(std::stoll(m[2]), 10000);
+    EXPECT_GT(std::stoll(m[1]), rltest::scaled(300));
+    EXPECT_LT(std::stoll(m[2]), rltest::scaled(10000));
     EXPECT_FALSE(log.contains("Destroying: SleepWorker"));
 }
 
@@ -285,8 +290,8 @@ TEST(ThreadControllerTest, AWorkerThatKeepsFetchingIsStoppedByTheOverallLimit) {
     std::smatch m;
     std::string text = log.text();
     ASSERT_TRUE(std::regex_search(text, m, std::regex(R"(Timing out thread \(BusyWorker\): page - (\d+) ms / overall - (\d+) ms)")));
-    EXPECT_LE(std::stoll(m[1]), 400);
-    EXPECT_GT(std::stoll(m[2]), 700);
+    EXPECT_LE(std::stoll(m[1]), rltest::scaled(400));
+    EXPECT_GT(std::stoll(m[2]), rltest::scaled(700));
 }
 
 TEST(ThreadControllerTest, AWorkerWhoseSiteNeverAnswersIsStoppedInTime) {
@@ -299,8 +304,8 @@ TEST(ThreadControllerTest, AWorkerWhoseSiteNeverAnswersIsStoppedInTime) {
     run.start(1, 250, 1000, 60000);
     ASSERT_TRUE(run.finish(5000));
     int64_t took = nowMs() - run.startedAt;
-    EXPECT_GT(took, 1000);
-    EXPECT_LE(took, 1000 + 250 + 1000);
+    EXPECT_GT(took, rltest::scaled(1000));
+    EXPECT_LE(took, rltest::scaled(1000 + 250 + 1000));
     EXPECT_TRUE(run.workersEnded(1000));
     EXPECT_FALSE(t.endedAt("stuck"));
     EXPECT_EQ(log.count("Timing out thread (BusyWorker): page - "), 1u);
@@ -321,7 +326,7 @@ TEST(ThreadControllerTest, AWorkerThatWaitedForASlotIsNotTimedOutAtItsStart) {
     ASSERT_TRUE(run.finish(5000));
     EXPECT_TRUE(t.endedAt("first"));
     EXPECT_TRUE(t.endedAt("second"));
-    EXPECT_GT(*t.beganAt("second") - run.startedAt, 300);
+    EXPECT_GT(*t.beganAt("second") - run.startedAt, rltest::scaled(300));
     EXPECT_EQ(log.count("Timing out thread"), 0u);
 }
 
