@@ -67,7 +67,13 @@ TEST_F(WindowNavigator, ThePageActionLogsTheUserIn) {
     }, 90000)) << rltest::readFile(dir.file("Navigator.log"));
     ASSERT_FALSE(commandLines.empty()) << "Navigator was never seen running";
     for (const std::string& commandLine : commandLines) {
-        EXPECT_EQ(commandLine, std::string("./Navigator\0--stdin\0", 20));
+        EXPECT_EQ(commandLine.find("cret"), std::string::npos) << commandLine;
+        // A child Navigator forks may already have become the browser when
+        // its line is read; a line that is still Navigator's is exactly this.
+        const std::string program = commandLine.substr(0, commandLine.find('\0'));
+        if (program.size() >= 9 && program.compare(program.size() - 9, 9, "Navigator") == 0) {
+            EXPECT_EQ(commandLine, std::string("./Navigator\0--stdin\0", 20));
+        }
     }
     auto posts = web.site("www.aa.com").requests("POST", "/login.do");
     ASSERT_EQ(posts.size(), 1u);
