@@ -275,8 +275,12 @@ TEST_P(MisplacedEntryTest, InstallsNothingAndKeepsTheVersionsFile) {
     for (const auto& [name, items] : GetParam().archives) addArchive(name, items);
     run();
     expectNothingInstalled({"good.txt", "lib", "x.zip"});
-    if (fs::exists("content")) EXPECT_EQ(readFile("content/pages/index.html"), "kept");
-    if (fs::is_regular_file("plugins")) EXPECT_EQ(readFile("plugins"), "a file in the way");
+    if (fs::exists("content")) {
+        EXPECT_EQ(readFile("content/pages/index.html"), "kept");
+    }
+    if (fs::is_regular_file("plugins")) {
+        EXPECT_EQ(readFile("plugins"), "a file in the way");
+    }
     std::string text = log();
     EXPECT_NE(text.find(GetParam().logged), std::string::npos) << text;
     EXPECT_EQ(count(text, "Unzipping "), 0u) << text;

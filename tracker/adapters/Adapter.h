@@ -87,7 +87,7 @@ protected:
     // An image button's click position ("&name.x=..&name.y=..", the bare
     // keys x and y for an empty name), drawn from the adapters' random
     // source.
-    void appendInputImage(std::string& body, std::string_view name, int xMax, int yMax) {
+    void appendInputImage(std::string& body, std::string_view name, int xMax, int yMax) override {
         const std::string prefix = name.empty() ? std::string() : std::string(name) + ".";
         body += "&" + prefix + "x=" + std::to_string(AdapterRandom::rand(1, xMax));
         body += "&" + prefix + "y=" + std::to_string(AdapterRandom::rand(1, yMax));

@@ -89,7 +89,7 @@ void AutomationServer::start() {
             case QWebEngineLoadingInfo::LoadSucceededStatus:
             case QWebEngineLoadingInfo::LoadFailedStatus:
                 m_loading = false;
-                event("DocumentComplete",
+                raiseEvent("DocumentComplete",
                       {wire::Value::handle(BROWSER), wire::Value::string(toStd(info.url().toString(QUrl::FullyEncoded)))});
                 break;
             case QWebEngineLoadingInfo::LoadStoppedStatus:
@@ -98,12 +98,12 @@ void AutomationServer::start() {
         }
     });
     connect(page, &AutomationPage::frameCompleted, this, [this](const QString& url) {
-        event("DocumentComplete", {wire::Value::null(), wire::Value::string(toStd(url))});
+        raiseEvent("DocumentComplete", {wire::Value::null(), wire::Value::string(toStd(url))});
     });
     connect(m_window, &BrowserWindow::closing, this, [this] {
         if (!m_quitSent) {
             m_quitSent = true;
-            event("OnQuit", {});
+            raiseEvent("OnQuit", {});
         }
     });
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
@@ -261,7 +261,7 @@ void AutomationServer::browserCall(int64_t id, const std::string& name, const wi
         answer(id, wire::Value::empty());
         if (!m_quitSent) {
             m_quitSent = true;
-            event("OnQuit", {});
+            raiseEvent("OnQuit", {});
         }
         QTimer::singleShot(0, qApp, [] { BrowserWindow::closeAll(); });
         return;
@@ -269,7 +269,7 @@ void AutomationServer::browserCall(int64_t id, const std::string& name, const wi
     refuse(id, QStringLiteral("Object doesn't support this property or method: ") + toQString(name));
 }
 
-void AutomationServer::event(const std::string& name, wire::Message args) {
+void AutomationServer::raiseEvent(const std::string& name, wire::Message args) {
     wire::Message message{wire::Value::string("event"), wire::Value::string(name)};
     message.insert(message.end(), args.begin(), args.end());
     send(message);

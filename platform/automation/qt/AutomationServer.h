@@ -40,7 +40,7 @@ private:
     void browserPut(int64_t id, const std::string& name, const wire::Value& value);
     void browserCall(int64_t id, const std::string& name, const wire::Message& args);
     void runAgent(int64_t id, const QString& requestJson);
-    void event(const std::string& name, wire::Message args);
+    void raiseEvent(const std::string& name, wire::Message args);
     void disconnect();
 
     int m_fd;
