@@ -26,8 +26,8 @@ bool startsWithNoCase(const std::string& text, const char* prefix) {
     return text.size() > i;
 }
 
-// "file://" and the path with every byte outside the unreserved set and "/"
-// percent-encoded.
+}  // namespace
+
 std::string fileUrlOf(const std::string& path) {
     static const char* hex = "0123456789ABCDEF";
     std::string url = "file://";
@@ -44,8 +44,6 @@ std::string fileUrlOf(const std::string& path) {
     }
     return url;
 }
-
-}  // namespace
 
 bool isOpenableUrl(const std::string& url) {
     // Control characters never belong in an address handed to another program.

@@ -24,6 +24,10 @@ bool openUrl(const std::string& url);
 // regular file; std::system_error when the opener cannot be started.
 bool openFile(const std::string& path);
 
+// The file address of an absolute path: "file://" and the path with every
+// byte outside the unreserved set and "/" percent-encoded.
+std::string fileUrlOf(const std::string& path);
+
 // The program and leading arguments of the opener; the address is added as
 // the last argument. {"xdg-open"} unless set (tests name a recorder).
 void setUrlOpener(std::vector<std::string> command);

@@ -5,6 +5,7 @@
 
 #include "foundation/Logger.h"
 #include "foundation/RLConstants.h"
+#include "platform/system/OpenUrl.h"
 #include "tracker/core/BaseSource.h"
 #include "tracker/core/IDisplayer.h"
 
@@ -89,20 +90,7 @@ std::string BaseEngine::toFileURL(const std::string& path) {
         std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), ec);
         if (!ec) absolute = full.lexically_normal().generic_string();
     }
-    static const char* hex = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (unsigned char c : absolute) {
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
-        if (plain) {
-            url += static_cast<char>(c);
-        } else {
-            url += '%';
-            url += hex[c >> 4];
-            url += hex[c & 0x0F];
-        }
-    }
-    return url;
+    return sys::fileUrlOf(absolute);
 }
 
 }  // namespace tracker
