@@ -62,8 +62,11 @@ template <typename T>
 bool takeNumber(const char*& p, const char* end, int maxDigits, T& out) {
     const char* start = p;
     T value = 0;
-    while (p < end && static_cast<unsigned>(*p - '0') < 10) value = value * 10 + static_cast<T>(*p++ - '0');
-    if (p == start || p - start > maxDigits || p == end || *p != ' ') return false;
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) {
+        if (p - start == maxDigits) return false;  // before it could overflow
+        value = value * 10 + static_cast<T>(*p++ - '0');
+    }
+    if (p == start || p == end || *p != ' ') return false;
     ++p;
     out = value;
     return true;
