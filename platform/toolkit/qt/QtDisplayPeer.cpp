@@ -49,7 +49,9 @@ QtDisplayPeer::QtDisplayPeer(DisplaySite& site) : m_site(site) {
     // program's own moves are known to the toolkit already. The report comes
     // after the event, for whatever holds the focus by then.
     m_bridge->setFilter([bridge = m_bridge](QObject* watched, QEvent* event) {
-        if (event->type() != QEvent::FocusIn || !watched->isWidgetType()) return false;
+        // Asked through qobject_cast, not a member call of ours: the filter
+        // sees objects of Qt classes whose type information we cannot see.
+        if (event->type() != QEvent::FocusIn || qobject_cast<QWidget*>(watched) == nullptr) return false;
         if (!userFocusReason(static_cast<QFocusEvent*>(event)->reason())) return false;
         bridge->later([] {
             QWidget* focus = QApplication::focusWidget();
