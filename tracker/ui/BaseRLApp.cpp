@@ -579,6 +579,9 @@ void BaseRLApp::show() {
     if (!m_composite) return;
     m_composite->setVisible(true);
     if (isAppTypeFarhaven()) static_cast<tk::Shell*>(m_composite.get())->open();
+    // Inside the portal, shown again it comes up on top of the portal's
+    // window, whatever was raised while it was hidden.
+    if (isAppTypeLanternbay()) m_composite->moveAbove(nullptr);
     // An open Users and Accounts dialog stays in front of the tracker.
     if (m_setupDialog) m_setupDialog->moveAbove(getShell());
 }
