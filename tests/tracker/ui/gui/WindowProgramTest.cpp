@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,15 +49,9 @@ protected:
         return table;
     }
 
-    rltest::TempWorkDir dir;
-};
-
-TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
-    if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
-    const std::string folder = dir.file("install");
-    std::filesystem::create_directories(folder);
-    {
-        // The settings a run of the program left there.
+    // Writes the settings file of folder: Alice with an American account,
+    // which fill completes.
+    static void writeSettings(const std::string& folder, const std::function<void()>& fill) {
         const std::string here = std::filesystem::current_path().string();
         std::filesystem::current_path(folder);
         tracker::ui::BaseRLApp::setAppType(tracker::ui::BaseRLApp::APP_TYPE_FARHAVEN);
@@ -65,12 +60,24 @@ TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
         RLPreferences::loadPrefs("Roamledger", std::make_shared<tracker::PropertiesPrefPersist>());
         RLPreferences::renameUser(0, "Alice");
         RLPreferences::setUsername(0, "American", "alice1");
-        RLPreferences::setPassword(0, "American", "secret-pw");
-        RLPreferences::setCurrentBalance(0, "American", "12500");
+        fill();
         RLPreferences::savePrefs();
         RLPreferences::setStatsReporter(nullptr);
         std::filesystem::current_path(here);
     }
+
+    rltest::TempWorkDir dir;
+};
+
+TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
+    if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    const std::string folder = dir.file("install");
+    std::filesystem::create_directories(folder);
+    // The settings a run of the program left there.
+    writeSettings(folder, [] {
+        RLPreferences::setPassword(0, "American", "secret-pw");
+        RLPreferences::setCurrentBalance(0, "American", "12500");
+    });
     rltest::writeFile(folder + "/Roamledger.ico",
                       rltest::readFile(rltest::sourceDir() + "/resources/images/Roamledger.ico"));
 
@@ -146,21 +153,10 @@ TEST_F(WindowProgramTest, ASignalWhileTheBackupRefusalShowsEndsThroughTheCleanUp
     ASSERT_TRUE(x.running()) << x.error();
     const std::string folder = dir.file("backup");
     std::filesystem::create_directories(folder);
-    {
-        const std::string here = std::filesystem::current_path().string();
-        std::filesystem::current_path(folder);
-        tracker::ui::BaseRLApp::setAppType(tracker::ui::BaseRLApp::APP_TYPE_FARHAVEN);
-        RLPreferences::setStatsReporter([](const std::string&, const std::string&, const std::optional<std::string>&,
-                                           int) {});
-        RLPreferences::loadPrefs("Roamledger", std::make_shared<tracker::PropertiesPrefPersist>());
-        RLPreferences::renameUser(0, "Alice");
-        RLPreferences::setUsername(0, "American", "alice1");
+    writeSettings(folder, [] {
         RLPreferences::setPreviousBalance(0, "American", "12500");
         RLPreferences::setCurrentBalance(0, "American", "12500");
-        RLPreferences::savePrefs();
-        RLPreferences::setStatsReporter(nullptr);
-        std::filesystem::current_path(here);
-    }
+    });
     const std::string home = dir.file("home");
     pid_t pid = ::fork();
     if (pid == 0) {
