@@ -16,6 +16,7 @@
 #include "foundation/RegistryUtil.h"
 #include "tests/portal/ContentSites.h"
 #include "tests/portal/window/PrefFile.h"
+#include "tests/portal/window/ProgramRun.h"
 #include "tests/support/BrowserSession.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/PrivateXServer.h"
@@ -68,31 +69,13 @@ protected:
         return n;
     }
 
-    pid_t start() {
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            char* argv[] = {const_cast<char*>("./Lanternbay"), const_cast<char*>("open"), nullptr};
-            std::freopen("/dev/null", "w", stdout);
-            ::unsetenv("RL_TOOLKIT");
-            ::execv("./Lanternbay", argv);
-            ::_exit(127);
-        }
-        m_running = pid;
-        return pid;
-    }
+    pid_t start() { return m_running = portaltest::startLanternbay({"open"}); }
 
     // The exit status (128 + the signal for a program killed by one), or -1
     // when it did not end within timeoutMs.
     int exitStatus(pid_t pid, int timeoutMs) {
-        int status = 0;
-        const bool ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
         if (pid == m_running) m_running = -1;
-        if (!ended) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return portaltest::exitStatusOf(pid, timeoutMs);
     }
 
     int registryValue(const std::string& name) {

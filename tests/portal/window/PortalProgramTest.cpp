@@ -16,6 +16,7 @@
 
 #include "tests/portal/ContentSites.h"
 #include "tests/portal/window/PrefFile.h"
+#include "tests/portal/window/ProgramRun.h"
 #include "tests/support/BrowserSession.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/TempWorkDir.h"
@@ -47,33 +48,12 @@ protected:
     bool logged(const std::string& part) const { return log().find(part) != std::string::npos; }
 
     // Starts ./Lanternbay with the arguments in the install folder.
-    pid_t start(const std::vector<std::string>& arguments) {
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            std::vector<char*> argv{const_cast<char*>("./Lanternbay")};
-            for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            std::freopen("/dev/null", "w", stdout);
-            // The program's own toolkit, whatever the tests use.
-            ::unsetenv("RL_TOOLKIT");
-            ::execv("./Lanternbay", argv.data());
-            ::_exit(127);
-        }
-        m_running = pid;
-        return pid;
-    }
+    pid_t start(const std::vector<std::string>& arguments) { return m_running = portaltest::startLanternbay(arguments); }
 
     // The program's exit status, or -1 when it did not end within timeoutMs.
     int exitStatus(pid_t pid, int timeoutMs) {
-        int status = 0;
-        const bool ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
         if (pid == m_running) m_running = -1;
-        if (!ended) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return portaltest::exitStatusOf(pid, timeoutMs);
     }
 
     TempWorkDir dir;
