@@ -52,7 +52,6 @@ int child(const std::string& folder) {
     rlbench::PeakSampler peak;
     if (::chdir(folder.c_str()) != 0) return 2;
     ::setenv("RL_REGISTRY_DIR", (folder + "/registry").c_str(), 1);
-    com::registerModule(TIRALEAF_MODULE);
     tk::qt::registerBackend();
     tk::Display display("qt");
     long long painted = -1;
@@ -100,6 +99,10 @@ std::string makeFolder() {
     }
     // A preference file of an earlier run, so that no first-run form opens.
     rltest::portaltest::writePreferenceFile(folder);
+    // Tiraleaf.so registered as its installer does, before the start.
+    ::setenv("RL_REGISTRY_DIR", (folder + "/registry").c_str(), 1);
+    com::registerModule(TIRALEAF_MODULE);
+    ::unsetenv("RL_REGISTRY_DIR");
     return folder;
 }
 

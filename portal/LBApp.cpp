@@ -66,6 +66,10 @@ constexpr int64_t MS_PER_MINUTE = 60000;
 constexpr int64_t RETRIEVER_END_WAIT_MS = 20000;
 constexpr int RETRIEVER_POLL_MS = 100;
 constexpr int END_SIGNAL_CHECK_MS = 200;
+// How long the start's last steps wait for the first page at most.
+constexpr int START_STEPS_LIMIT_MS = 15000;
+// From the first page loaded to its showing on the screen.
+constexpr int FIRST_PAINT_MS = 200;
 
 std::mutex g_guidLock;
 
@@ -196,6 +200,7 @@ LBApp::~LBApp() {
     }
     try {
         endExistingTimer();
+        if (m_startStepsTimer && m_display && !m_display->isDisposed()) m_display->timerExec(-1, m_startStepsTimer);
         if (m_endSignalWatch && m_display && !m_display->isDisposed()) m_display->timerExec(-1, m_endSignalWatch);
         if (m_tray) m_tray->dispose();
         if (m_popupMenu) m_popupMenu->removePopupMenu();
@@ -242,26 +247,74 @@ void LBApp::construct() {
     addShellListeners();
     createBrowsers();
 
-    if (m_launchedOnStartup && m_tray->hasIcon()) {
-        if (m_prefUpdateOnLaunch) {
-            m_firstRetrievalDone = true;
-            launchRetriever(true, false, false);
-        }
-    } else {
+    const bool hidden = m_launchedOnStartup && m_tray->hasIcon();
+    if (!hidden) {
         // Without a tray icon a hidden window could not be found again.
         if (m_launchedOnStartup) Logger::info("No tray icon: showing the window");
-        show();
+        // The first refresh waits for the first page (runStartSteps).
+        showWindow();
     }
     stopIfEnding();
 
     m_tray->setStartupComplete(true);
-    if (m_popupMenu && m_popupMenu->isNewUser()) m_popupMenu->generateCookiesForChangedZipCode(m_prefZipCode);
-    checkForUpgrade();
-    stopIfEnding();
-    submitLaunchStats();
-    m_shell->setCursor(m_display->getSystemCursor(tk::CURSOR_ARROW));
-    startFreshTimer();
-    swapLauncher();
+    awaitFirstPage();
+}
+
+void LBApp::awaitFirstPage() {
+    // The rest of the start does not change what the window first shows,
+    // yet its refresh, upgrade check and report would slow that page down:
+    // they wait until the inner pane has its first page, or until the
+    // limit when that page never comes.
+    std::weak_ptr<int> alive = m_alive;
+    m_firstPageListener = m_innerBrowser->addCompletedListener([this, alive](tk::Event&) {
+        if (alive.expired() || m_startStepsDone || m_display->isDisposed()) return;
+        // The engine puts a loaded page on the screen a frame or two later;
+        // a step that blocks this thread now would hold that back.
+        m_display->timerExec(-1, m_startStepsTimer);
+        m_startStepsTimer = tk::runnable([this, alive] {
+            if (!alive.expired()) runStartSteps();
+        });
+        m_display->timerExec(FIRST_PAINT_MS, m_startStepsTimer);
+    });
+    m_startStepsTimer = tk::runnable([this, alive] {
+        if (alive.expired()) return;
+        Logger::info("The first page did not load in time: going on with the start");
+        runStartSteps();
+    });
+    m_display->timerExec(START_STEPS_LIMIT_MS, m_startStepsTimer);
+}
+
+void LBApp::runStartSteps() {
+    if (m_startStepsDone) return;
+    m_startStepsDone = true;
+    if (m_startStepsTimer && !m_display->isDisposed()) m_display->timerExec(-1, m_startStepsTimer);
+    m_startStepsTimer.reset();
+    if (m_innerBrowser && !m_innerBrowser->isDisposed()) {
+        m_innerBrowser->removeListener(tk::ProgressCompleted, m_firstPageListener);
+    }
+    // A window closed meanwhile ends the run: nothing more to start.
+    if (isEnding()) return;
+    try {
+        // The start's own refresh, unless the user's came first (the
+        // tray's Open shows the window, which refreshes).
+        const bool hidden = m_launchedOnStartup && m_tray && m_tray->hasIcon();
+        if (!m_firstRetrievalDone && (!hidden || m_prefUpdateOnLaunch)) {
+            m_firstRetrievalDone = true;
+            launchRetriever(true, false, false);
+        }
+        stopIfEnding();
+        if (m_popupMenu && m_popupMenu->isNewUser()) m_popupMenu->generateCookiesForChangedZipCode(m_prefZipCode);
+        checkForUpgrade();
+        stopIfEnding();
+        submitLaunchStats();
+        m_shell->setCursor(m_display->getSystemCursor(tk::CURSOR_ARROW));
+        startFreshTimer();
+        swapLauncher();
+    } catch (const RunEnding&) {
+        if (m_shell && !m_shell->isDisposed()) exit();
+    } catch (const std::exception& failure) {
+        if (!isEnding()) Logger::error("Unable to contruct LBApp", failure);
+    }
 }
 
 void LBApp::createShell() {
@@ -623,10 +676,14 @@ void LBApp::fireTimer() {
 // ---------------------------------------------------------------------------
 // Showing and hiding
 
-void LBApp::show() {
+void LBApp::showWindow() {
     m_shell->setVisible(true);
     m_visible.store(true);
     m_shell->setActive();
+}
+
+void LBApp::show() {
+    showWindow();
     if (!m_firstRetrievalDone) {
         m_firstRetrievalDone = true;
         launchRetriever(true, false, false);

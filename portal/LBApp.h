@@ -195,6 +195,8 @@ public:
     int getNumUpgradeChecks() const { return numUpgradeChecks; }
     int64_t getUpdateFrequencyMs() const { return m_prefUpdateFrequency.value_or(0); }
     bool hasPendingTimer() const { return m_timer != nullptr; }
+    // True while the start's last steps wait for the first page.
+    bool areStartStepsPending() const { return m_startStepsTimer != nullptr; }
 
     // The preference values the panel delivered.
     const std::string& getPrefZipCode() const { return m_prefZipCode; }
@@ -220,6 +222,12 @@ private:
     friend class PopupMenu;
 
     void construct();
+    // The start's steps that the first page does not need run once the
+    // inner pane has its first page (or a limit has passed).
+    void awaitFirstPage();
+    void runStartSteps();
+    // Shows and activates the window, without the refresh of show().
+    void showWindow();
     void createShell();
     void placeShell();
     void createPopupMenu();
@@ -265,6 +273,8 @@ private:
     std::shared_ptr<foundation::RegistryUtil> m_registry;
     std::shared_ptr<tk::Runnable> m_timer;
     std::shared_ptr<tk::Runnable> m_endSignalWatch;
+    std::shared_ptr<tk::Runnable> m_startStepsTimer;
+    int m_firstPageListener = 0;
     // Completion tasks run only while the portal lives.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 
@@ -277,6 +287,7 @@ private:
     bool m_launchedOnStartup = false;
     bool m_constructed = false;
     bool m_cleanedUp = false;
+    bool m_startStepsDone = false;
     bool m_firstRetrievalDone = false;
     bool m_preferencesLoaded = false;
     std::atomic<bool> m_visible{false};

@@ -61,7 +61,11 @@ QtDisplayPeer::QtDisplayPeer(DisplaySite& site) : m_site(site) {
         return false;
     });
     qApp->installEventFilter(m_bridge);
-    drain();
+    // The first display of the process has nothing of an earlier one to
+    // wait for.
+    static bool s_earlierDisplay = false;
+    if (s_earlierDisplay) drain();
+    s_earlierDisplay = true;
 }
 
 void QtDisplayPeer::drain() {

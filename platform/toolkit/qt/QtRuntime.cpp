@@ -33,9 +33,15 @@ bool isSet(const char* name) {
 }
 
 // argv for QApplication: it keeps references to both for its whole life.
-int g_argc = 1;
+// The panes of a program show pages of one site, its install folder: one
+// renderer process serves them all, rather than one starting per pane,
+// which holds back the first page and doubles the memory. (The engine
+// ignores these switches when QTWEBENGINE_CHROMIUM_FLAGS is set.)
 char g_programName[256] = "program";
-char* g_argv[] = {g_programName, nullptr};
+char g_engineArgs[] = "--webEngineArgs";
+char g_processModel[] = "--process-per-site";
+char* g_argv[] = {g_programName, g_engineArgs, g_processModel, nullptr};
+int g_argc = 3;
 
 // A download the page asks for (not a page save) goes to the user's
 // download folder under its suggested name, without overwriting a file.

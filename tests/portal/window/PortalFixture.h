@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/JNIUtil.h"
@@ -34,6 +35,7 @@
 #include "tests/portal/ContentSites.h"
 #include "tests/portal/window/PrefFile.h"
 #include "tests/support/OpenedUrls.h"
+#include "tests/support/Wait.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/ui/BaseRLApp.h"
 
@@ -110,10 +112,37 @@ protected:
         tk::headless::setScreen(display, screen);
     }
 
-    // Builds the portal as a start at logon (true) or by hand (false).
+    // Builds the portal as a start at logon (true) or by hand (false), and
+    // waits for the start's last steps, which follow the first page.
     LBApp& start(bool atLogon) {
+        startWithoutWaiting(atLogon);
+        EXPECT_TRUE(finishStart(*app));
+        return *app;
+    }
+    ::testing::AssertionResult finishStart(LBApp& portal) {
+        return waitUntil(
+            "the start's steps after the first page",
+            [&portal] {
+                return !portal.areStartStepsPending() || !portal.getShell() || portal.getShell()->isDisposed();
+            },
+            WAIT_MS, [this] {
+                if (display.readAndDispatch()) return;
+                if (manualClock) {
+                    driver.advanceClock(1);
+                } else {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            });
+    }
+    LBApp& startWithoutWaiting(bool atLogon) {
         app = std::make_unique<LBApp>(atLogon);
         return *app;
+    }
+
+    // The display's clock moves only when the test moves it.
+    void useManualClock() {
+        driver.useManualClock();
+        manualClock = true;
     }
 
     // A refresh that never ends by itself: the weather site never answers.
@@ -170,6 +199,7 @@ protected:
     OpenedUrls opened;
     std::unique_ptr<LBApp> app;
     std::vector<int> endStatuses;
+    bool manualClock = false;
 };
 
 }  // namespace rltest::portaltest

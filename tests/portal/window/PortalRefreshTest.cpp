@@ -116,6 +116,7 @@ TEST_F(PortalRefresh, EndingTheProgramDuringARefreshEndsTheRefreshAndExitsWithZe
     display.asyncExec([&] {
         LBApp* portal = LBApp::getInstance();
         ASSERT_NE(portal, nullptr);
+        ASSERT_TRUE(finishStart(*portal));
         running = portal->getCurrentRetriever();
         ASSERT_NE(running, nullptr);
         ASSERT_TRUE(LBApp::isRetrievalInProgress());
@@ -142,6 +143,8 @@ TEST_F(PortalRefresh, WithoutATrayTheCloseBoxEndsTheProgramDuringARefresh) {
     std::shared_ptr<portal::retriever::LBRetriever> running;
     display.asyncExec([&] {
         LBApp* portal = LBApp::getInstance();
+        ASSERT_NE(portal, nullptr);
+        ASSERT_TRUE(finishStart(*portal));
         running = portal->getCurrentRetriever();
         ASSERT_NE(running, nullptr);
         EXPECT_TRUE(driver.closeBox(*portal->getShell()));

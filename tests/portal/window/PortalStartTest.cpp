@@ -47,6 +47,7 @@ TEST_F(PortalStart, AtLogonWithoutTheMarkerTheWindowStaysHiddenAndNothingIsRefre
     display.asyncExec([&] {
         LBApp* running = LBApp::getInstance();
         ASSERT_NE(running, nullptr);
+        ASSERT_TRUE(finishStart(*running));
         wasHidden = !running->getShell()->getVisible() && !running->isVisible();
         EXPECT_EQ(running->getCurrentRetriever(), nullptr);
         // The end stops a report still on its way: let it arrive first.
@@ -90,6 +91,79 @@ TEST_F(PortalStart, ByHandTheWindowShowsAndOneRefreshOfEveryPageStarts) {
     ASSERT_TRUE(finishRefresh());
     EXPECT_NE(launchReport().find("&startup=0&"), std::string::npos);
     EXPECT_FALSE(site(content::PRODUCT_HOST).requests("GET", content::MESSAGE_CENTER_PATH).empty());
+}
+
+TEST_F(PortalStart, TheLastStepsWaitForTheFirstPageAndKeepTheirOrder) {
+    useManualClock();
+    content::scriptContentSites(web, "");
+    writeFile(dir.file("LanternbayLauncher"), "running");
+    writeFile(dir.file("LanternbayLauncher.new"), "delivered");
+    LBApp& portal = startWithoutWaiting(false);
+    // The window shows its pages first; nothing else has started yet.
+    EXPECT_TRUE(portal.getShell()->getVisible());
+    EXPECT_TRUE(portal.areStartStepsPending());
+    EXPECT_EQ(portal.getCurrentRetriever(), nullptr);
+    EXPECT_EQ(portal.getNumUpgradeChecks(), 0);
+    EXPECT_EQ(portal.getLaunchReport(), nullptr);
+    EXPECT_EQ(portal.getShell()->getCursor(), display.getSystemCursor(tk::CURSOR_APPSTARTING));
+    EXPECT_EQ(readFile(dir.file("LanternbayLauncher")), "running");
+
+    driver.runPending();
+    EXPECT_EQ(tk::headless::browserRecord(*portal.getInnerBrowser()).url, url("mapquest-inner.html"));
+    ASSERT_TRUE(finishStart(portal));
+    // The first page brought them on, well before the limit for a page
+    // that never loads.
+    EXPECT_LT(driver.now(), 5000);
+    EXPECT_FALSE(logged("did not load in time"));
+    EXPECT_EQ(refreshRequests(), 1u);
+    EXPECT_EQ(portal.getNumUpgradeChecks(), 1);
+    EXPECT_NE(portal.getLaunchReport(), nullptr);
+    EXPECT_TRUE(portal.hasPendingTimer());
+    EXPECT_EQ(portal.getShell()->getCursor(), display.getSystemCursor(tk::CURSOR_ARROW));
+    EXPECT_EQ(readFile(dir.file("LanternbayLauncher")), "delivered");
+    // In the order of a start: refresh, upgrade check, report, timer, launcher.
+    const std::string text = log();
+    size_t at = 0;
+    for (const char* step : {" - launchRetriever:enter\n", "upgrade.php", " - Operating System: ",
+                             " - m_prefUpdateFrequency: ", " - A new launcher exists."}) {
+        at = text.find(step, at);
+        ASSERT_NE(at, std::string::npos) << step << " after the steps before it";
+    }
+    ASSERT_TRUE(finishRefresh());
+}
+
+TEST_F(PortalStart, APageThatNeverLoadsHoldsTheLastStepsBackOnlyUntilTheLimit) {
+    useManualClock();
+    goOnline(false);
+    LBApp& portal = startWithoutWaiting(false);
+    // The inner pane's first page never arrives.
+    portal.getInnerBrowser()->stop();
+    driver.runPending();
+    driver.advanceClock(10000);
+    EXPECT_TRUE(portal.areStartStepsPending());
+    EXPECT_EQ(portal.getNumUpgradeChecks(), 0);
+    ASSERT_TRUE(finishStart(portal));
+    EXPECT_TRUE(logged(" - The first page did not load in time: going on with the start\n"));
+    EXPECT_EQ(portal.getNumUpgradeChecks(), 1);
+    EXPECT_TRUE(portal.hasPendingTimer());
+    EXPECT_TRUE(logged(" - launchRetriever (skipped - no internet connection)\n"));
+}
+
+TEST_F(PortalStart, AWindowClosedBeforeTheFirstPageStartsNothingMore) {
+    useManualClock();
+    goOnline(true);
+    LBApp& portal = startWithoutWaiting(false);
+    portal.exit();
+    driver.runPending();
+    // Past any limit: nothing may start now (a fixed span, as it checks
+    // that something does not happen).
+    driver.advanceClock(120000);
+    driver.runPending();
+    EXPECT_FALSE(portal.areStartStepsPending());
+    EXPECT_EQ(portal.getCurrentRetriever(), nullptr);
+    EXPECT_EQ(portal.getNumUpgradeChecks(), 0);
+    EXPECT_EQ(portal.getLaunchReport(), nullptr);
+    EXPECT_FALSE(logged("upgrade.php"));
 }
 
 TEST_F(PortalStart, TheLaunchReportSendsItsValuesAsTheyAre) {

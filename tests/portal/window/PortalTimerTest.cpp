@@ -14,7 +14,7 @@ class PortalTimer : public PortalTest {
 protected:
     PortalTimer() {
         goOnline(false);
-        driver.useManualClock();
+        useManualClock();
     }
 
     LBApp& startWith(const std::string& minutes) {
