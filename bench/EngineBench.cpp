@@ -226,8 +226,8 @@ void benchHistoryLoad(const rltest::TempWorkDir& dir, int points) {
     }
     const auto lookStart = Clock::now();
     const size_t found = tracker::History::getEntries(3, "AA", false).size();
-    std::printf("history: %zu points loaded in %.3f s (CPU %.3f s); the bare split of the file into %zu fields "
-                "%.3f s (CPU %.3f s); ratio %.2f (CPU %.2f); one account's points (%zu) found in %.2f ms\n",
+    std::printf("history: %zu points loaded in %.4f s (CPU %.4f s); the bare split of the file into %zu fields "
+                "%.4f s (CPU %.4f s); ratio %.2f (CPU %.2f); one account's points (%zu) found in %.2f ms\n",
                 tracker::History::size(), loaded, loadedCpu, fields, floor, floorCpu, loaded / floor,
                 loadedCpu / floorCpu, found, secondsSince(lookStart) * 1000.0);
 }

@@ -116,7 +116,7 @@ void Logger::close() {
     }
 }
 
-bool Logger::writeFileChecked(const std::string& path, const std::string& bytes) {
+bool Logger::writeFileChecked(const std::string& path, const std::string& bytes, bool durable) {
     // A name that the owner of the folder recognises at its next start,
     // should this process die before the rename.
     std::string tmp = TempFiles::nameFor(path);
@@ -146,7 +146,7 @@ bool Logger::writeFileChecked(const std::string& path, const std::string& bytes)
         }
         done += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    if ((durable && ::fsync(fd) != 0) || ::close(fd) != 0) {
         int err = errno;
         ::unlink(name.data());
         return fail("Unable to write", err);

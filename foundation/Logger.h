@@ -54,8 +54,10 @@ public:
     // reported on standard output and in the log; the caller is not told.
     static void writeFile(const std::string& path, const std::string& text);
     static void writeFileBytes(const std::string& path, const std::vector<unsigned char>& data);
-    // The same, answering whether the file was written.
-    static bool writeFileChecked(const std::string& path, const std::string& bytes);
+    // The same, answering whether the file was written. Unless durable, the
+    // data are not forced to the disk before the rename: for files rewritten
+    // again and again, which are made afresh should one be lost.
+    static bool writeFileChecked(const std::string& path, const std::string& bytes, bool durable = true);
 
 private:
     static std::atomic<int> m_loggingLevel;

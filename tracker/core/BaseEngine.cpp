@@ -45,9 +45,27 @@ std::shared_ptr<IDisplayer> BaseEngine::getDisplayer() const {
     return m_displayer;
 }
 
+void BaseEngine::requestStop() {
+    Thread::requestStop();
+    // Taken once, so that a waiter cannot miss the stop between its look at
+    // the flag and its wait.
+    { std::lock_guard<std::mutex> lock(m_sourcesCompletedLock); }
+    m_sourcesCompletedChanged.notify_all();
+}
+
 void BaseEngine::incrementCompletedCount() {
-    std::lock_guard<std::mutex> lock(m_sourcesCompletedLock);
-    ++m_sourcesCompleted;
+    {
+        std::lock_guard<std::mutex> lock(m_sourcesCompletedLock);
+        ++m_sourcesCompleted;
+    }
+    m_sourcesCompletedChanged.notify_all();
+}
+
+bool BaseEngine::waitForCompletion(int seen, std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(m_sourcesCompletedLock);
+    m_sourcesCompletedChanged.wait_until(lock, deadline,
+                                         [&] { return m_sourcesCompleted != seen || isStopRequested(); });
+    return m_sourcesCompleted != seen;
 }
 
 bool BaseEngine::countCompletedOnce(BaseSource& source) {
@@ -72,8 +90,11 @@ int BaseEngine::getSourcesCompleted() const {
 }
 
 void BaseEngine::setSourcesCompleted(int completed) {
-    std::lock_guard<std::mutex> lock(m_sourcesCompletedLock);
-    m_sourcesCompleted = completed;
+    {
+        std::lock_guard<std::mutex> lock(m_sourcesCompletedLock);
+        m_sourcesCompleted = completed;
+    }
+    m_sourcesCompletedChanged.notify_all();
 }
 
 double BaseEngine::getProgress() const {

@@ -19,6 +19,8 @@
 //    any thread.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -59,8 +61,15 @@ public:
     // Reads and clears the flag in one step (for the scheduler's pass).
     bool takeDataUpdated() { return m_dataUpdated.exchange(false, std::memory_order_acq_rel); }
 
-    // Adds one to the completion count under its lock.
+    // Also wakes a waitForCompletion in progress.
+    void requestStop() override;
+
+    // Adds one to the completion count under its lock and wakes a
+    // waitForCompletion in progress.
     void incrementCompletedCount();
+    // Waits until the completion count differs from seen, a stop is
+    // requested or the deadline passes; answers whether the count moved.
+    bool waitForCompletion(int seen, std::chrono::steady_clock::time_point deadline);
     // Counts an account thread complete unless it was counted already (by
     // its own end bookkeeping or by the scheduler that stopped it); answers
     // whether this call counted it.
@@ -108,6 +117,7 @@ protected:
     std::atomic<int> m_sourcesCreated{0};
     int m_sourcesCompleted = 0;
     mutable std::mutex m_sourcesCompletedLock;
+    std::condition_variable m_sourcesCompletedChanged;
 
 private:
     mutable std::mutex m_displayerLock;

@@ -158,6 +158,45 @@ void forEachLine(std::string_view data, Fn fn) {
     }
 }
 
+// Reads the open file to its end in blocks. consume(p, end) takes what it
+// can of the lines in [p, end) and answers where the unfinished rest
+// begins, which leads the next block. Answers the rest after the file's
+// last line end. A block is held at a time: a long history read whole
+// would be tens of megabytes of fresh memory, each page faulted in and
+// cleared. A block's end holds a line end that is not part of the file,
+// with HistoryEntry::READ_AHEAD readable bytes, as
+// HistoryEntry::readWrittenLine needs.
+template <typename Consume>
+std::string readBlocks(int fd, Consume consume) {
+    size_t capacity = size_t(256) << 10;
+    auto allocate = [](size_t size) {
+        return std::unique_ptr<char[]>(new char[size + HistoryEntry::READ_AHEAD]());
+    };
+    std::unique_ptr<char[]> buffer = allocate(capacity);
+    size_t kept = 0;
+    for (;;) {
+        if (kept == capacity) {
+            // A line longer than the block: the block grows to hold it.
+            std::unique_ptr<char[]> larger = allocate(capacity * 2);
+            std::memcpy(larger.get(), buffer.get(), kept);
+            buffer = std::move(larger);
+            capacity *= 2;
+        }
+        ssize_t n = ::read(fd, buffer.get() + kept, capacity - kept);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw std::system_error(errno, std::generic_category(), "read");
+        }
+        if (n == 0) break;
+        char* end = buffer.get() + kept + static_cast<size_t>(n);
+        *end = '\n';  // the quick reader's stop
+        const char* rest = consume(static_cast<const char*>(buffer.get()), end);
+        kept = static_cast<size_t>(end - rest);
+        std::memmove(buffer.get(), rest, kept);
+    }
+    return std::string(buffer.get(), kept);
+}
+
 // The length of data up to and with its last line end: a save that was
 // killed part-way can leave a last line without one, and that line may hold
 // a cut-off balance that still reads as a number.
@@ -256,7 +295,7 @@ bool appendAll(const std::string& path, const std::string& text, std::string& fa
 
 }  // namespace
 
-void History::addEntry(int user, const std::string& source, int64_t date, float balance) {
+void History::addEntry(int user, std::string_view source, int64_t date, float balance) {
     addEntry(HistoryEntry(user, source, date, balance));
 }
 
@@ -271,11 +310,11 @@ void History::addEntry(const HistoryEntry& entry) {
     s.newEntries->push_back(entry);
 }
 
-std::vector<HistoryEntry> History::getEntries(int user, const std::string& source) {
+std::vector<HistoryEntry> History::getEntries(int user, std::string_view source) {
     return getEntries(user, source, RLPreferences::getReverseHistory());
 }
 
-std::vector<HistoryEntry> History::getEntries(int user, const std::string& source, bool reverse) {
+std::vector<HistoryEntry> History::getEntries(int user, std::string_view source, bool reverse) {
     State& s = state();
     if (!isHistoryLoaded()) load();
     std::vector<HistoryEntry> result;
@@ -343,50 +382,79 @@ void History::load() {
     State& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
     if (s.isHistoryLoaded) return;
-    std::string data;
-    try {
-        data = readWhole(s.filePath);
-    } catch (const std::system_error& failure) {
-        if (failure.code().value() == ENOENT) {
+    int fd = ::open(s.filePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
             if (!s.notedThatHistoryDidNotExist) {
                 s.notedThatHistoryDidNotExist = true;
                 Logger::info("History file at " + s.filePath + " not found");
             }
         } else {
-            Logger::error("Error loading history file at " + s.filePath, failure);
+            Logger::error("Error loading history file at " + s.filePath,
+                          std::system_error(errno, std::generic_category(), s.filePath));
         }
         return;
     }
 
-    const size_t finished = finishedLength(data);
-    if (finished < data.size()) {
-        std::string_view rest = std::string_view(data).substr(finished);
-        if (!isBlankLine(rest)) {
-            Logger::warning("Dropping the unfinished last line of history file at " + s.filePath + ": " +
-                            foundation::LogText::excerpt(rest, LINE_LOGGED));
-        }
-        data.resize(finished);
-    }
-
     Entries loaded;
-    // A line holds at least 8 bytes ("0 X 0 0" and its end), so this many
-    // points always fit. Large blocks are mapped, and pages never touched
-    // cost nothing; counting the lines first would cost a pass of its own.
-    loaded.reserve(data.size() / 8 + 1);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        // A line holds at least 8 bytes ("0 X 0 0" and its end), so this
+        // many points always fit. Large blocks are mapped, and pages never
+        // touched cost nothing; counting the lines first would cost a pass
+        // of its own.
+        loaded.reserve(static_cast<size_t>(st.st_size) / 8 + 1);
+    }
     int lineNumber = 0;
     int malformed = 0;
-    forEachLine(data, [&](std::string_view line) {
-        ++lineNumber;
-        if (isBlankLine(line)) return;
-        // Parsed in place: no copy of each point.
-        loaded.emplace_back(0, std::string(), 0, 0.0f);
-        if (HistoryEntry::parse(line, loaded.back())) return;
-        loaded.pop_back();
-        if (++malformed <= MAX_MALFORMED_LOGGED) {
-            Logger::error("Skipping malformed line " + std::to_string(lineNumber) + " of history file at " +
-                          s.filePath + ": " + foundation::LogText::excerpt(line, LINE_LOGGED));
+    auto readBlock = [&](const char* p, const char* end) {
+        while (p < end) {
+            ++lineNumber;
+            // Parsed in place: no copy of each point.
+            HistoryEntry& entry = loaded.emplace_back();
+            if (const char* next = HistoryEntry::readWrittenLine(p, end, entry)) {
+                p = next;
+                continue;
+            }
+            const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            if (lineEnd == nullptr) {
+                // The rest of the line comes with the next block.
+                loaded.pop_back();
+                --lineNumber;
+                break;
+            }
+            std::string_view line(p, static_cast<size_t>(lineEnd - p));
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            p = lineEnd + 1;
+            if (isBlankLine(line)) {
+                loaded.pop_back();
+                continue;
+            }
+            if (HistoryEntry::parse(line, entry)) continue;
+            loaded.pop_back();
+            if (++malformed <= MAX_MALFORMED_LOGGED) {
+                Logger::error("Skipping malformed line " + std::to_string(lineNumber) + " of history file at " +
+                              s.filePath + ": " + foundation::LogText::excerpt(line, LINE_LOGGED));
+            }
         }
-    });
+        return p;
+    };
+    std::string rest;
+    try {
+        rest = readBlocks(fd, readBlock);
+    } catch (const std::system_error& failure) {
+        ::close(fd);
+        Logger::error("Error loading history file at " + s.filePath, failure);
+        return;
+    }
+    ::close(fd);
+    if (!rest.empty() && !isBlankLine(rest)) {
+        // A save that was killed part-way can leave a last line without its
+        // end, and that line may hold a cut-off balance that still reads as
+        // a number.
+        Logger::warning("Dropping the unfinished last line of history file at " + s.filePath + ": " +
+                        foundation::LogText::excerpt(rest, LINE_LOGGED));
+    }
     if (malformed > MAX_MALFORMED_LOGGED) {
         Logger::error("Skipped " + std::to_string(malformed - MAX_MALFORMED_LOGGED) +
                       " more malformed lines of history file at " + s.filePath);
@@ -446,7 +514,7 @@ bool History::removeUser(int user) {
     data.resize(finishedLength(data));
     std::string out;
     out.reserve(data.size());
-    HistoryEntry entry(0, std::string(), 0, 0.0f);
+    HistoryEntry entry;
     forEachLine(data, [&](std::string_view line) {
         if (HistoryEntry::parse(line, entry) && entry.getUser() >= user) {
             changed = true;

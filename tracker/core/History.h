@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tracker/core/HistoryEntry.h"
@@ -20,14 +21,14 @@ class History {
 public:
     History() = delete;
 
-    static void addEntry(int user, const std::string& source, int64_t date, float balance);
+    static void addEntry(int user, std::string_view source, int64_t date, float balance);
     static void addEntry(const HistoryEntry& entry);
 
     // The points of one user and abbreviation in list order, or newest first
     // when "OptReverseHistory" is on. Loads the file first when needed.
-    static std::vector<HistoryEntry> getEntries(int user, const std::string& source);
+    static std::vector<HistoryEntry> getEntries(int user, std::string_view source);
     // The same with the order given (no preference is read).
-    static std::vector<HistoryEntry> getEntries(int user, const std::string& source, bool reverse);
+    static std::vector<HistoryEntry> getEntries(int user, std::string_view source, bool reverse);
 
     // "name;abbreviation;decimals;seconds;balance;..." for the details popup
     // and the charts; absent when the account has no point or the key is

@@ -3,7 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "foundation/StrUtil.h"
@@ -35,8 +37,9 @@ bool parseInteger(std::string_view text, T& out) {
 // The common balance ("12345", "1234.5"): at most 7 digits and 10
 // decimals. The digits and the power of ten are then exact floats, so one
 // float division is the correctly rounded value, as from_chars gives.
+constexpr float POWERS_OF_TEN[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
 bool parsePlainFloat(std::string_view text, float& out) {
-    static constexpr float POWERS[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     uint32_t digits = 0;
     int count = 0;
     int decimals = -1;
@@ -52,7 +55,7 @@ bool parsePlainFloat(std::string_view text, float& out) {
         }
     }
     if (count == 0) return false;
-    out = decimals > 0 ? static_cast<float>(digits) / POWERS[decimals] : static_cast<float>(digits);
+    out = decimals > 0 ? static_cast<float>(digits) / POWERS_OF_TEN[decimals] : static_cast<float>(digits);
     return true;
 }
 
@@ -84,6 +87,23 @@ bool parseWritten(std::string_view line, int& user, std::string_view& source, in
     source = std::string_view(first, static_cast<size_t>(p - first));
     ++p;
     return takeNumber(p, end, 18, date) && parsePlainFloat(std::string_view(p, static_cast<size_t>(end - p)), balance);
+}
+
+// Reads the decimal digits at p into out (count in n), wrapping around
+// when there are too many; answers the position after them. Stops only at
+// a byte that is not a digit.
+template <typename T>
+const char* digitsAt(const char* p, T& out, unsigned& n) {
+    const char* start = p;
+    T value = 0;
+    unsigned digit;
+    while ((digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') < 10) {
+        value = value * 10 + digit;
+        ++p;
+    }
+    n = static_cast<unsigned>(p - start);
+    out = value;
+    return p;
 }
 
 // The float texts the file holds: plain and E notation, NaN, Infinity.
@@ -123,13 +143,120 @@ bool parseFloat(std::string_view text, float& out) {
 
 }  // namespace
 
-HistoryEntry::HistoryEntry(int user, std::string source, int64_t date, float balance)
-    : m_user(user), m_balance(balance), m_date(date), m_source(std::move(source)) {}
+static_assert(sizeof(HistoryEntry) == 32, "a point is meant to take 32 bytes");
+
+HistoryEntry::HistoryEntry(int user, std::string_view source, int64_t date, float balance)
+    : m_date(date), m_user(user), m_balance(balance) {
+    setSource(source);
+}
+
+HistoryEntry::HistoryEntry(const HistoryEntry& other)
+    : m_date(other.m_date), m_user(other.m_user), m_balance(other.m_balance) {
+    setSource(other.getSource());
+}
+
+HistoryEntry::HistoryEntry(HistoryEntry&& other) noexcept
+    : m_date(other.m_date), m_user(other.m_user), m_balance(other.m_balance), m_length(other.m_length) {
+    std::memcpy(m_text, other.m_text, IN_PLACE);
+    // The heap copy, if any, changes hands.
+    other.m_length = 0;
+}
+
+HistoryEntry& HistoryEntry::operator=(const HistoryEntry& other) {
+    if (this != &other) {
+        m_date = other.m_date;
+        m_user = other.m_user;
+        m_balance = other.m_balance;
+        setSource(other.getSource());
+    }
+    return *this;
+}
+
+HistoryEntry& HistoryEntry::operator=(HistoryEntry&& other) noexcept {
+    if (this != &other) {
+        dropSource();
+        m_date = other.m_date;
+        m_user = other.m_user;
+        m_balance = other.m_balance;
+        m_length = other.m_length;
+        std::memcpy(m_text, other.m_text, IN_PLACE);
+        other.m_length = 0;
+    }
+    return *this;
+}
+
+void HistoryEntry::setSource(std::string_view source) {
+    if (source.size() <= IN_PLACE) {
+        // Copied first: source may be this entry's own heap text.
+        char text[IN_PLACE];
+        std::memcpy(text, source.data(), source.size());
+        dropSource();
+        std::memcpy(m_text, text, source.size());
+        m_length = static_cast<uint8_t>(source.size());
+        return;
+    }
+    if (m_length == ON_HEAP) {
+        heapSource()->assign(source);
+        return;
+    }
+    std::string* text = new std::string(source);
+    std::memcpy(m_text, &text, sizeof text);
+    m_length = ON_HEAP;
+}
+
 
 HistoryEntry::HistoryEntry(std::string_view line) {
     if (!parse(line, *this)) {
         throw std::invalid_argument("Malformed history line: " + std::string(line));
     }
+}
+
+const char* HistoryEntry::readWrittenLine(const char* p, const char* end, HistoryEntry& out) {
+    static_assert(READ_AHEAD >= IN_PLACE);
+    // Every scan stops at the line end at end at the latest, so none needs
+    // a bound of its own; a number too long for its kind is refused after
+    // the fact, its wrapped value unused.
+    unsigned n = 0;
+    uint32_t user = 0;
+    p = digitsAt(p, user, n);
+    if (n == 0 || n > 9 || *p != ' ') return nullptr;
+    const char* first = ++p;
+    while (!isBlank(*p)) ++p;
+    const size_t length = static_cast<size_t>(p - first);
+    if (length == 0 || *p != ' ') return nullptr;
+    uint64_t date = 0;
+    p = digitsAt(p + 1, date, n);
+    if (n == 0 || n > 18 || *p != ' ') return nullptr;
+    // The balance, as parsePlainFloat reads it.
+    uint32_t digits = 0;
+    unsigned whole = 0;
+    unsigned fraction = 0;
+    int decimals = -1;
+    p = digitsAt(p + 1, digits, whole);
+    if (*p == '.') {
+        uint32_t part = 0;
+        p = digitsAt(p + 1, part, fraction);
+        static constexpr uint32_t SCALE[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+        if (whole + fraction <= 7) digits = digits * SCALE[fraction] + part;
+        decimals = static_cast<int>(fraction);
+    }
+    if (whole + fraction == 0 || whole + fraction > 7) return nullptr;
+    if (*p == '\r') ++p;
+    if (*p != '\n' || p >= end) return nullptr;
+
+    out.m_user = static_cast<int>(user);
+    out.m_date = static_cast<int64_t>(date);
+    out.m_balance = decimals > 0 ? static_cast<float>(digits) / POWERS_OF_TEN[decimals] : static_cast<float>(digits);
+    if (length <= IN_PLACE) {
+        out.dropSource();
+        // Whole, so that the copy is one move; what follows the
+        // abbreviation is never read back.
+        std::memcpy(out.m_text, first, IN_PLACE);
+        out.m_length = static_cast<uint8_t>(length);
+    } else {
+        out.setSource(std::string_view(first, length));
+    }
+    return p + 1;
 }
 
 bool HistoryEntry::parse(std::string_view line, HistoryEntry& out) {
@@ -139,7 +266,7 @@ bool HistoryEntry::parse(std::string_view line, HistoryEntry& out) {
     float writtenBalance = 0.0f;
     if (parseWritten(line, written, writtenSource, writtenDate, writtenBalance)) {
         out.m_user = written;
-        out.m_source.assign(writtenSource);
+        out.setSource(writtenSource);
         out.m_date = writtenDate;
         out.m_balance = writtenBalance;
         return true;
@@ -157,7 +284,7 @@ bool HistoryEntry::parse(std::string_view line, HistoryEntry& out) {
     if (!parseInteger(date, d)) return false;
     if (!parseFloat(balance, b)) return false;
     out.m_user = u;
-    out.m_source.assign(source);
+    out.setSource(source);
     out.m_date = d;
     out.m_balance = b;
     return true;
@@ -166,7 +293,7 @@ bool HistoryEntry::parse(std::string_view line, HistoryEntry& out) {
 std::string HistoryEntry::toString() const {
     std::string line = std::to_string(m_user);
     line += ' ';
-    line += m_source;
+    line += getSource();
     line += ' ';
     line += std::to_string(m_date);
     line += ' ';

@@ -14,7 +14,6 @@
 #include "foundation/RLConstants.h"
 #include "foundation/StrUtil.h"
 #include "foundation/ThreadStop.h"
-#include "foundation/ThreadUtil.h"
 #include "tracker/core/History.h"
 #include "tracker/core/IDisplayer.h"
 #include "tracker/core/RLPreferences.h"
@@ -155,7 +154,10 @@ bool writePage(const std::string& path, const std::string& text, const char* fai
     std::lock_guard<std::mutex> guard(g_pageWriterLock);
     bool ok = false;
     try {
-        ok = Logger::writeFileChecked(path, text);
+        // Not forced to the disk: a retrieval rewrites its pages many times
+        // and every rebuild writes them afresh, and the engine thread must
+        // not wait for the disk while account threads wait for their slots.
+        ok = Logger::writeFileChecked(path, text, false);
     } catch (const std::exception& failure) {
         Logger::error(failureText, failure);
         return false;
@@ -428,16 +430,11 @@ bool RLEngine::pause(int64_t pollMs, int completed) {
     }
     // The poll interval, cut short when an account thread ended since the
     // pass began: a waiting account need not wait for the rest of the
-    // interval to get its slot.
-    if (getSourcesCompleted() != completed) return true;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(pollMs);
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0) return false;
-        foundation::ThreadUtil::sleepWithoutAlarm(std::min<int64_t>(left, WAKE_CHECK_MS));
-        if (getSourcesCompleted() != completed) return true;
-    }
+    // interval to get its slot. The ending thread wakes the engine itself.
+    const bool early =
+        waitForCompletion(completed, std::chrono::steady_clock::now() + std::chrono::milliseconds(pollMs));
+    if (isStopRequested()) throw foundation::ThreadStopped{};
+    return early;
 }
 
 void RLEngine::copyBalancesToPrevious() {

@@ -95,9 +95,6 @@ public:
 private:
     enum class Ending { End, Cancel };
 
-    // How often a pause looks whether an account thread ended.
-    static constexpr int64_t WAKE_CHECK_MS = 2;
-
     int64_t now() const;
     // Answers whether the pause was cut short.
     bool pause(int64_t pollMs, int completedAtPass);

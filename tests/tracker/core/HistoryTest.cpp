@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -103,6 +104,72 @@ TEST(HistoryEntryTest, WrittenLinesReadAsTheGeneralReaderReadsThem) {
     // Too long to be a number of its kind: refused, not wrapped around.
     EXPECT_THROW(HistoryEntry{std::string_view("99999999999 AA 1 2")}, std::invalid_argument);
     EXPECT_THROW(HistoryEntry{std::string_view("0 AA 99999999999999999999 2")}, std::invalid_argument);
+}
+
+// The loader reads lines as the program writes them on a quick path of its
+// own, in blocks: every line must come out as the line reader reads it,
+// also across block ends and with abbreviations too long to be held in
+// place.
+TEST_F(HistoryTest, TheLoaderReadsEveryLineAsTheLineReaderDoes) {
+    const std::vector<std::string> sources = {"AA", "B6", "X", "A_very_long_abbreviation", "FIFTEEN_LETTERS",
+                                              "SIXTEEN_LETTERS_"};
+    std::mt19937 random(20240229);
+    auto number = [&](int digits) {
+        std::string text;
+        for (int i = 0; i < digits; ++i) text += static_cast<char>('0' + random() % 10);
+        return text;
+    };
+    std::string text;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 30000; ++i) {
+        std::string user = number(1 + static_cast<int>(random() % 2));
+        std::string date = number(1 + static_cast<int>(random() % 19));
+        std::string balance = number(static_cast<int>(random() % 9));
+        if (random() % 2) balance.insert(random() % (balance.size() + 1), ".");
+        std::string line = user + " " + sources[random() % sources.size()] + " " + date + " " + balance;
+        switch (random() % 12) {
+            case 0: line.insert(random() % line.size(), 1, "  \t\r-+eE.x"[random() % 11]); break;
+            case 1: line += "\r"; break;
+            case 2: line = number(static_cast<int>(random() % 10)) + line; break;
+            default: break;
+        }
+        lines.push_back(line);
+        text += line + "\n";
+    }
+    ASSERT_GT(text.size(), size_t(3) << 18);  // several blocks
+    writeHistory(text);
+
+    std::map<std::pair<int, std::string>, std::vector<std::pair<int64_t, float>>> expected;
+    for (const auto& line : lines) {
+        HistoryEntry entry;
+        std::string_view view(line);
+        if (!view.empty() && view.back() == '\r') view.remove_suffix(1);
+        if (!HistoryEntry::parse(view, entry)) continue;
+        expected[{entry.getUser(), std::string(entry.getSource())}].emplace_back(entry.getDate(), entry.getBalance());
+    }
+    size_t total = 0;
+    for (const auto& [key, points] : expected) {
+        std::vector<std::pair<int64_t, float>> loaded;
+        for (const auto& e : History::getEntries(key.first, key.second, false)) {
+            EXPECT_EQ(e.getSource(), key.second);
+            loaded.emplace_back(e.getDate(), e.getBalance());
+        }
+        EXPECT_EQ(loaded, points) << key.first << " " << key.second;
+        total += points.size();
+    }
+    EXPECT_EQ(History::size(), total);
+    EXPECT_GT(total, lines.size() / 2);
+
+    // A long abbreviation goes through copies, the file and back.
+    const std::string longSource(40, 'Q');
+    History::addEntry(7, longSource, 9, 1.5f);
+    History::save();
+    History::reset();
+    const auto back = History::getEntries(7, longSource, false);
+    ASSERT_EQ(back.size(), 1u);
+    HistoryEntry copy = back[0];
+    copy = HistoryEntry(copy);
+    EXPECT_EQ(copy.toString(), "7 " + longSource + " 9 1.5");
 }
 
 TEST_F(HistoryTest, MissingFileIsLoggedOnceAndRetried) {
