@@ -5,7 +5,6 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "foundation/Logger.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/RotatingPages.h"
 #include "tests/support/ImitationWeb.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/tracker/adapters/Scenario.h"
@@ -37,15 +37,7 @@ struct Program {
     std::string password2;
 };
 
-std::mutex g_lock;
-std::vector<std::string> g_pages;
-size_t g_next = 0;
-
-rltest::Answer nextPage(const rltest::Request&) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    if (g_pages.empty()) return rltest::Answer::page("");
-    return rltest::Answer::page(g_pages[g_next++ % g_pages.size()]);
-}
+rlfuzz::RotatingPages g_pages;
 
 std::vector<Program> setUp() {
     rlfuzz::enterWorkFolder();
@@ -66,7 +58,7 @@ std::vector<Program> setUp() {
         programs.emplace(s.key, Program{s.key, s.user, s.password, s.password2});
         for (const auto& answer : s.served) hosts.insert(answer.address.host);
     }
-    for (const std::string& host : hosts) web.site(host).on("*", "/*", nextPage);
+    for (const std::string& host : hosts) web.site(host).on("*", "/*", g_pages.handler());
     rlfuzz::routeAllToLoopback(web.httpPort());
     std::vector<Program> out;
     for (const auto& [key, program] : programs) {
@@ -82,12 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::vector<Program> programs = setUp();
     rlfuzz::Input in(data, size);
     const Program& p = programs[static_cast<size_t>(in.numberIn(0, static_cast<int>(programs.size()) - 1))];
-    {
-        std::lock_guard<std::mutex> guard(g_lock);
-        g_pages.clear();
-        g_next = 0;
-        while (!in.empty() && g_pages.size() < 8) g_pages.push_back(in.text());
-    }
+    g_pages.take(in, 8);
 
     RLPreferences::setUsername(0, p.key, p.user);
     RLPreferences::setPassword(0, p.key, p.password);

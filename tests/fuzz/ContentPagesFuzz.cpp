@@ -5,7 +5,6 @@
 // content folder.
 
 #include <filesystem>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "portal/retriever/BaseRetrieverThread.h"
 #include "portal/retriever/LBRetriever.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/RotatingPages.h"
 #include "tests/portal/ContentSites.h"
 #include "tests/support/ImitationWeb.h"
 
@@ -25,15 +25,7 @@ const char* const HOSTS[] = {"www.weatherbug.com", "www.moviefone.com", "www.blo
                              "www.brightwire.example", "www.tvguide.com", "www.roamledger.example"};
 
 // The pages of the current input, answered in turn.
-std::mutex g_lock;
-std::vector<std::string> g_pages;
-size_t g_next = 0;
-
-rltest::Answer nextPage(const rltest::Request&) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    if (g_pages.empty()) return rltest::Answer::page("");
-    return rltest::Answer::page(g_pages[g_next++ % g_pages.size()]);
-}
+rlfuzz::RotatingPages g_pages;
 
 std::set<std::string> namesInWorkFolder() {
     std::set<std::string> names;
@@ -46,7 +38,7 @@ std::set<std::string> namesInWorkFolder() {
 std::string setUp() {
     rlfuzz::enterWorkFolder();
     static rltest::ImitationWeb web;
-    for (const char* host : HOSTS) web.site(host).on("*", "/*", nextPage);
+    for (const char* host : HOSTS) web.site(host).on("*", "/*", g_pages.handler());
     rlfuzz::routeAllToLoopback(web.httpPort());
     const std::string root = std::filesystem::current_path().string() + "/content/";
     std::filesystem::copy(RL_CONTENT_DIR, root, std::filesystem::copy_options::recursive);
@@ -60,12 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::set<std::string> before = namesInWorkFolder();
     rlfuzz::Input in(data, size);
     const std::string source = SOURCES[in.numberIn(0, 4)];
-    {
-        std::lock_guard<std::mutex> guard(g_lock);
-        g_pages.clear();
-        g_next = 0;
-        while (!in.empty() && g_pages.size() < 6) g_pages.push_back(in.text());
-    }
+    g_pages.take(in, 6);
 
     retriever::RetrieverClassState::resetAll();
     rltest::content::TestApp app;
