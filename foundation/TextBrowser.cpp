@@ -106,7 +106,8 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
         // The caller's address is text; a redirect target is already bytes
         // of the answer and goes out as it came.
         url = hop == 0 ? lowBytes(repairURL(url)) : repairURL(url);
-        if (!net::parseUrl(url)) {
+        const auto parsed = net::parseUrl(url);
+        if (!parsed) {
             throwRequestFailure(std::make_shared<MalformedURLException>("no usable http or https address: " + url),
                                 url);
         }
@@ -124,7 +125,7 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
             connection.addRequestHeader("Content-Length", std::to_string(body.size()));
             connection.addRequestHeader("Pragma", "no-cache");
         }
-        setCommonRequestProperties(connection, url);
+        setCommonRequestProperties(connection, *parsed);
         if (m_lastLocation) connection.addRequestHeader("Referer", *m_lastLocation);
         m_lastLocation = url;
         if (postData) {
@@ -168,11 +169,21 @@ void TextBrowser::setCookies(net::HttpConnection& connection) {
 }
 
 void TextBrowser::setCommonRequestProperties(net::HttpConnection& connection, const std::string& url) {
+    auto parsed = net::parseUrl(url);
+    if (parsed) {
+        setCommonRequestProperties(connection, *parsed);
+        return;
+    }
     connection.addRequestHeader("Accept", "*/*");
     connection.addRequestHeader("Accept-Language", "en-us");
     connection.addRequestHeader("User-Agent", m_userAgent);
-    auto parsed = net::parseUrl(url);
-    if (parsed) connection.addRequestHeader("Host", parsed->hostHeader());
+}
+
+void TextBrowser::setCommonRequestProperties(net::HttpConnection& connection, const net::Url& url) {
+    connection.addRequestHeader("Accept", "*/*");
+    connection.addRequestHeader("Accept-Language", "en-us");
+    connection.addRequestHeader("User-Agent", m_userAgent);
+    connection.addRequestHeader("Host", url.hostHeader());
 }
 
 void TextBrowser::saveCookies(net::HttpConnection& connection) {
@@ -252,6 +263,10 @@ std::optional<int> TextBrowser::parseContentLength(const std::optional<std::stri
 }
 
 std::string TextBrowser::lowBytes(const std::string& text) {
+    // Plain ASCII, the usual case, is its own low bytes.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return text;
+    }
     std::string out;
     out.reserve(text.size());
     const size_t n = text.size();
@@ -303,7 +318,8 @@ std::string TextBrowser::getContentStringFromConnectionByte(net::HttpConnection&
         throwNetFailure(e, connection.getUrl());
     }
     connection.disconnect();
-    return m_possibleUnixStyle ? repairLineEnds(bytes) : bytes;
+    if (m_possibleUnixStyle) return repairLineEnds(bytes);
+    return bytes;
 }
 
 void TextBrowser::doDownloadBinaryFileWithThrow(const std::string& url, const std::string& filePath,

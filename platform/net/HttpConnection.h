@@ -32,6 +32,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -94,7 +95,7 @@ private:
     friend struct Impl;
 
     void prepare();
-    void headerLine(const std::string& raw);
+    void headerLine(std::string_view line);
     void pump(const std::function<bool()>& done);
     // Waits until body bytes are buffered or the transfer ended; the number
     // buffered.
@@ -103,7 +104,8 @@ private:
 
     std::string m_url;
     std::string m_method = "GET";
-    std::vector<std::pair<std::string, std::string>> m_requestHeaders;
+    // "Name: value" lines as libcurl takes them.
+    std::vector<std::string> m_requestHeaders;
     std::optional<std::string> m_body;
     std::function<bool()> m_abortCheck;
     int64_t m_timeoutMs = 0;
