@@ -27,6 +27,10 @@ namespace {
 constexpr int kReadChunk = 8192;
 constexpr int kDownloadBlock = 4096;
 
+bool isAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool equalsIgnoreCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && StrUtil::startsWithIgnoreCase(a, b);
 }
@@ -105,7 +109,8 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
         if (!postData) touch();
         // The caller's address is text; a redirect target is already bytes
         // of the answer and goes out as it came.
-        url = hop == 0 ? lowBytes(repairURL(url)) : repairURL(url);
+        if (url.find(' ') != std::string::npos) url = repairURL(url);
+        if (hop == 0 && !isAscii(url)) url = lowBytes(url);
         const auto parsed = net::parseUrl(url);
         if (!parsed) {
             throwRequestFailure(std::make_shared<MalformedURLException>("no usable http or https address: " + url),
@@ -187,13 +192,10 @@ void TextBrowser::setCommonRequestProperties(net::HttpConnection& connection, co
 }
 
 void TextBrowser::saveCookies(net::HttpConnection& connection) {
-    for (size_t i = 1;; ++i) {
-        auto name = connection.getHeaderFieldKey(i);
-        auto value = connection.getHeaderField(i);
-        if (i == 1) touch();
-        if (!name || !value) break;
-        if (equalsIgnoreCase(*name, "Set-Cookie")) {
-            if (auto cookie = CookieJar::parseSetCookie(*value)) m_cookieJar.addCookie(cookie->first, cookie->second);
+    touch();
+    for (const auto& [name, value] : connection.getHeaderFields()) {
+        if (equalsIgnoreCase(name, "Set-Cookie")) {
+            if (auto cookie = CookieJar::parseSetCookie(value)) m_cookieJar.addCookie(cookie->first, cookie->second);
         }
     }
 }
@@ -264,9 +266,7 @@ std::optional<int> TextBrowser::parseContentLength(const std::optional<std::stri
 
 std::string TextBrowser::lowBytes(const std::string& text) {
     // Plain ASCII, the usual case, is its own low bytes.
-    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        return text;
-    }
+    if (isAscii(text)) return text;
     std::string out;
     out.reserve(text.size());
     const size_t n = text.size();

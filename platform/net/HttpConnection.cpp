@@ -31,6 +31,10 @@ constexpr int kPollMs = 50;
 
 // Appends text without its line breaks, so that no field can end early.
 void appendSanitized(std::string& out, const std::string& text) {
+    if (!std::memchr(text.data(), '\r', text.size()) && !std::memchr(text.data(), '\n', text.size())) {
+        out += text;
+        return;
+    }
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' || text[i] == '\n') {
@@ -48,10 +52,13 @@ std::string_view trim(std::string_view text) {
     return text.substr(b, e - b);
 }
 
+// Field names are ASCII tokens.
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool equalsIgnoreCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
     }
     return true;
 }
@@ -220,7 +227,9 @@ struct HttpConnection::Impl {
     HttpConnection* owner = nullptr;
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
-    curl_slist* headers = nullptr;
+    // The request's field list: its own nodes over the connection's field
+    // texts, which stay unchanged while the transfer runs.
+    std::vector<curl_slist> headers;
     bool added = false;
     bool finished = false;
     CURLcode result = CURLE_OK;
@@ -245,8 +254,6 @@ struct HttpConnection::Impl {
             }
         }
         added = false;
-        if (headers) curl_slist_free_all(headers);
-        headers = nullptr;
     }
 
     ~Impl() { release(); }
@@ -310,6 +317,9 @@ HttpConnection::~HttpConnection() = default;
 void HttpConnection::setMethod(const std::string& method) { m_method = method; }
 
 void HttpConnection::addRequestHeader(const std::string& name, const std::string& value) {
+    // Once sent, the request's fields are fixed (the transfer reads them).
+    if (m_impl) return;
+    if (m_requestHeaders.empty()) m_requestHeaders.reserve(12);
     std::string field;
     field.reserve(name.size() + value.size() + 2);
     appendSanitized(field, name);
@@ -333,6 +343,7 @@ void HttpConnection::headerLine(std::string_view line) {
         // A new answer (after an interim 1xx one) starts its field list afresh.
         m_statusLine.assign(line);
         m_headers.clear();
+        m_headers.reserve(16);
         m_status = 0;
         auto sp = m_statusLine.find(' ');
         if (sp != std::string::npos) m_status = std::atoi(m_statusLine.c_str() + sp + 1);
@@ -404,10 +415,14 @@ void HttpConnection::prepare() {
         curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, m_method == "GET" ? nullptr : m_method.c_str());
     }
 
-    for (const std::string& field : m_requestHeaders) im.headers = curl_slist_append(im.headers, field.c_str());
     // No "Expect: 100-continue" round trip before a body.
-    im.headers = curl_slist_append(im.headers, "Expect:");
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, im.headers);
+    static char noExpect[] = "Expect:";
+    im.headers.resize(m_requestHeaders.size() + 1);
+    for (size_t i = 0; i < m_requestHeaders.size(); ++i) {
+        im.headers[i] = curl_slist{m_requestHeaders[i].data(), &im.headers[i + 1]};
+    }
+    im.headers.back() = curl_slist{noExpect, nullptr};
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, im.headers.data());
 
     if (const char* connectTo = std::getenv("RL_CONNECT_TO"); connectTo && *connectTo) {
         curl_easy_setopt(e, CURLOPT_CONNECT_TO, thread.connectToFor(connectTo));

@@ -77,6 +77,9 @@ public:
     // The last field of that name (case-insensitive), absent when none.
     std::optional<std::string> getHeaderField(const std::string& name) const;
     size_t getHeaderFieldCount() const { return m_headers.size(); }
+    // All fields, name and value, in the order received (field i of the
+    // index access is element i - 1).
+    const std::vector<std::pair<std::string, std::string>>& getHeaderFields() const { return m_headers; }
     const std::string& getStatusLine() const { return m_statusLine; }
 
     // Reads up to size body bytes; 0 at the end of the body. Blocks while
