@@ -1,19 +1,19 @@
 #include "platform/net/Url.h"
 
-#include <cctype>
 #include <string_view>
 
 namespace net {
 
 namespace {
 
+// prefix is lower case ASCII.
 bool startsWithIgnoreCase(const std::string& text, const char* prefix) {
     size_t i = 0;
     for (; prefix[i]; ++i) {
-        if (i >= text.size() ||
-            std::tolower(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(prefix[i])) {
-            return false;
-        }
+        if (i >= text.size()) return false;
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
     }
     return true;
 }
@@ -44,8 +44,11 @@ std::optional<Url> parseUrl(const std::string& address) {
         return std::nullopt;
     }
     const std::string_view text(address);
-    size_t authorityEnd = text.find_first_of("/?#", pos);
-    if (authorityEnd == std::string_view::npos) authorityEnd = text.size();
+    size_t authorityEnd = pos;
+    while (authorityEnd < text.size() && text[authorityEnd] != '/' && text[authorityEnd] != '?' &&
+           text[authorityEnd] != '#') {
+        ++authorityEnd;
+    }
     std::string_view authority = text.substr(pos, authorityEnd - pos);
     // Credentials in the address are no part of the host.
     size_t at = authority.rfind('@');
