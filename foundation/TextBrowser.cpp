@@ -27,6 +27,10 @@ namespace {
 constexpr int kReadChunk = 8192;
 constexpr int kDownloadBlock = 4096;
 
+bool isAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool equalsIgnoreCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && StrUtil::startsWithIgnoreCase(a, b);
 }
@@ -105,8 +109,10 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
         if (!postData) touch();
         // The caller's address is text; a redirect target is already bytes
         // of the answer and goes out as it came.
-        url = hop == 0 ? lowBytes(repairURL(url)) : repairURL(url);
-        if (!net::parseUrl(url)) {
+        if (url.find(' ') != std::string::npos) url = repairURL(url);
+        if (hop == 0 && !isAscii(url)) url = lowBytes(url);
+        const auto parsed = net::parseUrl(url);
+        if (!parsed) {
             throwRequestFailure(std::make_shared<MalformedURLException>("no usable http or https address: " + url),
                                 url);
         }
@@ -124,7 +130,7 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
             connection.addRequestHeader("Content-Length", std::to_string(body.size()));
             connection.addRequestHeader("Pragma", "no-cache");
         }
-        setCommonRequestProperties(connection, url);
+        setCommonRequestProperties(connection, *parsed);
         if (m_lastLocation) connection.addRequestHeader("Referer", *m_lastLocation);
         m_lastLocation = url;
         if (postData) {
@@ -168,21 +174,28 @@ void TextBrowser::setCookies(net::HttpConnection& connection) {
 }
 
 void TextBrowser::setCommonRequestProperties(net::HttpConnection& connection, const std::string& url) {
+    auto parsed = net::parseUrl(url);
+    if (parsed) {
+        setCommonRequestProperties(connection, *parsed);
+        return;
+    }
     connection.addRequestHeader("Accept", "*/*");
     connection.addRequestHeader("Accept-Language", "en-us");
     connection.addRequestHeader("User-Agent", m_userAgent);
-    auto parsed = net::parseUrl(url);
-    if (parsed) connection.addRequestHeader("Host", parsed->hostHeader());
+}
+
+void TextBrowser::setCommonRequestProperties(net::HttpConnection& connection, const net::Url& url) {
+    connection.addRequestHeader("Accept", "*/*");
+    connection.addRequestHeader("Accept-Language", "en-us");
+    connection.addRequestHeader("User-Agent", m_userAgent);
+    connection.addRequestHeader("Host", url.hostHeader());
 }
 
 void TextBrowser::saveCookies(net::HttpConnection& connection) {
-    for (size_t i = 1;; ++i) {
-        auto name = connection.getHeaderFieldKey(i);
-        auto value = connection.getHeaderField(i);
-        if (i == 1) touch();
-        if (!name || !value) break;
-        if (equalsIgnoreCase(*name, "Set-Cookie")) {
-            if (auto cookie = CookieJar::parseSetCookie(*value)) m_cookieJar.addCookie(cookie->first, cookie->second);
+    touch();
+    for (const auto& [name, value] : connection.getHeaderFields()) {
+        if (equalsIgnoreCase(name, "Set-Cookie")) {
+            if (auto cookie = CookieJar::parseSetCookie(value)) m_cookieJar.addCookie(cookie->first, cookie->second);
         }
     }
 }
@@ -252,6 +265,8 @@ std::optional<int> TextBrowser::parseContentLength(const std::optional<std::stri
 }
 
 std::string TextBrowser::lowBytes(const std::string& text) {
+    // Plain ASCII, the usual case, is its own low bytes.
+    if (isAscii(text)) return text;
     std::string out;
     out.reserve(text.size());
     const size_t n = text.size();
@@ -303,7 +318,8 @@ std::string TextBrowser::getContentStringFromConnectionByte(net::HttpConnection&
         throwNetFailure(e, connection.getUrl());
     }
     connection.disconnect();
-    return m_possibleUnixStyle ? repairLineEnds(bytes) : bytes;
+    if (m_possibleUnixStyle) return repairLineEnds(bytes);
+    return bytes;
 }
 
 void TextBrowser::doDownloadBinaryFileWithThrow(const std::string& url, const std::string& filePath,

@@ -23,6 +23,7 @@
 
 namespace net {
 class HttpConnection;
+struct Url;
 }
 
 namespace foundation {
@@ -70,6 +71,7 @@ public:
     void setCookies(net::HttpConnection& connection);
     // Accept, Accept-Language, User-Agent and Host.
     void setCommonRequestProperties(net::HttpConnection& connection, const std::string& url);
+    void setCommonRequestProperties(net::HttpConnection& connection, const net::Url& url);
     // Takes every Set-Cookie field of the answer into the jar.
     void saveCookies(net::HttpConnection& connection);
     // The address a 302 answer of url sends the client to, with the repairs

@@ -22,30 +22,43 @@ namespace {
 
 // Bytes held for the reader before the transfer is paused.
 constexpr size_t kMaxBuffered = 1 << 20;
+// libcurl's own lifetime of its cached certificate store.
+constexpr long kDefaultCaCacheSeconds = 24 * 60 * 60;
+// Room of a body buffer that a thread keeps for its next request.
+constexpr size_t kKeptBufferRoom = 256 << 10;
 // Longest wait between two looks at the abort check.
 constexpr int kPollMs = 50;
 
-std::string sanitize(const std::string& text) {
-    if (text.find_first_of("\r\n") == std::string::npos) return text;
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c != '\r' && c != '\n') out += c;
+// Appends text without its line breaks, so that no field can end early.
+void appendSanitized(std::string& out, const std::string& text) {
+    if (!std::memchr(text.data(), '\r', text.size()) && !std::memchr(text.data(), '\n', text.size())) {
+        out += text;
+        return;
     }
-    return out;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            out.append(text, start, i - start);
+            start = i + 1;
+        }
+    }
+    out.append(text, start, std::string::npos);
 }
 
-std::string trim(const std::string& text) {
+std::string_view trim(std::string_view text) {
     size_t b = 0, e = text.size();
     while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
     while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n')) --e;
     return text.substr(b, e - b);
 }
 
+// Field names are ASCII tokens.
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool equalsIgnoreCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
     }
     return true;
 }
@@ -87,13 +100,15 @@ Global& global() {
 }
 
 // Per thread: the multi handle that drives this thread's transfers and keeps
-// its idle connections, and a few idle easy handles for reuse.
+// its idle connections, a few idle easy handles for reuse and a body buffer
+// that keeps its room from one request to the next.
 std::atomic<size_t> g_threadStates{0};
 
 struct ThreadMulti {
     static constexpr size_t kIdleHandles = 4;
     CURLM* multi = curl_multi_init();
     std::vector<CURL*> idle;
+    std::string spareBuffer;
     // The connect-to list of the last RL_CONNECT_TO text seen.
     std::string connectToText;
     curl_slist* connectTo = nullptr;
@@ -119,7 +134,7 @@ struct ThreadMulti {
             while (start <= text.size()) {
                 size_t comma = text.find(',', start);
                 if (comma == std::string::npos) comma = text.size();
-                std::string entry = trim(text.substr(start, comma - start));
+                std::string entry(trim(std::string_view(text).substr(start, comma - start)));
                 if (!entry.empty()) connectTo = curl_slist_append(connectTo, entry.c_str());
                 start = comma + 1;
             }
@@ -127,19 +142,38 @@ struct ThreadMulti {
         return connectTo;
     }
 
-    CURL* take() {
-        if (idle.empty()) return curl_easy_init();
+    // A reused handle keeps the options of its last request: fresh tells
+    // whether those that every request shares are still to be set.
+    CURL* take(bool& fresh) {
+        fresh = idle.empty();
+        if (fresh) return curl_easy_init();
         CURL* e = idle.back();
         idle.pop_back();
-        curl_easy_reset(e);
         return e;
     }
 
     void give(CURL* e) {
         if (idle.size() < kIdleHandles) {
+            // Nothing of the finished connection stays reachable from it.
+            curl_easy_setopt(e, CURLOPT_PRIVATE, nullptr);
+            curl_easy_setopt(e, CURLOPT_ERRORBUFFER, nullptr);
+            curl_easy_setopt(e, CURLOPT_HEADERDATA, nullptr);
+            curl_easy_setopt(e, CURLOPT_WRITEDATA, nullptr);
+            curl_easy_setopt(e, CURLOPT_XFERINFODATA, nullptr);
+            curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, nullptr);
+            curl_easy_setopt(e, CURLOPT_HTTPHEADER, nullptr);
             idle.push_back(e);
         } else {
             curl_easy_cleanup(e);
+        }
+    }
+
+    void takeBuffer(std::string& buffer) { buffer.swap(spareBuffer); }
+
+    void keepBuffer(std::string& buffer) {
+        buffer.clear();
+        if (buffer.capacity() <= kKeptBufferRoom && buffer.capacity() > spareBuffer.capacity()) {
+            buffer.swap(spareBuffer);
         }
     }
 };
@@ -193,7 +227,9 @@ struct HttpConnection::Impl {
     HttpConnection* owner = nullptr;
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
-    curl_slist* headers = nullptr;
+    // The request's field list: its own nodes over the connection's field
+    // texts, which stay unchanged while the transfer runs.
+    std::vector<curl_slist> headers;
     bool added = false;
     bool finished = false;
     CURLcode result = CURLE_OK;
@@ -208,12 +244,16 @@ struct HttpConnection::Impl {
     void release() {
         if (easy) {
             if (added) curl_multi_remove_handle(multi, easy);
-            threadMulti().give(easy);
+            ThreadMulti& thread = threadMulti();
+            thread.give(easy);
             easy = nullptr;
+            // A drained buffer keeps its room for the thread's next request.
+            if (available() == 0) {
+                bufferPos = 0;
+                thread.keepBuffer(buffer);
+            }
         }
         added = false;
-        if (headers) curl_slist_free_all(headers);
-        headers = nullptr;
     }
 
     ~Impl() { release(); }
@@ -221,7 +261,7 @@ struct HttpConnection::Impl {
     static size_t onHeader(char* data, size_t size, size_t count, void* user) {
         auto* self = static_cast<Impl*>(user);
         size_t total = size * count;
-        self->owner->headerLine(std::string(data, total));
+        self->owner->headerLine(std::string_view(data, total));
         return total;
     }
 
@@ -232,7 +272,10 @@ struct HttpConnection::Impl {
             self->paused = true;
             return CURL_WRITEFUNC_PAUSE;
         }
-        if (self->bufferPos > 0 && self->bufferPos >= self->buffer.size() / 2) {
+        if (self->bufferPos == self->buffer.size()) {
+            self->buffer.clear();
+            self->bufferPos = 0;
+        } else if (self->bufferPos > 0 && self->bufferPos >= self->buffer.size() / 2) {
             self->buffer.erase(0, self->bufferPos);
             self->bufferPos = 0;
         }
@@ -274,7 +317,18 @@ HttpConnection::~HttpConnection() = default;
 void HttpConnection::setMethod(const std::string& method) { m_method = method; }
 
 void HttpConnection::addRequestHeader(const std::string& name, const std::string& value) {
-    m_requestHeaders.emplace_back(sanitize(name), sanitize(value));
+    // Once sent, the request's fields are fixed (the transfer reads them).
+    if (m_impl) return;
+    if (m_requestHeaders.empty()) m_requestHeaders.reserve(12);
+    std::string field;
+    field.reserve(name.size() + value.size() + 2);
+    appendSanitized(field, name);
+    const size_t nameLength = field.size();
+    field += ": ";
+    appendSanitized(field, value);
+    // "Name;" is libcurl's way of sending a field with an empty value.
+    if (field.size() == nameLength + 2) field.replace(nameLength, 2, ";");
+    m_requestHeaders.push_back(std::move(field));
 }
 
 void HttpConnection::setBody(std::string bytes) { m_body = std::move(bytes); }
@@ -283,16 +337,16 @@ void HttpConnection::setAbortCheck(std::function<bool()> check) { m_abortCheck =
 
 void HttpConnection::setTimeoutMs(int64_t ms) { m_timeoutMs = ms; }
 
-void HttpConnection::headerLine(const std::string& raw) {
-    std::string line = raw;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    if (line.rfind("HTTP/", 0) == 0) {
+void HttpConnection::headerLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (line.substr(0, 5) == "HTTP/") {
         // A new answer (after an interim 1xx one) starts its field list afresh.
-        m_statusLine = line;
+        m_statusLine.assign(line);
         m_headers.clear();
+        m_headers.reserve(16);
         m_status = 0;
-        auto sp = line.find(' ');
-        if (sp != std::string::npos) m_status = std::atoi(line.c_str() + sp + 1);
+        auto sp = m_statusLine.find(' ');
+        if (sp != std::string::npos) m_status = std::atoi(m_statusLine.c_str() + sp + 1);
         return;
     }
     if (line.empty()) {
@@ -300,12 +354,14 @@ void HttpConnection::headerLine(const std::string& raw) {
         return;
     }
     if ((line[0] == ' ' || line[0] == '\t') && !m_headers.empty()) {
-        m_headers.back().second += " " + trim(line);
+        std::string& value = m_headers.back().second;
+        value += ' ';
+        value += trim(line);
         return;
     }
     auto colon = line.find(':');
-    if (colon == std::string::npos) {
-        m_headers.emplace_back(trim(line), "");
+    if (colon == std::string_view::npos) {
+        m_headers.emplace_back(trim(line), std::string());
     } else {
         m_headers.emplace_back(trim(line.substr(0, colon)), trim(line.substr(colon + 1)));
     }
@@ -317,52 +373,64 @@ void HttpConnection::prepare() {
     Impl& im = *m_impl;
     im.owner = this;
     im.multi = threadMulti().multi;
-    im.easy = threadMulti().take();
+    ThreadMulti& thread = threadMulti();
+    bool fresh = false;
+    im.easy = thread.take(fresh);
     if (!im.easy) throw NetError(FailureKind::Other, "Unable to create a connection");
+    thread.takeBuffer(im.buffer);
     CURL* e = im.easy;
+    if (fresh) {
+        // The path goes out as written: a site may need its "../" segments.
+        curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(e, CURLOPT_SHARE, global().share);
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
+        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onWrite);
+        curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
+        curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    }
+    // Every option that may differ from the handle's last request is set
+    // each time.
     curl_easy_setopt(e, CURLOPT_URL, m_url.c_str());
-    // The path goes out as written: a site may need its "../" segments.
-    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(e, CURLOPT_PRIVATE, &im);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, im.errbuf);
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(e, CURLOPT_SHARE, global().share);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &im);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onWrite);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &im);
-    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, &im);
-    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-    if (m_timeoutMs > 0) curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_timeoutMs));
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_timeoutMs > 0 ? m_timeoutMs : 0));
 
     if (m_method == "POST") {
-        const std::string& body = m_body ? *m_body : std::string();
+        const char* body = m_body ? m_body->data() : "";
         curl_easy_setopt(e, CURLOPT_POST, 1L);
-        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-        curl_easy_setopt(e, CURLOPT_COPYPOSTFIELDS, body.data());
-    } else if (m_method != "GET") {
-        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, m_method.c_str());
+        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_body ? m_body->size() : 0));
+        curl_easy_setopt(e, CURLOPT_COPYPOSTFIELDS, body);
+        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, nullptr);
+    } else {
+        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, m_method == "GET" ? nullptr : m_method.c_str());
     }
 
-    for (const auto& [name, value] : m_requestHeaders) {
-        // "Name;" is libcurl's way of sending a field with an empty value.
-        std::string field = value.empty() ? name + ";" : name + ": " + value;
-        im.headers = curl_slist_append(im.headers, field.c_str());
-    }
     // No "Expect: 100-continue" round trip before a body.
-    im.headers = curl_slist_append(im.headers, "Expect:");
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, im.headers);
+    static char noExpect[] = "Expect:";
+    im.headers.resize(m_requestHeaders.size() + 1);
+    for (size_t i = 0; i < m_requestHeaders.size(); ++i) {
+        im.headers[i] = curl_slist{m_requestHeaders[i].data(), &im.headers[i + 1]};
+    }
+    im.headers.back() = curl_slist{noExpect, nullptr};
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, im.headers.data());
 
     if (const char* connectTo = std::getenv("RL_CONNECT_TO"); connectTo && *connectTo) {
-        curl_easy_setopt(e, CURLOPT_CONNECT_TO, threadMulti().connectToFor(connectTo));
+        curl_easy_setopt(e, CURLOPT_CONNECT_TO, thread.connectToFor(connectTo));
         // Requests rerouted for tests never go through a proxy.
         curl_easy_setopt(e, CURLOPT_PROXY, "");
+    } else {
+        curl_easy_setopt(e, CURLOPT_CONNECT_TO, nullptr);
+        curl_easy_setopt(e, CURLOPT_PROXY, nullptr);
     }
     if (const char* caFile = std::getenv("RL_CA_FILE"); caFile && *caFile) {
         im.caFile = caFile;
@@ -371,6 +439,10 @@ void HttpConnection::prepare() {
         curl_easy_setopt(e, CURLOPT_CA_CACHE_TIMEOUT, 0L);
         curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &Impl::onSslContext);
         curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &im);
+    } else {
+        curl_easy_setopt(e, CURLOPT_CA_CACHE_TIMEOUT, kDefaultCaCacheSeconds);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, nullptr);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, nullptr);
     }
 
     if (curl_multi_add_handle(im.multi, e) != CURLM_OK) {

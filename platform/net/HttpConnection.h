@@ -32,6 +32,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -76,6 +77,9 @@ public:
     // The last field of that name (case-insensitive), absent when none.
     std::optional<std::string> getHeaderField(const std::string& name) const;
     size_t getHeaderFieldCount() const { return m_headers.size(); }
+    // All fields, name and value, in the order received (field i of the
+    // index access is element i - 1).
+    const std::vector<std::pair<std::string, std::string>>& getHeaderFields() const { return m_headers; }
     const std::string& getStatusLine() const { return m_statusLine; }
 
     // Reads up to size body bytes; 0 at the end of the body. Blocks while
@@ -94,7 +98,7 @@ private:
     friend struct Impl;
 
     void prepare();
-    void headerLine(const std::string& raw);
+    void headerLine(std::string_view line);
     void pump(const std::function<bool()>& done);
     // Waits until body bytes are buffered or the transfer ended; the number
     // buffered.
@@ -103,7 +107,8 @@ private:
 
     std::string m_url;
     std::string m_method = "GET";
-    std::vector<std::pair<std::string, std::string>> m_requestHeaders;
+    // "Name: value" lines as libcurl takes them.
+    std::vector<std::string> m_requestHeaders;
     std::optional<std::string> m_body;
     std::function<bool()> m_abortCheck;
     int64_t m_timeoutMs = 0;

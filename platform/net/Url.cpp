@@ -1,18 +1,19 @@
 #include "platform/net/Url.h"
 
-#include <cctype>
+#include <string_view>
 
 namespace net {
 
 namespace {
 
+// prefix is lower case ASCII.
 bool startsWithIgnoreCase(const std::string& text, const char* prefix) {
     size_t i = 0;
     for (; prefix[i]; ++i) {
-        if (i >= text.size() ||
-            std::tolower(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(prefix[i])) {
-            return false;
-        }
+        if (i >= text.size()) return false;
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
     }
     return true;
 }
@@ -42,32 +43,38 @@ std::optional<Url> parseUrl(const std::string& address) {
     } else {
         return std::nullopt;
     }
-    size_t authorityEnd = address.find_first_of("/?#", pos);
-    if (authorityEnd == std::string::npos) authorityEnd = address.size();
-    std::string authority = address.substr(pos, authorityEnd - pos);
+    const std::string_view text(address);
+    size_t authorityEnd = pos;
+    while (authorityEnd < text.size() && text[authorityEnd] != '/' && text[authorityEnd] != '?' &&
+           text[authorityEnd] != '#') {
+        ++authorityEnd;
+    }
+    std::string_view authority = text.substr(pos, authorityEnd - pos);
     // Credentials in the address are no part of the host.
     size_t at = authority.rfind('@');
-    if (at != std::string::npos) authority = authority.substr(at + 1);
+    if (at != std::string_view::npos) authority = authority.substr(at + 1);
 
-    std::string portText;
+    std::string_view host;
+    std::string_view portText;
     if (!authority.empty() && authority[0] == '[') {
         size_t close = authority.find(']');
-        if (close == std::string::npos) return std::nullopt;
-        url.host = authority.substr(0, close + 1);
-        std::string rest = authority.substr(close + 1);
+        if (close == std::string_view::npos) return std::nullopt;
+        host = authority.substr(0, close + 1);
+        std::string_view rest = authority.substr(close + 1);
         if (!rest.empty()) {
             if (rest[0] != ':') return std::nullopt;
             portText = rest.substr(1);
         }
     } else {
         size_t colon = authority.find(':');
-        url.host = authority.substr(0, colon);
-        if (colon != std::string::npos) portText = authority.substr(colon + 1);
+        host = authority.substr(0, colon);
+        if (colon != std::string_view::npos) portText = authority.substr(colon + 1);
     }
-    if (url.host.empty() || url.host.size() > 253) return std::nullopt;
-    for (char c : url.host) {
+    if (host.empty() || host.size() > 253) return std::nullopt;
+    for (char c : host) {
         if (badHostCharacter(c)) return std::nullopt;
     }
+    url.host.assign(host);
     if (!portText.empty()) {
         if (portText.size() > 5) return std::nullopt;
         int port = 0;
@@ -79,18 +86,22 @@ std::optional<Url> parseUrl(const std::string& address) {
         url.port = port;
     }
 
-    std::string rest = address.substr(authorityEnd);
+    std::string_view rest = text.substr(authorityEnd);
     size_t hash = rest.find('#');
-    if (hash != std::string::npos) {
-        url.fragment = rest.substr(hash + 1);
+    if (hash != std::string_view::npos) {
+        url.fragment.assign(rest.substr(hash + 1));
         rest = rest.substr(0, hash);
     }
     size_t question = rest.find('?');
-    if (question != std::string::npos) {
-        url.query = rest.substr(question + 1);
+    if (question != std::string_view::npos) {
+        url.query.assign(rest.substr(question + 1));
         rest = rest.substr(0, question);
     }
-    url.path = rest.empty() ? "/" : rest;
+    if (rest.empty()) {
+        url.path = "/";
+    } else {
+        url.path.assign(rest);
+    }
     return url;
 }
 
