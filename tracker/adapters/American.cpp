@@ -55,19 +55,19 @@ public:
 
         std::string details;
         details.reserve(550);
-        int p = addDetailsRow(details, page, "Member Since", "Member Since:", 19, 29, -1);
-        p = addDetailsRow(details, page, "Last Activity Date", "Last Activity Date:", 8, 8, p);
-        p = addDetailsRow(details, page, "Program to Date Miles", "Program to Date Miles:", 1, 11, p);
-        p = addDetailsRow(details, page, "YTD Elite Qualifying Points", "YTD Elite Qualifying Points:", 1, 11, p);
-        p = addDetailsRow(details, page, "YTD Elite Qualifying Miles", "YTD Elite Qualifying Miles:", 1, 11, p);
-        p = addDetailsRow(details, page, "YTD Elite Qualifying Segments", "YTD Elite Qualifying Segments:", 1, 11,
+        int p = addSpanRow(details, page, "Member Since", "Member Since:", 19, 29, -1);
+        p = addSpanRow(details, page, "Last Activity Date", "Last Activity Date:", 8, 8, p);
+        p = addSpanRow(details, page, "Program to Date Miles", "Program to Date Miles:", 1, 11, p);
+        p = addSpanRow(details, page, "YTD Elite Qualifying Points", "YTD Elite Qualifying Points:", 1, 11, p);
+        p = addSpanRow(details, page, "YTD Elite Qualifying Miles", "YTD Elite Qualifying Miles:", 1, 11, p);
+        p = addSpanRow(details, page, "YTD Elite Qualifying Segments", "YTD Elite Qualifying Segments:", 1, 11,
                           p);
         const std::string deferred = "Miles with Expiration Deferred Through ";
         const int deferredAt = positionOf(page, deferred, p + 1);
         const std::string through = foundation::StrUtil::trim(betweenFrom(page, deferredAt, deferred, ":"));
-        p = addDetailsRow(details, page, deferred + through, deferred, 1, 11, p);
-        p = addDetailsRow(details, page, "Upgrade Account Balance", "Upgrade Account Balance:", 1, 11, p);
-        p = addDetailsRow(details, page, "Total Available Award Mileage", "Total Available Award Mileage", 1, 11, p);
+        p = addSpanRow(details, page, deferred + through, deferred, 1, 11, p);
+        p = addSpanRow(details, page, "Upgrade Account Balance", "Upgrade Account Balance:", 1, 11, p);
+        p = addSpanRow(details, page, "Total Available Award Mileage", "Total Available Award Mileage", 1, 11, p);
         registerDetails(details);
 
         const std::string balance = betweenFrom(page, p, m_valueStart, m_valueEnd);
@@ -106,7 +106,7 @@ private:
     // One details row: the value in the first value span after the label
     // (an empty value when the label is missing). Returns where the label
     // was found, -1 when missing, for the next row to search on from.
-    int addDetailsRow(std::string& body, std::string_view page, std::string_view shownLabel,
+    int addSpanRow(std::string& body, std::string_view page, std::string_view shownLabel,
                       std::string_view searchLabel, int minLength, int maxLength, int fromIndex) {
         return addDetailsRowB1(body, shownLabel, searchLabel, std::string_view(), minLength, maxLength, fromIndex,
                                page, m_valueStart, m_valueEnd);
