@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEvent>
+#include <QObject>
 #include <QPoint>
 #include <QWidget>
 
@@ -170,6 +172,38 @@ protected:
     }
 
     static unsigned long windowOf(tk::Shell& shell) { return tk::qt::nativeWidget(shell)->winId(); }
+
+    // Clicks at a point of the portal's window and waits until the press has
+    // reached the program: the window manager raises on the press before it
+    // hands it on, so what the click restacks is done by then. Without the
+    // wait, a raise still on its way lands on top of the next step's stacking.
+    bool clickPortal(const QPoint& at) {
+        const int before = m_presses.count;
+        if (!click(at)) return false;
+        return tk::qt::runUntil(display, [&] { return m_presses.count > before; }, WAIT_MS);
+    }
+    // Counts the presses from here on; the application exists by then.
+    void watchPresses() { m_filter = std::make_unique<Filter>(m_presses); }
+
+private:
+    struct PressCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::MouseButtonPress) ++count;
+            return false;
+        }
+    };
+    struct Filter {
+        explicit Filter(PressCounter& counter) : counter(counter) {
+            if (qApp != nullptr) qApp->installEventFilter(&counter);
+        }
+        ~Filter() {
+            if (qApp != nullptr) qApp->removeEventFilter(&counter);
+        }
+        PressCounter& counter;
+    };
+    PressCounter m_presses;
+    std::unique_ptr<Filter> m_filter;
 };
 
 TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
@@ -191,7 +225,8 @@ TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
     // A click on the portal's window beside the tracker raises the portal;
     // the tracker stays above it.
     const QPoint beside = tk::qt::nativeWidget(*shell)->mapToGlobal(QPoint(40, 300));
-    ASSERT_TRUE(click(beside));
+    watchPresses();
+    ASSERT_TRUE(clickPortal(beside)) << "the click's press reaching the portal";
     ASSERT_TRUE(tk::qt::runUntil(display, [&] { return QApplication::activeWindow() != nullptr; }, WAIT_MS))
         << "the click activating the portal";
     EXPECT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS));
@@ -203,7 +238,7 @@ TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
     // Another tab hides the tracker; "Balances" brings it back on top.
     portal.navigateOuterBrowser("weatherbug.html", true);
     EXPECT_TRUE(tk::qt::runUntil(display, [&] { return !tk::qt::nativeWidget(*trackerShell)->isVisible(); }, WAIT_MS));
-    ASSERT_TRUE(click(beside));
+    ASSERT_TRUE(clickPortal(beside)) << "the second click's press reaching the portal";
     portal.navigateOuterBrowser("roamledger.html", true);
     EXPECT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS))
         << "the tracker window above the portal after Balances";
