@@ -28,14 +28,7 @@ namespace {
 class PortalProgram : public ImitationWebTest {
 protected:
     PortalProgram() {
-        ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
-        for (const char* entry :
-             {"content", "images", "Lanternbay.ico", "Lanternbay.versions", "Roamledger.ico", "tiraleaf-images"}) {
-            std::filesystem::copy(std::string(RL_INSTALL_DIR) + "/" + entry, dir.file(entry),
-                                  std::filesystem::copy_options::recursive);
-        }
-        std::filesystem::copy_file(std::string(RL_INSTALL_DIR) + "/Tiraleaf.so", dir.file("Tiraleaf.so"));
-        std::filesystem::create_symlink(RL_LANTERNBAY, dir.file("Lanternbay"));
+        portaltest::installLanternbay(dir);
         portaltest::writePreferenceFile(dir.path());
     }
     ~PortalProgram() override {

@@ -97,23 +97,7 @@ public:
 
     // The managed windows from the bottom up, as the window manager stacks
     // them.
-    std::vector<unsigned long> stacking() const {
-        std::vector<unsigned long> windows;
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        const Atom list = XInternAtom(m_x, "_NET_CLIENT_LIST_STACKING", False);
-        if (XGetWindowProperty(m_x, DefaultRootWindow(m_x), list, 0, 4096, False, XA_WINDOW, &type, &format, &count,
-                               &after, &data) == Success &&
-            data != nullptr && format == 32) {
-            const auto* ids = reinterpret_cast<const unsigned long*>(data);
-            windows.assign(ids, ids + count);
-        }
-        if (data != nullptr) XFree(data);
-        return windows;
-    }
+    std::vector<unsigned long> stacking() const { return rootWindows("_NET_CLIENT_LIST_STACKING"); }
 
     // Whether upper is stacked above lower (both managed).
     bool above(unsigned long upper, unsigned long lower) const {
@@ -134,18 +118,25 @@ public:
     }
 
 private:
-    bool managed() const {
+    bool managed() const { return rootWindows("_NET_SUPPORTING_WM_CHECK").size() == 1; }
+
+    // A window-list property of the root window.
+    std::vector<unsigned long> rootWindows(const char* property) const {
+        std::vector<unsigned long> windows;
         Atom type = 0;
         int format = 0;
         unsigned long count = 0;
         unsigned long after = 0;
         unsigned char* data = nullptr;
-        const Atom check = XInternAtom(m_x, "_NET_SUPPORTING_WM_CHECK", False);
-        const bool found = XGetWindowProperty(m_x, DefaultRootWindow(m_x), check, 0, 1, False, XA_WINDOW, &type,
-                                              &format, &count, &after, &data) == Success &&
-                           count == 1;
+        const Atom name = XInternAtom(m_x, property, False);
+        if (XGetWindowProperty(m_x, DefaultRootWindow(m_x), name, 0, 4096, False, XA_WINDOW, &type, &format, &count,
+                               &after, &data) == Success &&
+            data != nullptr && format == 32) {
+            const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            windows.assign(ids, ids + count);
+        }
         if (data != nullptr) XFree(data);
-        return found;
+        return windows;
     }
 
     std::unique_ptr<PrivateXServer> m_server;

@@ -1,7 +1,7 @@
 #pragma once
 // The real Lanternbay program of the current folder as a child process, for
 // the program tests: started with its own toolkit and no standard output,
-// and its exit status read within a limit.
+// and its exit status read within a limit; and the install folder it runs in.
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,12 +9,27 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
 
 namespace rltest::portaltest {
+
+// Fills dir as an installation of the build: what Lanternbay ships, its
+// control (registered in dir's own registry) and the program itself.
+inline void installLanternbay(const TempWorkDir& dir) {
+    ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
+    for (const char* entry :
+         {"content", "images", "Lanternbay.ico", "Lanternbay.versions", "Roamledger.ico", "tiraleaf-images"}) {
+        std::filesystem::copy(std::string(RL_INSTALL_DIR) + "/" + entry, dir.file(entry),
+                              std::filesystem::copy_options::recursive);
+    }
+    std::filesystem::copy_file(std::string(RL_INSTALL_DIR) + "/Tiraleaf.so", dir.file("Tiraleaf.so"));
+    std::filesystem::create_symlink(RL_LANTERNBAY, dir.file("Lanternbay"));
+}
 
 // Starts ./Lanternbay with the arguments.
 inline pid_t startLanternbay(const std::vector<std::string>& arguments) {
