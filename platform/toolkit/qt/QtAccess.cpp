@@ -69,10 +69,13 @@ bool runUntil(Display& display, const std::function<bool()>& done, int timeoutMi
     } cancel{display, deadline, *poll};
     display.timerExec(timeoutMillis, deadline);
     display.timerExec(POLL_MILLIS, *poll);
-    while (!done() && !*timedOut && !display.isDisposed()) {
+    // The condition is read once a turn: a second reading (a screen grab,
+    // say) may disagree with the one that ended the wait.
+    for (;;) {
+        if (done()) return true;
+        if (*timedOut || display.isDisposed()) return false;
         if (!display.readAndDispatch()) display.sleep();
     }
-    return done();
 }
 
 std::optional<std::string> runScript(Browser& browser, const std::string& script, int timeoutMillis) {
