@@ -24,6 +24,7 @@
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -256,6 +257,23 @@ TEST_F(QtInput, KeysForAcceleratorsDefaultButtonAndKeyListeners) {
     EXPECT_EQ(field->text(), QStringLiteral("ab"));
 }
 
+// What the window system last reported of a native window's place and
+// size. Qt takes a move or resize at once and again when the window system
+// confirms it; a confirmation still on its way when the next change is
+// asked for would take the window back for a moment.
+class WindowSystemReports : public QObject {
+public:
+    QPoint place;
+    QSize size;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Move) place = static_cast<QMoveEvent*>(event)->pos();
+        if (event->type() == QEvent::Resize) size = static_cast<QResizeEvent*>(event)->size();
+        return false;
+    }
+};
+
 TEST_F(QtInput, CloseBoxMovesAndResizesComeFromTheWindowSystem) {
     int closes = 0;
     bool refuse = true;
@@ -267,13 +285,19 @@ TEST_F(QtInput, CloseBoxMovesAndResizesComeFromTheWindowSystem) {
     shell->addListener(tk::Move, [&](tk::Event&) { geometry.push_back("move"); });
     shell->addListener(tk::Resize, [&](tk::Event&) { geometry.push_back("resize"); });
 
+    // Only the native window's own events: the widget's come from Qt.
+    WindowSystemReports reports;
+    window->windowHandle()->installEventFilter(&reports);
     tk::Rectangle before = shell->getBounds();
     asUser([&] { window->move(300, 200); });
     EXPECT_TRUE(waitUntil("the move", [&] { return shell->getLocation() == tk::Point{300, 200}; }));
+    ASSERT_TRUE(waitUntil("the window system's report of the move", [&] { return reports.place == QPoint(300, 200); }));
     EXPECT_EQ(shell->getLocation(), (tk::Point{300, 200}));
-    asUser([&] { window->resize(window->width() + 40, window->height() + 30); });
+    const QSize larger = window->size() + QSize(40, 30);
+    asUser([&] { window->resize(larger); });
     EXPECT_TRUE(waitUntil("the resize",
                           [&] { return shell->getSize() == tk::Point{before.width + 40, before.height + 30}; }));
+    ASSERT_TRUE(waitUntil("the window system's report of the resize", [&] { return reports.size == larger; }));
     settle(200);  // no second move or resize may follow
     EXPECT_EQ(shell->getSize(), (tk::Point{before.width + 40, before.height + 30}));
     EXPECT_EQ(geometry, (std::vector<std::string>{"move", "resize"}));
