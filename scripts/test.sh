@@ -74,8 +74,12 @@ asan_step() {
   (cd "$asan_build" && ASAN_OPTIONS="$asan" ctest --output-on-failure -j "$jobs" --timeout 900 -LE gui) || return 1
   # The window tests load Qt's web engine, whose own code deletes objects
   # through a pointer of a smaller type (sized delete of 24 bytes for 88);
-  # that one check is off for them, every other one stays.
-  (cd "$asan_build" && ASAN_OPTIONS="$asan new_delete_type_mismatch=0" \
+  # that check is off for them. So is the leak check at exit: the engine's
+  # threads are still running and ending then, and LeakSanitizer's tracer
+  # now and then crashes reading a thread that ends under it ("Tracer caught
+  # signal 11"), failing a test that passed. The headless run above still
+  # checks for leaks; every other check stays.
+  (cd "$asan_build" && ASAN_OPTIONS="$asan new_delete_type_mismatch=0 detect_leaks=0" \
     "${xvfb[@]}" ctest --output-on-failure -j "$jobs" --timeout 900 -L gui)
 }
 
