@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -376,6 +377,32 @@ TEST_F(VantrellTest, AnEntryThatInflatesPastItsRecordedSizeIsRefused) {
         EXPECT_NE(log().find("entry \"bomb.bin\" unpacks to more than its recorded 1000 bytes"), std::string::npos)
             << log();
     }
+}
+
+TEST_F(VantrellTest, SizesMarkedAsZip64AreReadFromTheirZip64Fields) {
+    // A sound archive whose sizes and offsets are all zip64 fields installs;
+    // a bomb whose zip64 size is 3 GiB is refused by that size.
+    auto zip64 = [](ZipItem item, std::optional<uint64_t> size = std::nullopt) {
+        item.zip64 = true;
+        item.size = size;
+        return item;
+    };
+    addArchive("core13.zip", {zip64(ZipItem::file("a.txt", "twenty-four bytes here!\n")),
+                              zip64(withMethod(ZipItem::file("b.txt", "stored"), 0))});
+    run();
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(readFile("a.txt"), "twenty-four bytes here!\n");
+    EXPECT_EQ(readFile("b.txt"), "stored");
+    EXPECT_NE(log().find("\tEntry - a.txt with size of 24\n"), std::string::npos) << log();
+
+    fs::create_directories("upgrades");
+    rltest::writeFile("upgrades/Lanternbay.versions.tmp", "#new\ncore=14\n");
+    fs::remove("relaunched.mark");
+    addArchive("bomb.zip", {zip64(ZipItem::file("bomb.bin", "small"), uint64_t{3} << 30)});
+    run();
+    EXPECT_FALSE(fileExists("bomb.bin"));
+    EXPECT_EQ(readFile("Lanternbay.versions"), "#new\ncore=13\n");
+    EXPECT_NE(log().find("the upgrade would unpack 0 + 3221225472 bytes"), std::string::npos) << log();
 }
 
 TEST_F(VantrellTest, ControlCharactersOfEntryNamesAreEscapedInTheLog) {
