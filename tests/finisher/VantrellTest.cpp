@@ -141,6 +141,7 @@ TEST_F(VantrellTest, InstallsEveryArchiveRunsItsScriptsAndRelaunches) {
           "Parent dirs not created: " + up + "/unzip/bin", "Running " + up + "/unzip/pre-upgrade.bat",
           "/bin/sh exiting with value 3", "Not launching " + up + "/unzip/pre-upgrade.bat since it is an empty script",
           "Overwriting " + dir.file("Lanternbay.versions") + " with " + up + "/Lanternbay.versions.tmp",
+          "Moved: " + up + "/Lanternbay.versions.tmp to " + dir.file("Lanternbay.versions"),
           "Deleting " + up, "Launching Lanternbay", "Spawning separate process: ./Lanternbay", std::string("Exiting")}) {
         EXPECT_NE(text.find(" - " + line + "\n"), std::string::npos) << line << "\n" << text;
     }
@@ -545,7 +546,13 @@ TEST_F(VantrellTest, AFileThatCannotBeMovedKeepsTheOldVersionsFile) {
     EXPECT_EQ(readFile("Lanternbay.versions"), "#old\ncore=12\n");
     EXPECT_FALSE(fileExists("upgrades"));
     std::string text = log();
-    EXPECT_NE(text.find("Not moved: " + dir.file("upgrades/unzip/plugins/p.so")), std::string::npos) << text;
+    EXPECT_NE(text.find(" - Not moved: " + dir.file("upgrades/unzip/plugins/p.so") + " to " +
+                        dir.file("plugins/p.so") + "\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" - Unable to move to " + dir.file("plugins/p.so") + ": a folder stands where the file goes\n"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("Not overwriting " + dir.file("Lanternbay.versions") +
                         " since some files could not be moved into place"),
               std::string::npos)
