@@ -160,7 +160,10 @@ bool Vantrell::install() {
         return true;
     }
     Logger::info("Overwriting " + m_versionsDestination + " with " + m_versionsSource);
-    if (!replaceVersions()) Logger::error("Unable to replace " + m_versionsDestination);
+    if (!replaceVersions()) {
+        Logger::info("Not moved: " + m_versionsSource + " to " + m_versionsDestination);
+        Logger::error("Unable to replace " + m_versionsDestination);
+    }
     return true;
 }
 
@@ -175,6 +178,7 @@ bool Vantrell::replaceVersions() {
     // Written beside the old file, flushed and renamed over it: a run
     // stopped here leaves the old table or the new one, whole.
     if (!Logger::writeFileChecked(m_versionsDestination, text)) return false;
+    Logger::info("Moved: " + m_versionsSource + " to " + m_versionsDestination);
     FileUtil::deleteDirAndFiles(m_versionsSource);
     return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
-// One upgrade archive read through minizip: its directory, the checks that
-// decide whether it may be installed at all, and the extraction of single
-// entries with their CRC-32 and size checked.
+// One upgrade archive: its directory, the checks that decide whether it may
+// be installed at all, and the extraction of single entries with their
+// CRC-32 and size checked. Read here with zlib's inflate: the minizip of
+// this distribution never takes the zip64 fields of a directory record on
+// a 64-bit system, so it reads marked sizes and offsets as 0xFFFFFFFF.
 //
 // An archive comes from the network, so nothing in it is trusted: an entry
 // may not name a place outside the folder it is unpacked into (absolute
@@ -17,7 +19,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace finisher {
@@ -51,7 +52,8 @@ public:
     static constexpr int STORED = 0;
     static constexpr int DEFLATED = 8;
 
-    // Opens the archive and reads its directory.
+    // Opens the archive and reads its directory (zip64 records and fields
+    // included).
     explicit ZipArchive(const std::string& path);
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
@@ -79,20 +81,21 @@ public:
     ZipException failure(const ZipEntry& entry, const std::string& what) const;
 
 private:
-    // Reads the entry at index, handing each block to sink.
+    void readDirectory();
+    // Unpacks the entry at index, handing each block to sink, and checks
+    // its size and CRC-32.
     template <typename Sink>
     void read(size_t index, Sink&& sink);
-    // Opens the entry at index for reading (raw: its stored bytes).
-    void open(size_t index, bool raw);
-    void verify(size_t index);
 
     std::string m_path;
     // The path as log lines and failures show it.
     std::string m_shownPath;
-    void* m_file = nullptr;
+    int m_fd = -1;
+    // Bytes before the archive itself, which its offsets do not count.
+    uint64_t m_base = 0;
     std::vector<ZipEntry> m_entries;
-    // Where each entry's directory record is, for minizip.
-    std::vector<std::pair<uint64_t, uint64_t>> m_positions;
+    // Where each entry's local header is.
+    std::vector<uint64_t> m_offsets;
 };
 
 }  // namespace finisher

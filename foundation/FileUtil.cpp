@@ -255,31 +255,30 @@ bool FileUtil::overwriteFiles(const std::string& from, const std::string& to) {
     // The paths may hold names that came from an archive.
     const std::string shownFrom = LogText::escape(from);
     const std::string shownTo = LogText::escape(to);
+    // "Not moved" is the move's own line, as "Moved" is; why follows on a
+    // line of its own, as an error.
+    auto notMoved = [&](const std::string& why) {
+        Logger::info("Not moved: " + shownFrom + " to " + shownTo);
+        Logger::error("Unable to move to " + shownTo + ": " + LogText::escape(why));
+        return false;
+    };
     struct stat st;
     try {
         if (!present(from, &st)) return true;
     } catch (const std::exception& e) {
-        Logger::error("Not moved: " + shownFrom + " to " + shownTo, e);
-        return false;
+        return notMoved(e.what());
     }
     if (S_ISDIR(st.st_mode)) {
         struct stat existing;
         bool existed = ::stat(to.c_str(), &existing) == 0;
-        if (existed && !S_ISDIR(existing.st_mode)) {
-            Logger::error("Not moved: " + shownFrom + " to " + shownTo + " (a file stands where the folder goes)");
-            return false;
-        }
-        if (!makeDirectories(to)) {
-            Logger::error("Not moved: " + shownFrom + " to " + shownTo + " (" + reason() + ")");
-            return false;
-        }
+        if (existed && !S_ISDIR(existing.st_mode)) return notMoved("a file stands where the folder goes");
+        if (!makeDirectories(to)) return notMoved(reason());
         if (!existed) Logger::info("Created: " + shownTo);
         std::vector<std::string> names;
         try {
             names = listNames(from);
         } catch (const std::exception& e) {
-            Logger::error("Not moved: " + shownFrom + " to " + shownTo, e);
-            return false;
+            return notMoved(e.what());
         }
         bool allMoved = true;
         for (const auto& name : names) {
@@ -291,15 +290,13 @@ bool FileUtil::overwriteFiles(const std::string& from, const std::string& to) {
     // move stops, the target is the old file or the new one, never missing.
     struct stat target;
     if (::lstat(to.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
-        Logger::error("Not moved: " + shownFrom + " to " + shownTo + " (a folder stands where the file goes)");
-        return false;
+        return notMoved("a folder stands where the file goes");
     }
     if (::rename(from.c_str(), to.c_str()) == 0) {
         Logger::info("Moved: " + shownFrom + " to " + shownTo);
         return true;
     }
-    Logger::error("Not moved: " + shownFrom + " to " + shownTo + " (" + reason() + ")");
-    return false;
+    return notMoved(reason());
 }
 
 }  // namespace foundation

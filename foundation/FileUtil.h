@@ -57,9 +57,10 @@ public:
     // the source keeps its directories. A file is renamed over the one it
     // replaces (never deleted first), so a move stopped at any moment leaves
     // each target whole, old or new; a file is never put where a folder
-    // stands, nor a folder where a file stands. Logs what it does; throws
-    // nothing. Answers whether every file was moved (a missing source moves
-    // nothing and counts as done).
+    // stands, nor a folder where a file stands. Logs what it does: what it
+    // could not move as "Not moved: <from> to <to>" (info), followed by
+    // why (error). Throws nothing. Answers whether every file was moved (a
+    // missing source moves nothing and counts as done).
     static bool overwriteFiles(const std::string& from, const std::string& to);
 };
 

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -140,6 +141,7 @@ TEST_F(VantrellTest, InstallsEveryArchiveRunsItsScriptsAndRelaunches) {
           "Parent dirs not created: " + up + "/unzip/bin", "Running " + up + "/unzip/pre-upgrade.bat",
           "/bin/sh exiting with value 3", "Not launching " + up + "/unzip/pre-upgrade.bat since it is an empty script",
           "Overwriting " + dir.file("Lanternbay.versions") + " with " + up + "/Lanternbay.versions.tmp",
+          "Moved: " + up + "/Lanternbay.versions.tmp to " + dir.file("Lanternbay.versions"),
           "Deleting " + up, "Launching Lanternbay", "Spawning separate process: ./Lanternbay", std::string("Exiting")}) {
         EXPECT_NE(text.find(" - " + line + "\n"), std::string::npos) << line << "\n" << text;
     }
@@ -378,6 +380,32 @@ TEST_F(VantrellTest, AnEntryThatInflatesPastItsRecordedSizeIsRefused) {
     }
 }
 
+TEST_F(VantrellTest, SizesMarkedAsZip64AreReadFromTheirZip64Fields) {
+    // A sound archive whose sizes and offsets are all zip64 fields installs;
+    // a bomb whose zip64 size is 3 GiB is refused by that size.
+    auto zip64 = [](ZipItem item, std::optional<uint64_t> size = std::nullopt) {
+        item.zip64 = true;
+        item.size = size;
+        return item;
+    };
+    addArchive("core13.zip", {zip64(ZipItem::file("a.txt", "twenty-four bytes here!\n")),
+                              zip64(withMethod(ZipItem::file("b.txt", "stored"), 0))});
+    run();
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(readFile("a.txt"), "twenty-four bytes here!\n");
+    EXPECT_EQ(readFile("b.txt"), "stored");
+    EXPECT_NE(log().find("\tEntry - a.txt with size of 24\n"), std::string::npos) << log();
+
+    fs::create_directories("upgrades");
+    rltest::writeFile("upgrades/Lanternbay.versions.tmp", "#new\ncore=14\n");
+    fs::remove("relaunched.mark");
+    addArchive("bomb.zip", {zip64(ZipItem::file("bomb.bin", "small"), uint64_t{3} << 30)});
+    run();
+    EXPECT_FALSE(fileExists("bomb.bin"));
+    EXPECT_EQ(readFile("Lanternbay.versions"), "#new\ncore=13\n");
+    EXPECT_NE(log().find("the upgrade would unpack 0 + 3221225472 bytes"), std::string::npos) << log();
+}
+
 TEST_F(VantrellTest, ControlCharactersOfEntryNamesAreEscapedInTheLog) {
     const std::string forged = "note\n12/09/26 04:00 PM - Forged line\x1b[2J\r\t";
     addArchive("a.zip", {ZipItem::file(forged, "n"), ZipItem::file("plain.txt", "p")});
@@ -518,7 +546,13 @@ TEST_F(VantrellTest, AFileThatCannotBeMovedKeepsTheOldVersionsFile) {
     EXPECT_EQ(readFile("Lanternbay.versions"), "#old\ncore=12\n");
     EXPECT_FALSE(fileExists("upgrades"));
     std::string text = log();
-    EXPECT_NE(text.find("Not moved: " + dir.file("upgrades/unzip/plugins/p.so")), std::string::npos) << text;
+    EXPECT_NE(text.find(" - Not moved: " + dir.file("upgrades/unzip/plugins/p.so") + " to " +
+                        dir.file("plugins/p.so") + "\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" - Unable to move to " + dir.file("plugins/p.so") + ": a folder stands where the file goes\n"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("Not overwriting " + dir.file("Lanternbay.versions") +
                         " since some files could not be moved into place"),
               std::string::npos)

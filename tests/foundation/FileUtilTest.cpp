@@ -5,10 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "foundation/Logger.h"
 #include "tests/support/TempWorkDir.h"
@@ -31,6 +34,13 @@ protected:
     std::string log() {
         Logger::close();
         return rltest::readFile("test.log");
+    }
+    // The log's entries without their time stamps.
+    std::vector<std::string> entries() {
+        std::vector<std::string> lines;
+        std::istringstream in(log());
+        for (std::string line; std::getline(in, line);) lines.push_back(line.substr(line.find(" - ") + 3));
+        return lines;
     }
     static int count(const std::string& text, const std::string& part) {
         int n = 0;
@@ -255,7 +265,9 @@ TEST_F(FileUtilTest, CleanDirectoryGoesOnPastALockedEntryAndRaisesItLast) {
         text = rltest::readFile(root + "/child.log");
         if (rltest::readFile(d + "/locked/held.txt") != "held") return 9;
         if (rltest::readFile(root + "/src.txt") != "new") return 9;
-        if (text.find("Not moved: " + root + "/src.txt to " + d + "/locked/held.txt") == std::string::npos) return 10;
+        if (text.find(" - Not moved: " + root + "/src.txt to " + d + "/locked/held.txt\n") == std::string::npos) {
+            return 10;
+        }
         ::chmod((d + "/locked").c_str(), 0777);
         return 0;
     });
@@ -311,10 +323,18 @@ TEST_F(FileUtilTest, OverwriteFilesTellsWhenAFileStayedBehind) {
     EXPECT_EQ(rltest::readFile("install/pages/index.html"), "kept");
     EXPECT_TRUE(rltest::fileExists("up/blocked/x.txt"));
     EXPECT_EQ(rltest::readFile("up/pages"), "flat");
-    std::string text = log();
-    EXPECT_EQ(count(text, "Not moved: up/blocked to install/blocked (a file stands where the folder goes)\n"), 1)
-        << text;
-    EXPECT_EQ(count(text, "Not moved: up/pages to install/pages (a folder stands where the file goes)\n"), 1) << text;
+    // "Not moved" is an info line of its own; the reason follows as an
+    // error, the only line of the two written at the error level.
+    Logger::setLevel(Logger::LEVEL_ERROR);
+    EXPECT_FALSE(FileUtil::overwriteFiles("up/pages", "install/pages"));
+    std::vector<std::string> lines = entries();
+    auto at = [&](const std::string& entry) { return std::find(lines.begin(), lines.end(), entry) - lines.begin(); };
+    EXPECT_EQ(at("Unable to move to install/blocked: a file stands where the folder goes"),
+              at("Not moved: up/blocked to install/blocked") + 1);
+    EXPECT_EQ(at("Unable to move to install/pages: a folder stands where the file goes"),
+              at("Not moved: up/pages to install/pages") + 1);
+    EXPECT_EQ(lines.back(), "Unable to move to install/pages: a folder stands where the file goes");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Not moved: up/pages to install/pages"), 1);
 }
 
 TEST_F(FileUtilTest, AFileThatCannotBeRenamedIntoPlaceLeavesTheOldOne) {
@@ -337,7 +357,8 @@ TEST_F(FileUtilTest, AFileThatCannotBeRenamedIntoPlaceLeavesTheOldOne) {
     EXPECT_FALSE(FileUtil::overwriteFiles(other + "/a.txt", "a.txt"));
     EXPECT_EQ(rltest::readFile("a.txt"), "old");
     EXPECT_EQ(rltest::readFile(other + "/a.txt"), "new");
-    EXPECT_EQ(count(log(), "Not moved: " + other + "/a.txt to a.txt ("), 1) << log();
+    EXPECT_EQ(count(log(), " - Not moved: " + other + "/a.txt to a.txt\n"), 1) << log();
+    EXPECT_EQ(count(log(), " - Unable to move to a.txt: "), 1) << log();
     fs::remove_all(other);
 }
 

@@ -21,9 +21,11 @@ const std::string& soundArchive() {
         stored.method = 0;
         ZipItem dos = ZipItem::file("dos.txt", "no unix mode");
         dos.mode = 0;
+        ZipItem wide = ZipItem::file("wide.txt", "sizes in zip64 fields");
+        wide.zip64 = true;
         return rltest::buildZip({ZipItem::file("pre-upgrade.bat", "echo pre\n"), ZipItem::folder("bin/"),
                                  ZipItem::file("bin/tool", std::string(700, 't') + "tail", 0755), stored, dos,
-                                 ZipItem::file("empty.txt", "")});
+                                 ZipItem::file("empty.txt", ""), wide});
     }();
     return bytes;
 }

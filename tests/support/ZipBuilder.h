@@ -23,6 +23,12 @@ struct ZipItem {
     uint16_t flags = 0;
     // A CRC-32 other than the true one.
     std::optional<uint32_t> crc;
+    // A recorded size other than the true one.
+    std::optional<uint64_t> size;
+    // Sizes and offset marked as zip64 (0xFFFFFFFF) in the local header and
+    // the directory, their values in zip64 fields (in the directory after
+    // a time field); the archive then ends with a zip64 end record.
+    bool zip64 = false;
 
     static ZipItem file(std::string name, std::string data, uint32_t permissions = 0644);
     static ZipItem folder(std::string name);
