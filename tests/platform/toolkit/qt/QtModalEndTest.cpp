@@ -187,6 +187,7 @@ TEST(QtSessionEnd, TheSessionManagersEndComesAsATerminationSignal) {
     shell->open();
     int closes = 0;
     shell->addListener(tk::Close, [&closes](tk::Event&) { ++closes; });
+    g_terminations = 0;
     struct sigaction counting {}, previous {};
     counting.sa_handler = [](int) { ++g_terminations; };
     sigemptyset(&counting.sa_mask);
