@@ -1,7 +1,6 @@
 #include "portal/LBApp.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "foundation/HostTable.h"
 #include "foundation/JNIUtil.h"
 #include "foundation/Logger.h"
+#include "foundation/QuietEnd.h"
 #include "foundation/RegistryUtil.h"
 #include "foundation/StrUtil.h"
 #include "foundation/ThreadUtil.h"
@@ -65,7 +65,6 @@ constexpr int64_t MS_PER_MINUTE = 60000;
 // How long the end of the program waits for a refresh it told to end.
 constexpr int64_t RETRIEVER_END_WAIT_MS = 20000;
 constexpr int RETRIEVER_POLL_MS = 100;
-constexpr int END_SIGNAL_CHECK_MS = 200;
 // How long the start's last steps wait for the first page at most.
 constexpr int START_STEPS_LIMIT_MS = 15000;
 // From the first page loaded to its showing on the screen.
@@ -103,8 +102,6 @@ std::string fileUrlPath(const std::string& path) {
 std::atomic<LBApp*> LBApp::s_instance{nullptr};
 std::atomic<tk::Display*> LBApp::s_display{nullptr};
 std::atomic<bool> LBApp::s_isRetrievalInProgress{false};
-std::atomic<bool> LBApp::s_watchEndSignals{false};
-std::atomic<bool> LBApp::s_endRequested{false};
 std::string LBApp::m_prefGuid;
 
 const std::vector<LBApp::PagePair>& LBApp::pagePairs() {
@@ -434,13 +431,9 @@ void LBApp::handleConstructionFailure() {
 // ---------------------------------------------------------------------------
 // The loop and the end
 
-void LBApp::installEndSignalHandlers() {
-    s_watchEndSignals.store(true);
-    std::signal(SIGINT, [](int) { s_endRequested.store(true); });
-    std::signal(SIGTERM, [](int) { s_endRequested.store(true); });
+bool LBApp::isEnding() const {
+    return foundation::QuietEnd::isRequested() || (m_shell && m_shell->isDisposed());
 }
-
-bool LBApp::isEnding() const { return s_endRequested.load() || (m_shell && m_shell->isDisposed()); }
 
 void LBApp::stopIfEnding() const {
     if (isEnding()) throw RunEnding{};
@@ -456,18 +449,18 @@ void LBApp::runEventLoop() {
 }
 
 void LBApp::watchForEndSignals() {
-    if (!s_watchEndSignals.load()) return;
+    if (!foundation::QuietEnd::isWatched()) return;
     // The signal only sets a flag; the window looks at it now and then, also
     // while a form of the panel is open during the start.
     m_endSignalWatch = tk::runnable([this] {
-        if (s_endRequested.load()) {
+        if (foundation::QuietEnd::isRequested()) {
             Logger::info("Ending on a signal");
             exit();
             return;
         }
-        m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
+        m_display->timerExec(foundation::QuietEnd::CHECK_MS, m_endSignalWatch);
     });
-    m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
+    m_display->timerExec(foundation::QuietEnd::CHECK_MS, m_endSignalWatch);
 }
 
 void LBApp::afterEventLoop() {

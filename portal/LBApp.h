@@ -112,10 +112,6 @@ public:
     LBApp(const LBApp&) = delete;
     LBApp& operator=(const LBApp&) = delete;
 
-    // From now on an interrupt or termination signal ends the portal the
-    // way its Exit does.
-    static void installEndSignalHandlers();
-
     // Dispatches events until the main shell is disposed.
     void runEventLoop();
     // After the loop: ends a running refresh, cleans up and waits for it.
@@ -254,8 +250,6 @@ private:
     static std::atomic<LBApp*> s_instance;
     static std::atomic<tk::Display*> s_display;
     static std::atomic<bool> s_isRetrievalInProgress;
-    static std::atomic<bool> s_watchEndSignals;
-    static std::atomic<bool> s_endRequested;
 
     std::unique_ptr<tk::Display> m_ownDisplay;
     tk::Display* m_display = nullptr;

@@ -15,8 +15,6 @@
 #include <QPixmap>
 #include <QScreen>
 
-#include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -26,6 +24,7 @@
 #include "platform/com/ComException.h"
 #include "platform/com/OleAutomation.h"
 #include "platform/com/OleControlSite.h"
+#include "foundation/QuietEnd.h"
 #include "foundation/Thread.h"
 #include "platform/com/Registration.h"
 #include "platform/toolkit/TestDriver.h"
@@ -34,13 +33,6 @@
 #include "platform/toolkit/qt/QtBackend.h"
 
 namespace {
-
-std::atomic<bool> g_endRequested{false};
-
-void onEndSignal(int) { g_endRequested.store(true); }
-
-// How often the window looks whether a signal asked it to end.
-constexpr int END_SIGNAL_CHECK_MS = 200;
 
 struct Options {
     std::string root = std::filesystem::current_path().string();
@@ -102,10 +94,10 @@ static int runHost(int argc, char** argv) {
         std::cerr << "no window system: DISPLAY is not set\n";
         return 1;
     }
-    // An interrupt or termination signal (Ctrl+C, a session's end) closes the
-    // window as its close box does, also while a form or box is open.
-    std::signal(SIGINT, onEndSignal);
-    std::signal(SIGTERM, onEndSignal);
+    // An interrupt, termination or hang-up signal (Ctrl+C, a session's end)
+    // closes the window as its close box does, also while a form or box is
+    // open.
+    foundation::QuietEnd::installSignalHandlers();
     tk::qt::registerBackend();
     // A window to look at: always the Qt backend, whatever RL_TOOLKIT says.
     tk::Display display("qt");
@@ -180,14 +172,14 @@ static int runHost(int argc, char** argv) {
     std::shared_ptr<tk::Runnable> endWatch;
     endWatch = tk::runnable([&] {
         if (shell->isDisposed()) return;
-        if (g_endRequested.load()) {
+        if (foundation::QuietEnd::isRequested()) {
             std::cout << "Ending on a signal" << std::endl;
             shell->dispose();
             return;
         }
-        display.timerExec(END_SIGNAL_CHECK_MS, endWatch);
+        display.timerExec(foundation::QuietEnd::CHECK_MS, endWatch);
     });
-    display.timerExec(END_SIGNAL_CHECK_MS, endWatch);
+    display.timerExec(foundation::QuietEnd::CHECK_MS, endWatch);
 
     int status = 0;
     try {

@@ -1,9 +1,7 @@
 #include "portal/brtw/RLBRTW.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <iostream>
 
 #include "foundation/EnvUtil.h"
@@ -12,6 +10,7 @@
 #include "foundation/HostTable.h"
 #include "foundation/JNIUtil.h"
 #include "foundation/Logger.h"
+#include "foundation/QuietEnd.h"
 #include "foundation/RLConstants.h"
 #include "foundation/StrUtil.h"
 #include "platform/toolkit/Toolkit.h"
@@ -25,6 +24,7 @@
 namespace portal {
 
 using foundation::Logger;
+using foundation::QuietEnd;
 using foundation::RLConstants;
 using foundation::StrUtil;
 using tracker::RLPreferences;
@@ -35,15 +35,9 @@ namespace {
 
 // How long the end of the program waits for a headline update it stopped.
 constexpr int64_t NEWS_END_WAIT_MS = 5000;
-constexpr int END_SIGNAL_CHECK_MS = 200;
 
 const char* const RESOLUTION_TITLE = "Screen Resolution Too Low";
 const char* const PANEL_TITLE = "Roamledger Panel";
-
-std::atomic<bool> g_watchEndSignals{false};
-std::atomic<bool> g_endRequested{false};
-
-void onEndSignal(int) { g_endRequested.store(true); }
 
 int64_t steadyMillis() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -99,12 +93,14 @@ std::string alternateForm(const std::string& url) {
 // The program
 
 int RLBRTW::main(const std::vector<std::string>&) {
-    installEndSignalHandlers();
+    // From now on a signal or the session's end closes the window as its
+    // close box does, quietly.
+    QuietEnd::installSignalHandlers();
     std::unique_ptr<RLBRTW> window;
     try {
         window = std::make_unique<RLBRTW>();
         // A start stopped by a signal ended as asked; its clean-up has run.
-        if (!window->isConstructed()) return g_endRequested.load() ? 0 : -1;
+        if (!window->isConstructed()) return QuietEnd::isRequested() ? 0 : -1;
         window->runEventLoop();
     } catch (const std::exception& failure) {
         Logger::error("Unhandled throwable in main", failure);
@@ -134,25 +130,19 @@ RLBRTW::RLBRTW(tk::Display* display) : m_display(display) {
 }
 
 bool RLBRTW::stoppedByEnd() const {
-    if (!g_endRequested.load() || !m_cleaningUp) return false;
+    if (!QuietEnd::isRequested() || !m_cleaningUp) return false;
     Logger::info("Start-up stopped: the program is ending");
     return true;
 }
 
-void RLBRTW::installEndSignalHandlers() {
-    g_watchEndSignals.store(true);
-    std::signal(SIGINT, onEndSignal);
-    std::signal(SIGTERM, onEndSignal);
-}
-
 void RLBRTW::watchForEndSignals() {
-    if (!g_watchEndSignals.load()) return;
+    if (!QuietEnd::isWatched()) return;
     // The signal only sets a flag; the window looks at it now and then, also
     // while a box of the start (the settings import, a warning) is open. It
     // acts once the tracker window has begun, whose clean-up ends the
     // process.
     m_endSignalWatch = tk::runnable([this] {
-        if (g_endRequested.load()) {
+        if (QuietEnd::isRequested()) {
             Logger::info("Ending on a signal");
             const bool tracker = BaseRLApp::getShell() != nullptr || m_rlApp != nullptr;
             // With the tracker window the clean-up ends the process.
@@ -164,9 +154,9 @@ void RLBRTW::watchForEndSignals() {
             if (m_shell && !m_shell->isDisposed()) m_shell->dispose();
             return;
         }
-        m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
+        m_display->timerExec(QuietEnd::CHECK_MS, m_endSignalWatch);
     });
-    m_display->timerExec(END_SIGNAL_CHECK_MS, m_endSignalWatch);
+    m_display->timerExec(QuietEnd::CHECK_MS, m_endSignalWatch);
 }
 
 RLBRTW::~RLBRTW() {
@@ -490,8 +480,9 @@ void RLBRTW::displayResolutionWarningIfNecessary() {
         "message will not be displayed again in the future, but you can always access our Frequently Asked "
         "Questions from under the Help menu.";
     SWTUtil::showMessageBox(m_shell.get(), text, RESOLUTION_TITLE, tk::ICON_INFORMATION | tk::OK);
-    // Closed by the end of the run, not read: it comes again next time.
-    if (m_cleaningUp) return;
+    // Closed by the end of the run, or not shown for it: it comes again
+    // next time.
+    if (m_cleaningUp || QuietEnd::isRequested()) return;
     const bool xp = foundation::EnvUtil::getOperatingSystem() == "Windows XP";
     SWTUtil::navigateExternally(foundation::HostTable::get(xp ? RESOLUTION_HELP_XP_ROLE : RESOLUTION_HELP_ROLE));
     writeRegistryInt(REG_RESOLUTION_WARNING, 1);

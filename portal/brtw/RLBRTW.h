@@ -107,9 +107,6 @@ public:
     RLBRTW& operator=(const RLBRTW&) = delete;
 
     bool isConstructed() const { return m_constructed; }
-    // From now on an interrupt or termination signal closes the window as
-    // its close box does (the clean-up ends the process).
-    static void installEndSignalHandlers();
     // Dispatches events until the window is disposed.
     void runEventLoop();
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/QuietEnd.h"
 #include "foundation/TempFiles.h"
 #include "foundation/Thread.h"
 #include "platform/toolkit/qt/QtBackend.h"
@@ -16,8 +17,8 @@ int main(int argc, char** argv) {
     // Writes of an earlier run that was killed (pages, scripts, versions).
     foundation::TempFiles::removeStale(".", 3);
     tk::qt::registerBackend();
-    // A session's end or Ctrl+C ends the portal as its Exit does.
-    portal::LBApp::installEndSignalHandlers();
+    // A session's end or Ctrl+C ends the portal as its Exit does, quietly.
+    foundation::QuietEnd::installSignalHandlers();
     const int status = portal::LBApp::main(args);
     // Every thread still running (a launch report on its way) is stopped
     // and joined before the process ends.

@@ -10,6 +10,7 @@
 #include "foundation/HostTable.h"
 #include "foundation/Logger.h"
 #include "foundation/Messages.h"
+#include "foundation/QuietEnd.h"
 #include "foundation/StrUtil.h"
 #include "platform/system/OpenUrl.h"
 #include "platform/toolkit/Toolkit.h"
@@ -78,7 +79,7 @@ bool isFileOfWorkingFolder(const std::string& path, std::filesystem::path& resol
 // ---- Message boxes ----------------------------------------------------------------
 
 int SWTUtil::showMessageBox(tk::Shell* shell, const std::string& text, const std::string& title, int style) {
-    if (shell) {
+    if (shell && !foundation::QuietEnd::isRequested()) {
         try {
             tk::MessageBox box(shell, style);
             box.setText(title);

@@ -22,8 +22,10 @@ class SWTUtil {
 public:
     // ---- Message boxes ------------------------------------------------------------
     // A modal box on the shell; answers the id of the button pressed. With
-    // no shell, or when the box cannot be shown, the text is logged and the
-    // answer is that of a closed box (CANCEL, else NO, else OK).
+    // no shell, when the box cannot be shown, or once a signal or the
+    // session's end asked the program to end (nobody would answer it), the
+    // text is logged and the answer is that of a closed box (CANCEL, else
+    // NO, else OK).
     static int showMessageBox(tk::Shell* shell, const std::string& text, const std::string& title, int style);
     // Title: the application name, " - ", the catalogue text of titleKey.
     static int showMessageBoxTitleKey(tk::Shell* shell, const std::string& text, const std::string& applicationName,

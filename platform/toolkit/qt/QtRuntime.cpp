@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QPageSize>
@@ -15,6 +16,7 @@
 #include <QWebEngineSettings>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -66,6 +68,23 @@ void acceptDownload(QWebEngineDownloadRequest* download) {
     download->setDownloadFileName(candidate);
     download->accept();
 }
+
+// The session manager's end of the session, which Qt hands to the
+// application as a Quit event, ends the program as the end of a session
+// does otherwise: by SIGTERM, which the programs take as a quiet end. Qt
+// would instead close every window as a user does, and a box of that end
+// would wait for nobody.
+class SessionEnd : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != QCoreApplication::instance() || event->type() != QEvent::Quit) return false;
+        std::raise(SIGTERM);
+        return true;
+    }
+};
 
 }  // namespace
 
@@ -121,6 +140,7 @@ QtRuntime::QtRuntime()
     }
     // The toolkit decides when the program ends, not the last window.
     m_application->setQuitOnLastWindowClosed(false);
+    m_application->installEventFilter(new SessionEnd(m_application));
     // Also replaces the desktop theme's fonts for menus, tips and the like.
     QApplication::setFont(systemFont());
     m_thread = std::this_thread::get_id();

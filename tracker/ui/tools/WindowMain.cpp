@@ -12,14 +12,13 @@
 // was first shown and then, after pressing the retrieve button, when the
 // page of the running retrieval was, and ends. Ending always goes through the
 // window's clean-up, which saves the settings and the history; so does an
-// interrupt or termination signal (Ctrl+C, a session's end).
+// interrupt, termination or hang-up signal (Ctrl+C, a session's end), whose
+// clean-up logs its failures instead of showing them and ends with status 0.
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +26,7 @@
 #include <iostream>
 #include <string>
 
+#include "foundation/QuietEnd.h"
 #include "foundation/TempFiles.h"
 #include "foundation/Thread.h"
 #include "platform/toolkit/Toolkit.h"
@@ -42,13 +42,6 @@ using tracker::ui::BaseRLApp;
 using Clock = std::chrono::steady_clock;
 
 const Clock::time_point g_start = Clock::now();
-
-std::atomic<bool> g_endRequested{false};
-
-void onEndSignal(int) { g_endRequested.store(true); }
-
-// How often the window looks whether it was asked to end by a signal.
-constexpr int SIGNAL_CHECK_MS = 200;
 
 long long sinceStart() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_start).count();
@@ -103,8 +96,7 @@ static int runWindow(int argc, char** argv) {
     foundation::TempFiles::removeStale(".", 1);
 
     // A signal that comes while the window is built is acted on once it runs.
-    std::signal(SIGINT, onEndSignal);
-    std::signal(SIGTERM, onEndSignal);
+    foundation::QuietEnd::installSignalHandlers();
     try {
         tk::qt::registerBackend();
         tk::Display display;
@@ -120,13 +112,13 @@ static int runWindow(int argc, char** argv) {
         // process from inside it.
         std::shared_ptr<tk::Runnable> watch;
         watch = tk::runnable([&] {
-            if (g_endRequested.load()) {
+            if (foundation::QuietEnd::isRequested()) {
                 app.cleanUp(false);
                 return;
             }
-            display.timerExec(SIGNAL_CHECK_MS, watch);
+            display.timerExec(foundation::QuietEnd::CHECK_MS, watch);
         });
-        display.timerExec(SIGNAL_CHECK_MS, watch);
+        display.timerExec(foundation::QuietEnd::CHECK_MS, watch);
         app.init(BaseRLApp::APP_TYPE_FARHAVEN, &display, nullptr, tk::SHELL_TRIM, true, true, "", nullptr);
         if (!app.getComposite() || !app.getBrowser()) {
             std::cerr << "roamledger-window: the window could not be built; see Roamledger.log\n";

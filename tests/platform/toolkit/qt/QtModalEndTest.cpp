@@ -2,7 +2,8 @@
 // the way a program's end reaches it: a timer of the toolkit, running inside
 // the dialog's own loop, disposes the dialog's shell or the whole display.
 // The call returns the dialog's "closed" answer, the dialog is gone and
-// nothing is freed twice (the AddressSanitizer build runs these too).
+// nothing is freed twice (the AddressSanitizer build runs these too). The
+// session manager's end of the session reaches the program as SIGTERM.
 
 #include "tests/platform/toolkit/qt/QtTestSupport.h"
 #include "tests/support/TempWorkDir.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QPointer>
 
+#include <atomic>
+#include <csignal>
 #include <functional>
 #include <optional>
 #include <string>
@@ -170,5 +173,35 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, QtModalEnd,
                                     (std::get<1>(info.param) == Ending::ParentShell ? "ShellDisposed"
                                                                                      : "DisplayDisposed");
                          });
+
+std::atomic<int> g_terminations{0};
+
+// Qt hands the session manager's end of the session to the application as a
+// Quit event. It comes to the program as SIGTERM, which the programs end on
+// quietly, and Qt closes none of the windows as if the user had.
+TEST(QtSessionEnd, TheSessionManagersEndComesAsATerminationSignal) {
+    RL_REQUIRE_DISPLAY();
+    tk::Display display("qt");
+    auto shell = tk::make<tk::Shell>(&display, tk::SHELL_TRIM);
+    shell->setBounds(40, 40, 640, 480);
+    shell->open();
+    int closes = 0;
+    shell->addListener(tk::Close, [&closes](tk::Event&) { ++closes; });
+    g_terminations = 0;
+    struct sigaction counting {}, previous {};
+    counting.sa_handler = [](int) { ++g_terminations; };
+    sigemptyset(&counting.sa_mask);
+    ASSERT_EQ(sigaction(SIGTERM, &counting, &previous), 0);
+
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+    while (display.readAndDispatch()) {
+    }
+    sigaction(SIGTERM, &previous, nullptr);
+    EXPECT_EQ(g_terminations.load(), 1);
+    EXPECT_EQ(closes, 0);
+    EXPECT_FALSE(shell->isDisposed());
+    shell->dispose();
+}
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/BrowserSession.h"
 #include "tests/support/Pictures.h"
@@ -66,7 +67,47 @@ protected:
         std::filesystem::current_path(here);
     }
 
+    ~WindowProgramTest() override {
+        // A test that stopped early leaves no program running.
+        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    // The program started in the background on folder, its output in
+    // folder/output.txt.
+    void start(const std::string& folder) {
+        const std::string home = dir.file("home");
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::setenv("RL_TOOLKIT", "qt", 1);
+            ::setenv("HOME", home.c_str(), 1);
+            ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
+            ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+            ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+            int out = ::open((folder + "/output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            ::execl(RL_WINDOW_PROGRAM, RL_WINDOW_PROGRAM, folder.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+
+    // Sends the signals; the exit status (128 + the signal for a program
+    // killed by one), or -1 when the program did not end within timeoutMs.
+    int endBySignal(int timeoutMs, const std::vector<int>& sent = {SIGTERM}) {
+        for (int signal : sent) ::kill(m_pid, signal);
+        int status = 0;
+        if (!rltest::waitFor([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; }, timeoutMs)) return -1;
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
     rltest::TempWorkDir dir;
+
+private:
+    pid_t m_pid = -1;
 };
 
 TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
@@ -157,29 +198,7 @@ TEST_F(WindowProgramTest, ASignalWhileTheBackupRefusalShowsEndsThroughTheCleanUp
         RLPreferences::setPreviousBalance(0, "American", "12500");
         RLPreferences::setCurrentBalance(0, "American", "12500");
     });
-    const std::string home = dir.file("home");
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setenv("RL_TOOLKIT", "qt", 1);
-        ::setenv("HOME", home.c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
-        int out = ::open((folder + "/output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execl(RL_WINDOW_PROGRAM, RL_WINDOW_PROGRAM, folder.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    struct Reaper {
-        pid_t pid;
-        ~Reaper() {
-            if (pid > 0 && ::waitpid(pid, nullptr, WNOHANG) == 0) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, nullptr, 0);
-            }
-        }
-    } reaper{pid};
+    start(folder);
     auto log = [&] { return rltest::readFile(folder + "/Roamledger.log"); };
     auto press = [](const std::vector<std::string>& chord) {
         std::vector<std::pair<std::string, bool>> keys;
@@ -243,12 +262,7 @@ TEST_F(WindowProgramTest, ASignalWhileTheBackupRefusalShowsEndsThroughTheCleanUp
         << titles() << log();
     EXPECT_NE(log().find("Backing up settings to: " + folder + "/Roamledger.settings"), std::string::npos) << log();
 
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_TRUE(rltest::waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 30000)) << log();
-    reaper.pid = -1;
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << "\n" << log();
-    EXPECT_EQ(WEXITSTATUS(status), 0) << rltest::readFile(folder + "/output.txt");
+    EXPECT_EQ(endBySignal(30000), 0) << log() << rltest::readFile(folder + "/output.txt");
     auto settings = settingsIn(folder);
     EXPECT_TRUE(settings.count("DurationLastLaunch"));
     // One launch counted by the preparation, one by the run.
@@ -256,6 +270,27 @@ TEST_F(WindowProgramTest, ASignalWhileTheBackupRefusalShowsEndsThroughTheCleanUp
     EXPECT_EQ(settings["User0AmericanUsername"], "alice1");
     // The run's first history point, from the balance it started with.
     EXPECT_NE(rltest::readFile(folder + "/Roamledger.history").find("12500"), std::string::npos);
+}
+
+// Settings that can be neither read nor written (a folder in the place of
+// the file): the start's box about them is open when the session ends
+// (logind sends SIGTERM, then SIGHUP at once). The clean-up's failed save
+// is logged, not shown in a second box that nobody would answer, and the
+// program ends, status 0.
+TEST_F(WindowProgramTest, ASignalEndsQuietlyWhenTheSettingsCanBeNeitherReadNorWritten) {
+    rltest::PrivateXServer x;
+    ASSERT_TRUE(x.running()) << x.error();
+    const std::string folder = dir.file("unwritable");
+    std::filesystem::create_directories(folder + "/Roamledger.settings");
+    start(folder);
+    auto log = [&] { return rltest::readFile(folder + "/Roamledger.log"); };
+    ASSERT_TRUE(rltest::waitFor([] { return rltest::shownWindowsTitled("Roamledger - Unable to Load Settings") == 1; },
+                                60000))
+        << log();
+    EXPECT_EQ(endBySignal(15000, {SIGTERM, SIGHUP}), 0) << log() << rltest::readFile(folder + "/output.txt");
+    EXPECT_NE(log().find("Preferences file at " + folder + "/Roamledger.settings could not be saved"),
+              std::string::npos)
+        << log();
 }
 
 }  // namespace
