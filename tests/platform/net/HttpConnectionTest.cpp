@@ -174,6 +174,23 @@ TEST_F(HttpConnectionTest, ConnectionsOfOneThreadAreReused) {
     EXPECT_EQ(log[0].connection, log[2].connection);
 }
 
+TEST_F(HttpConnectionTest, ServersThatCloseKeptAliveConnectionsNeverWearAThreadOut) {
+    // Every reuse finds its connection closed and is silently retried on a
+    // new one; such retries must not add up from one request to the next.
+    site("h.example").on("*", "/", [](const Request& r) { return Answer::page(r.method + r.body).closeWhenReused(); });
+    for (int i = 0; i < 50; ++i) {
+        HttpConnection c("http://h.example/");
+        const bool post = i % 3 == 1;
+        if (post) {
+            c.setMethod("POST");
+            c.setBody("n=" + std::to_string(i));
+        }
+        ASSERT_EQ(c.getResponseCode(), 200) << "request " << i;
+        EXPECT_EQ(readAll(c), post ? "POSTn=" + std::to_string(i) : "GET") << "request " << i;
+    }
+    EXPECT_EQ(site("h.example").requests().size(), 50u);
+}
+
 TEST_F(HttpConnectionTest, HttpsVerifiesAgainstTheExtraAuthority) {
     site("secure.example").on("GET", "/", Answer::page("secret"));
     HttpConnection c("https://secure.example/");
