@@ -435,11 +435,14 @@ void HttpConnection::fail(int curlCode) {
     Impl& im = *m_impl;
     long osErrno = 0;
     curl_off_t connectTime = 0;
+    curl_off_t sendTime = 0;
     if (im.easy) {
         curl_easy_getinfo(im.easy, CURLINFO_OS_ERRNO, &osErrno);
         curl_easy_getinfo(im.easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+        // A reused connection has no connect time of this request.
+        curl_easy_getinfo(im.easy, CURLINFO_PRETRANSFER_TIME_T, &sendTime);
     }
-    FailureKind kind = classifyFailure(curlCode, osErrno, connectTime > 0);
+    FailureKind kind = classifyFailure(curlCode, osErrno, connectTime > 0 || sendTime > 0);
     std::string message = im.errbuf[0] ? std::string(im.errbuf) : curl_easy_strerror(static_cast<CURLcode>(curlCode));
     im.finished = true;
     im.result = static_cast<CURLcode>(curlCode);
