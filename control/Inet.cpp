@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "foundation/AsynchURL.h"
+#include "foundation/CookieJar.h"
 #include "foundation/Logger.h"
 #include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
@@ -28,7 +29,10 @@ void shareCookies(const std::string& url, const net::HttpConnection& connection)
         if (!name || !value) break;
         if (!foundation::StrUtil::startsWithIgnoreCase(*name, "Set-Cookie") || name->size() != 10) continue;
         if (!tk::Browser::setCookie(url, *value)) {
-            foundation::Logger::info("The browsers did not take the cookie " + *value + " from " + url);
+            // By its name: a cookie's value may be a session's key.
+            const auto cookie = foundation::CookieJar::parseSetCookie(*value);
+            foundation::Logger::info("The browsers did not take the cookie " + (cookie ? cookie->first : "") +
+                                     " from " + url);
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "foundation/Logger.h"
+#include "foundation/SecretMask.h"
 #include "foundation/ThreadUtil.h"
 
 namespace foundation {
@@ -20,7 +21,7 @@ int64_t BaseTextBrowser::currentTimeMillis() {
 
 std::string BaseTextBrowser::repairURL(const std::string& url) const {
     if (url.find(' ') == std::string::npos) return url;
-    Logger::verbose("Replacing spaces in URL with +: " + url);
+    Logger::verbose("Replacing spaces in URL with +: " + SecretMask::mask(url, m_secrets));
     std::string repaired = url;
     std::replace(repaired.begin(), repaired.end(), ' ', '+');
     return repaired;
@@ -61,7 +62,7 @@ void BaseTextBrowser::persistPage(const std::string& content) {
     std::string file = dumpFileStem(m_name) + "-" + std::to_string(m_persistCount) + "-" +
                        std::to_string(currentTimeMillis()) + ".html";
     Logger::verbose("Writing to file: " + file);
-    Logger::writeFile(file, content);
+    Logger::writeFile(file, SecretMask::mask(content, m_secrets));
     ++m_persistCount;
 }
 

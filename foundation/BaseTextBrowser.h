@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace foundation {
 
@@ -27,6 +29,9 @@ public:
     void setPossibleUnixStyle(bool possibleUnixStyle) { m_possibleUnixStyle = possibleUnixStyle; }
     void setName(const std::string& name) { m_name = name; }
     const std::string& getName() const { return m_name; }
+    // The credentials of the account the client works for: hidden, like
+    // the values of password fields, in its log lines and page dumps.
+    void setSecrets(std::vector<std::string> secrets) { m_secrets = std::move(secrets); }
     // The address with every blank replaced by "+".
     std::string repairURL(const std::string& url) const;
     // Marks the first page as received and writes its dump when dumps are on.
@@ -66,7 +71,7 @@ public:
 
 protected:
     void touch() { m_lastAccessTime.store(currentTimeMillis(), std::memory_order_release); }
-    // Writes the dump file of a received page.
+    // Writes the dump file of a received page, secrets masked.
     void persistPage(const std::string& content);
 
     std::string m_name = "general";
@@ -79,6 +84,7 @@ protected:
     bool m_possibleUnixStyle = false;
     bool m_persistDownloads;
     int64_t m_requestTimeoutMs = 0;
+    std::vector<std::string> m_secrets;
 };
 
 }  // namespace foundation

@@ -138,8 +138,10 @@ bool isNameChar(char c) {
            c == '-' || c == '[' || c == ']' || c == '$' || c == ':';
 }
 
-bool endsValue(char c) {
-    return c == '&' || c == '#' || c == '"' || c == '\'' || c == '<' || c == '>' || static_cast<unsigned char>(c) <= 0x20;
+// A field's value runs to its end: "&", a line end or the end of the text.
+size_t valueEndFrom(std::string_view text, size_t start) {
+    const size_t end = text.find_first_of("&\r\n", start);
+    return end == std::string_view::npos ? text.size() : end;
 }
 
 // Every "name=value" whose name marks a password gets MASK as its value.
@@ -151,16 +153,18 @@ std::string maskPasswordFields(std::string_view text) {
     while (eq != std::string_view::npos) {
         size_t nameStart = eq;
         while (nameStart > 0 && isNameChar(text[nameStart - 1])) --nameStart;
-        size_t valueEnd = eq + 1;
-        while (valueEnd < text.size() && !endsValue(text[valueEnd])) ++valueEnd;
-        const std::string_view value = text.substr(eq + 1, valueEnd - eq - 1);
-        if (nameStart < eq && valueEnd > eq + 1 && value != SecretMask::MASK &&
-            SecretMask::isPasswordFieldName(text.substr(nameStart, eq - nameStart))) {
-            out.append(text.substr(copied, eq + 1 - copied));
-            out += SecretMask::MASK;
-            copied = valueEnd;
+        size_t next = eq + 1;
+        if (nameStart < eq && SecretMask::isPasswordFieldName(text.substr(nameStart, eq - nameStart))) {
+            const size_t valueEnd = valueEndFrom(text, eq + 1);
+            const std::string_view value = text.substr(eq + 1, valueEnd - eq - 1);
+            if (!value.empty() && value != SecretMask::MASK) {
+                out.append(text.substr(copied, eq + 1 - copied));
+                out += SecretMask::MASK;
+                copied = valueEnd;
+            }
+            next = valueEnd;
         }
-        eq = text.find('=', std::max(eq + 1, valueEnd));
+        eq = text.find('=', next);
     }
     out.append(text.substr(copied));
     return out;

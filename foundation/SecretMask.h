@@ -19,7 +19,8 @@ public:
     // UTF-8 or as the character's low 8 bits), "+" for a blank, or as an
     // HTML character reference. Then the value of every query or form
     // field whose name marks it as a password becomes MASK too, whatever
-    // the value is.
+    // the value is, up to the field's end: "&", a line end or the end of
+    // the text.
     static std::string mask(std::string_view text, const std::vector<std::string>& secrets);
 
     // Whether a query or form field of this name carries a password: the

@@ -22,8 +22,6 @@ namespace {
 
 // Bytes held for the reader before the transfer is paused.
 constexpr size_t kMaxBuffered = 1 << 20;
-// libcurl's own lifetime of its cached certificate store.
-constexpr long kDefaultCaCacheSeconds = 24 * 60 * 60;
 // Room of a body buffer that a thread keeps for its next request.
 constexpr size_t kKeptBufferRoom = 256 << 10;
 // Longest wait between two looks at the abort check.
@@ -142,11 +140,8 @@ struct ThreadMulti {
         return connectTo;
     }
 
-    // A reused handle keeps the options of its last request: fresh tells
-    // whether those that every request shares are still to be set.
-    CURL* take(bool& fresh) {
-        fresh = idle.empty();
-        if (fresh) return curl_easy_init();
+    CURL* take() {
+        if (idle.empty()) return curl_easy_init();
         CURL* e = idle.back();
         idle.pop_back();
         return e;
@@ -154,14 +149,11 @@ struct ThreadMulti {
 
     void give(CURL* e) {
         if (idle.size() < kIdleHandles) {
-            // Nothing of the finished connection stays reachable from it.
-            curl_easy_setopt(e, CURLOPT_PRIVATE, nullptr);
-            curl_easy_setopt(e, CURLOPT_ERRORBUFFER, nullptr);
-            curl_easy_setopt(e, CURLOPT_HEADERDATA, nullptr);
-            curl_easy_setopt(e, CURLOPT_WRITEDATA, nullptr);
-            curl_easy_setopt(e, CURLOPT_XFERINFODATA, nullptr);
-            curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, nullptr);
-            curl_easy_setopt(e, CURLOPT_HTTPHEADER, nullptr);
+            // Nothing of the finished request stays in or reachable from
+            // the handle: its options, and libcurl's own state of it, such
+            // as its count of retries on connections found closed, which
+            // would otherwise add up over requests until one fails.
+            curl_easy_reset(e);
             idle.push_back(e);
         } else {
             curl_easy_cleanup(e);
@@ -374,45 +366,40 @@ void HttpConnection::prepare() {
     im.owner = this;
     im.multi = threadMulti().multi;
     ThreadMulti& thread = threadMulti();
-    bool fresh = false;
-    im.easy = thread.take(fresh);
+    im.easy = thread.take();
     if (!im.easy) throw NetError(FailureKind::Other, "Unable to create a connection");
     thread.takeBuffer(im.buffer);
     CURL* e = im.easy;
-    if (fresh) {
-        // The path goes out as written: a site may need its "../" segments.
-        curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
-        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-        curl_easy_setopt(e, CURLOPT_SHARE, global().share);
-        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
-        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
-        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onWrite);
-        curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
-        curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-    }
-    // Every option that may differ from the handle's last request is set
-    // each time.
+    // Every handle starts from libcurl's defaults (new, or reset when it
+    // was given back): only what differs from them is set.
+    // The path goes out as written: a site may need its "../" segments.
+    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(e, CURLOPT_SHARE, global().share);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onWrite);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(e, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(e, CURLOPT_PRIVATE, &im);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, im.errbuf);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &im);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &im);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, &im);
-    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_timeoutMs > 0 ? m_timeoutMs : 0));
+    if (m_timeoutMs > 0) curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_timeoutMs));
 
     if (m_method == "POST") {
         const char* body = m_body ? m_body->data() : "";
         curl_easy_setopt(e, CURLOPT_POST, 1L);
         curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_body ? m_body->size() : 0));
         curl_easy_setopt(e, CURLOPT_COPYPOSTFIELDS, body);
-        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, nullptr);
-    } else {
-        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
-        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, m_method == "GET" ? nullptr : m_method.c_str());
+    } else if (m_method != "GET") {
+        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, m_method.c_str());
     }
 
     // No "Expect: 100-continue" round trip before a body.
@@ -428,9 +415,6 @@ void HttpConnection::prepare() {
         curl_easy_setopt(e, CURLOPT_CONNECT_TO, thread.connectToFor(connectTo));
         // Requests rerouted for tests never go through a proxy.
         curl_easy_setopt(e, CURLOPT_PROXY, "");
-    } else {
-        curl_easy_setopt(e, CURLOPT_CONNECT_TO, nullptr);
-        curl_easy_setopt(e, CURLOPT_PROXY, nullptr);
     }
     if (const char* caFile = std::getenv("RL_CA_FILE"); caFile && *caFile) {
         im.caFile = caFile;
@@ -439,10 +423,6 @@ void HttpConnection::prepare() {
         curl_easy_setopt(e, CURLOPT_CA_CACHE_TIMEOUT, 0L);
         curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &Impl::onSslContext);
         curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &im);
-    } else {
-        curl_easy_setopt(e, CURLOPT_CA_CACHE_TIMEOUT, kDefaultCaCacheSeconds);
-        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, nullptr);
-        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, nullptr);
     }
 
     if (curl_multi_add_handle(im.multi, e) != CURLM_OK) {
@@ -455,11 +435,14 @@ void HttpConnection::fail(int curlCode) {
     Impl& im = *m_impl;
     long osErrno = 0;
     curl_off_t connectTime = 0;
+    curl_off_t sendTime = 0;
     if (im.easy) {
         curl_easy_getinfo(im.easy, CURLINFO_OS_ERRNO, &osErrno);
         curl_easy_getinfo(im.easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+        // A reused connection has no connect time of this request.
+        curl_easy_getinfo(im.easy, CURLINFO_PRETRANSFER_TIME_T, &sendTime);
     }
-    FailureKind kind = classifyFailure(curlCode, osErrno, connectTime > 0);
+    FailureKind kind = classifyFailure(curlCode, osErrno, connectTime > 0 || sendTime > 0);
     std::string message = im.errbuf[0] ? std::string(im.errbuf) : curl_easy_strerror(static_cast<CURLcode>(curlCode));
     im.finished = true;
     im.result = static_cast<CURLcode>(curlCode);

@@ -24,7 +24,8 @@
 // fraction of a second.
 //
 // A connection belongs to the thread that made it. Idle connections are
-// kept per thread and reused by later requests of the same thread.
+// kept per thread and reused by later requests of the same thread; nothing
+// else of one request reaches the next.
 
 #include <cstddef>
 #include <cstdint>

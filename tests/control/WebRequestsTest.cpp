@@ -8,6 +8,7 @@
 #include "platform/toolkit/headless/Headless.h"
 #include "tests/control/ControlFixture.h"
 #include "tests/support/ImitationWeb.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/Wait.h"
 
 namespace {
@@ -32,11 +33,16 @@ TEST_F(WebRequests, DownloadUrlWaitsForTheAnswerAndReturnsNothing) {
 }
 
 TEST_F(WebRequests, CookiesOfEveryAnswerGoToTheBrowsersStoreWithTheirAddress) {
+    rltest::LogCapture log;
     web.site("www.weather.example")
         .on("GET", "/Pages/esi/LocationSelector.html",
             Answer::redirect("http://www.movies.example/set?x=1").setCookie("zip=46236; path=/"));
     web.site("www.movies.example")
-        .on("GET", "/set", Answer::page("ok").setCookie("loc=IN; domain=movies.example").setCookie("; path=/"));
+        .on("GET", "/set",
+            Answer::page("ok")
+                .setCookie("loc=IN; domain=movies.example")
+                .setCookie("; path=/")
+                .setCookie("sid=to\x01ken; path=/"));
     EXPECT_EQ(control->DownloadURL("http://www.weather.example/Pages/esi/LocationSelector.html?loc_change=46236"), "");
     // The cookies also went along inside the request, as a browser's would.
     auto set = web.site("www.movies.example").requests("GET", "/set");
@@ -48,6 +54,9 @@ TEST_F(WebRequests, CookiesOfEveryAnswerGoToTheBrowsersStoreWithTheirAddress) {
               (std::vector<Cookie>{
                   {"http://www.weather.example/Pages/esi/LocationSelector.html?loc_change=46236", "zip=46236; path=/"},
                   {"http://www.movies.example/set?x=1", "loc=IN; domain=movies.example"}}));
+    // A refused cookie is named, its value never shown.
+    EXPECT_TRUE(log.contains("The browsers did not take the cookie sid from http://www.movies.example/set?x=1"));
+    EXPECT_FALSE(log.contains("to\x01ken"));
 }
 
 TEST_F(WebRequests, AFailedDownloadIsTheMethodsFailure) {

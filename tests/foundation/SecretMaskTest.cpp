@@ -64,10 +64,12 @@ TEST(SecretMaskTest, ValuesOfPasswordFieldsAreHiddenWhateverTheyHold) {
     // The value as the browser re-encoded it from a secret we never saw.
     EXPECT_EQ(masked("URL: http://h/in?emailAddress=joe%40x.com&password=zz%21&go=1", {}),
               "URL: http://h/in?emailAddress=joe%40x.com&password=********&go=1");
-    EXPECT_EQ(masked("/ValidateLogin.do?alohaLoginAccount=7&alohaLoginPin=4%2F2#top", {}),
-              "/ValidateLogin.do?alohaLoginAccount=7&alohaLoginPin=********#top");
-    EXPECT_EQ(masked("body: txtPinNo=1&Login:Upassword=a b&login_pwd=x&SecretCode=y&PINCode=z", {}),
-              "body: txtPinNo=********&Login:Upassword=******** b&login_pwd=********&SecretCode=********&PINCode=********");
+    EXPECT_EQ(masked("/ValidateLogin.do?alohaLoginAccount=7&alohaLoginPin=4%2F2", {}),
+              "/ValidateLogin.do?alohaLoginAccount=7&alohaLoginPin=********");
+    // A value runs to "&", a line end or the end of the text, blanks and all.
+    EXPECT_EQ(masked("body: txtPinNo=1&Login:Upassword=a b&login_pwd=x\r\nSecretCode=y \"z\"\nPINCode=<z> z", {}),
+              "body: txtPinNo=********&Login:Upassword=********&login_pwd=********\r\nSecretCode=********\n"
+              "PINCode=********");
     EXPECT_EQ(masked("<a href=\"/x?pin=12&amp;n=3\">", {}), "<a href=\"/x?pin=********&amp;n=3\">");
     // Empty values, other fields and attribute names stay.
     EXPECT_EQ(masked("password=&shipping=2&opinion=yes&user=pin", {}), "password=&shipping=2&opinion=yes&user=pin");

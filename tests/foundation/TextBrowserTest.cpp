@@ -341,14 +341,15 @@ TEST_F(TextBrowserTest, BlanksAndHighCharactersInAddresses) {
     LogCapture log;
     h().on("GET", "*", Answer::page("ok"));
     TextBrowser tb(false, 0);
-    tb.doGet("http://h.example/a b?q=x y");
+    tb.setSecrets({"s3cret"});
+    tb.doGet("http://h.example/a b?q=x y&k=s3cret");
     tb.doGet("http://h.example/s?q=\xC3\xA9");
     auto requests = h().requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].target, "/a+b?q=x+y");
+    EXPECT_EQ(requests[0].target, "/a+b?q=x+y&k=s3cret");
     EXPECT_EQ(requests[1].target, "/s?q=\xE9");
     EXPECT_EQ(tb.getLastLocation().value(), "http://h.example/s?q=\xE9");
-    EXPECT_TRUE(log.contains("Replacing spaces in URL with +: http://h.example/a b?q=x y"));
+    EXPECT_TRUE(log.contains("Replacing spaces in URL with +: http://h.example/a b?q=x y&k=********\n"));
 }
 
 TEST_F(TextBrowserTest, RedirectTargetsAreBytesAndGoOutUnchanged) {

@@ -204,6 +204,11 @@ Answer& Answer::closeConnection() {
     return *this;
 }
 
+Answer& Answer::closeWhenReused() {
+    closeOnReuse = true;
+    return *this;
+}
+
 // ---------------------------------------------------------------- Site
 
 Site& Site::on(const std::string& method, const std::string& path, Answer answer) {
@@ -403,6 +408,7 @@ private:
         }
         std::string pending;
         char buffer[16384];
+        bool closeAtNext = false;
         while (!m_stopping) {
             size_t end;
             while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
@@ -434,6 +440,8 @@ private:
             }
             request.body = pending.substr(0, length);
             pending.erase(0, length);
+            // Read whole, so that the close is an orderly one.
+            if (closeAtNext) break;
             request.receivedAtMs = steadyMs();
 
             Answer answer = m_web.dispatch(request);
@@ -444,6 +452,7 @@ private:
             }
             if (answer.delayMs > 0 && !pause(answer.delayMs, fd)) break;
             if (!send(conn, answer)) break;
+            closeAtNext = answer.closeOnReuse;
             auto connection = request.header("Connection");
             if (answer.close || (connection && lower(*connection) == "close")) break;
         }

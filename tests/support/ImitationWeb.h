@@ -41,7 +41,8 @@
 // is given (then the body is sent as is and the connection closed after
 // it); delays before the answer, a body sent in slow slices, a body that
 // stops after n bytes and goes silent, a connection that never answers, a
-// connection closed without an answer.
+// connection closed without an answer, a kept-alive connection closed when
+// the client reuses it.
 //
 // Beside it: LogCapture.h (read what the code under test logged),
 // Wait.h (waitFor, waitUntil: the one way a test waits), TempWorkDir.h (a temporary working
@@ -111,6 +112,8 @@ struct Answer {
     bool never = false;         // never send a byte
     bool drop = false;          // close the connection without an answer
     bool close = false;         // close the connection after the answer
+    bool closeOnReuse = false;  // keep it open without a word, then close
+                                // it at the next request, unanswered
 
     static Answer page(std::string body, int status = 200);
     static Answer redirect(std::string location, int status = 302);
@@ -124,6 +127,9 @@ struct Answer {
     Answer& slowly(size_t bytesPerSlice, int msBetween);
     Answer& stallAfterBytes(int64_t bytes);
     Answer& closeConnection();
+    // As a server whose idle limit ran out: the answer promises nothing,
+    // and the next request on the connection finds it closed.
+    Answer& closeWhenReused();
 };
 
 using Handler = std::function<Answer(const Request&)>;

@@ -101,6 +101,7 @@ void RLSource::init() {
     auto client = std::make_shared<foundation::TextBrowser>(RLPreferences::getPersistDownloads(),
                                                             RLPreferences::getNiceLevel());
     client->setName(getKey() + "-" + m_username);
+    client->setSecrets(secrets());
     std::lock_guard<std::mutex> lock(m_tbLock);
     m_tb = std::move(client);
 }
@@ -663,8 +664,8 @@ std::string RLSource::floatToText(float value) {
     return sign + digits.substr(0, 1) + "." + fraction + "E" + std::to_string(exponent);
 }
 
-std::string RLSource::maskSecrets(const std::string& text) const {
-    return StrUtil::maskSecrets(text, {m_password, m_password2});
-}
+std::vector<std::string> RLSource::secrets() const { return {m_password, m_password2}; }
+
+std::string RLSource::maskSecrets(const std::string& text) const { return StrUtil::maskSecrets(text, secrets()); }
 
 }  // namespace tracker

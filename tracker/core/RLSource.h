@@ -177,6 +177,8 @@ protected:
     void afterUpdate() override;
     std::string getReportUsername() const override { return m_username; }
     std::string maskSecrets(const std::string& text) const override;
+    // The account's passwords, which its client and its texts hide.
+    std::vector<std::string> secrets() const;
 
     std::string m_username;
     std::string m_password;

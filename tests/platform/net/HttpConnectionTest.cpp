@@ -174,6 +174,59 @@ TEST_F(HttpConnectionTest, ConnectionsOfOneThreadAreReused) {
     EXPECT_EQ(log[0].connection, log[2].connection);
 }
 
+TEST_F(HttpConnectionTest, ServersThatCloseKeptAliveConnectionsNeverWearAThreadOut) {
+    // Every reuse finds its connection closed and is silently retried on a
+    // new one; such retries must not add up from one request to the next.
+    site("h.example").on("*", "/", [](const Request& r) { return Answer::page(r.method + r.body).closeWhenReused(); });
+    for (int i = 0; i < 50; ++i) {
+        HttpConnection c("http://h.example/");
+        const bool post = i % 3 == 1;
+        if (post) {
+            c.setMethod("POST");
+            c.setBody("n=" + std::to_string(i));
+        }
+        ASSERT_EQ(c.getResponseCode(), 200) << "request " << i;
+        EXPECT_EQ(readAll(c), post ? "POSTn=" + std::to_string(i) : "GET") << "request " << i;
+    }
+    EXPECT_EQ(site("h.example").requests().size(), 50u);
+}
+
+TEST_F(HttpConnectionTest, NothingOfARequestReachesTheNextOnTheThread) {
+    site("h.example")
+        .on("POST", "/form", Answer::page("posted"))
+        .on("GET", "/hang", Answer::neverAnswer())
+        .on("GET", "/old", Answer::redirect("http://h.example/new"))
+        .on("GET", "/slow", Answer::page("slow").delay(400));
+    {
+        HttpConnection post("http://h.example/form");
+        post.setMethod("POST");
+        post.addRequestHeader("X-Form", "1");
+        post.setBody("a=1");
+        post.setTimeoutMs(10000);
+        EXPECT_EQ(post.getResponseCode(), 200);
+        readAll(post);
+    }
+    {
+        HttpConnection hang("http://h.example/hang");
+        hang.setTimeoutMs(200);
+        EXPECT_EQ(failureOf(hang), FailureKind::Timeout);
+    }
+    {
+        HttpConnection old("http://h.example/old");
+        old.addRequestHeader("X-Old", "1");
+        EXPECT_EQ(old.getResponseCode(), 302);
+    }
+    // Longer than the time-out before, with no limit of its own.
+    HttpConnection next("http://h.example/slow");
+    EXPECT_EQ(next.getResponseCode(), 200);
+    EXPECT_EQ(readAll(next), "slow");
+    auto log = site("h.example").requests("GET", "/slow");
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].rawHead.rfind("GET /slow HTTP/1.1\r\n", 0), 0u);
+    EXPECT_EQ(log[0].headerNames(), (std::vector<std::string>{"Host", "Accept"}));
+    EXPECT_EQ(log[0].body, "");
+}
+
 TEST_F(HttpConnectionTest, HttpsVerifiesAgainstTheExtraAuthority) {
     site("secure.example").on("GET", "/", Answer::page("secret"));
     HttpConnection c("https://secure.example/");

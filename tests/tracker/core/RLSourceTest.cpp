@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
 #include "foundation/TextBrowserException.h"
@@ -171,6 +173,17 @@ TEST_F(RLSourceTest, SecretsAreMaskedInReportsAndLogs) {
         foundation::TextBrowserException("Bad answer URL: https://site.example/login?pin=" + encoded));
     s->registerBalance(std::string("bal ") + PASSWORD + " 12");
     expectNoSecrets(*s->sink);
+
+    // So are the pages its client dumps.
+    RLPreferences::setPersistDownloads(true);
+    s->init();
+    RLPreferences::setPersistDownloads(false);
+    s->m_tb->postProcessDownload(std::string("<b>") + PASSWORD + "</b><a href=\"?pin=" + encoded + "\">");
+    std::vector<std::string> dumps;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path().extension() == ".html") dumps.push_back(rltest::readFile(entry.path().string()));
+    }
+    EXPECT_EQ(dumps, std::vector<std::string>{"<b>********</b><a href=\"?pin=********"});
 }
 
 TEST_F(RLSourceTest, NetworkFailuresAreNotReported) {

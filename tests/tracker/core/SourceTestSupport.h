@@ -102,6 +102,7 @@ public:
     // Open to the scripts.
     using tracker::RLSource::m_password;
     using tracker::RLSource::m_password2;
+    using tracker::RLSource::m_tb;
     using tracker::RLSource::m_username;
 
 private:
