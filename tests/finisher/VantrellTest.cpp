@@ -293,16 +293,19 @@ INSTANTIATE_TEST_SUITE_P(Places, MisplacedEntryTest, ::testing::ValuesIn(misplac
                          [](const ::testing::TestParamInfo<Misplaced>& info) { return info.param.label; });
 
 TEST_F(VantrellTest, FoldersAndLinksThatFitAreNoClash) {
-    // Entries that name existing folders, a link to a folder, and the same
-    // folder from two archives install as usual.
+    // Entries that name existing folders, a link to a folder, the same
+    // folder from two archives, and files named "a" or "v1." install as usual.
     fs::create_directories("content/pages");
     fs::create_directories("real-skins");
     fs::create_directory_symlink("real-skins", "skins");
     addArchive("a.zip", {ZipItem::folder("content/"), ZipItem::file("content/pages/new.html", "n"),
                          ZipItem::file("skins/blue.css", "b")});
-    addArchive("b.zip", {ZipItem::file("./content//pages/other.html", "o"), ZipItem::folder("content/pages/")});
+    addArchive("b.zip", {ZipItem::file("./content//pages/other.html", "o"), ZipItem::folder("content/pages/"),
+                         ZipItem::file("a", "1"), ZipItem::file("content/v1.", "2")});
     run();
     EXPECT_TRUE(complete);
+    EXPECT_EQ(readFile("a"), "1");
+    EXPECT_EQ(readFile("content/v1."), "2");
     EXPECT_EQ(readFile("content/pages/new.html"), "n");
     EXPECT_EQ(readFile("content/pages/other.html"), "o");
     EXPECT_EQ(readFile("real-skins/blue.css"), "b");
@@ -590,10 +593,12 @@ TEST_F(VantrellTest, AProgramThatCannotBeStartedIsLogged) {
 
 TEST(ZipArchiveNames, OnlyNamesInsideTheFolderAreSafe) {
     using finisher::ZipArchive;
-    for (const char* good : {"a", "a/b/c.txt", "dir/", "./a", "a..b", "..a", "a/..b/c", "c", "cc:/x", "a/C:/x"}) {
+    for (const char* good : {"a", "a/b/c.txt", "dir/", "./a", "a..b", "..a", "a/..b/c", "c", "cc:/x", "a/C:/x", "@:x",
+                             "[:x", "`:x", "{:x"}) {
         EXPECT_EQ(ZipArchive::unsafeName(good), std::nullopt) << good;
     }
-    for (const char* bad : {"", "..", "../", "a/..", "/a", "\\a", "..\\a", "C:", "Z:\\a", "a/../../b"}) {
+    for (const char* bad :
+         {"", "..", "../", "a/..", "/a", "\\a", "..\\a", "C:", "Z:\\a", "a/../../b", "A:x", "a:x", "z:x"}) {
         EXPECT_NE(ZipArchive::unsafeName(bad), std::nullopt) << bad;
     }
 }

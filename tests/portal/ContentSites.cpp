@@ -27,8 +27,7 @@ const std::string& weatherPage() {
 </tr></table>
 <div class="detailData">Wind: NW 8 mph<br>Humidity: 45%</div>
 <table>
-<tr><td align="left" class="hdrdark" width="451">Forecast</td></tr>
-<tr><td><img height="32" width="32" border="" alt="" src="http://www.weatherbug.com/Images/Forecast/fc_sun.gif"> Today: Sunny, high 75</td></tr>
+<tr><td align="left" class="hdrdark" width="451"><img height="32" width="32" border="" alt="" src="http://www.weatherbug.com/Images/Forecast/fc_sun.gif"> Today: Sunny, high 75</td></tr>
 <tr><td><img height="32" width="32" border="" alt="" src="http://www.weatherbug.com/Images/Forecast/fc_rain.gif"> Tonight: Showers, low 58<img src="http://www.weatherbug.com/Images/spacer.gif" width="1" height="1"></td></tr>
 <tr><td width="449" class="tblSubHead" align="center">More forecasts</td></tr>
 </table>
@@ -77,9 +76,11 @@ const std::string& showtimesPage() {
 
 const std::string& marketsPage() {
     static const std::string page = R"PAGE(<html><head><title>Markets</title></head><body>
-<table><tr><td><img src="http://www.bloomberg.com/images/bblogo.gif" width="120" height="30"></td></tr>
+<table><tr bgcolor="#4B4B4B"><td>Sponsored</td></tr>
+<tr><td><img src="http://www.bloomberg.com/images/bblogo.gif" width="120" height="30"></td></tr>
 <tr bgcolor="#4B4B4B"><td>DOW 11,367.14 <img src="http://www.bloomberg.com/images/1x1.gif"> +0.3%</td><td>S&amp;P 500 1,310.61</td></tr>
 </table>
+<table width="100%" border="0" cellspacing="5" cellpadding="1"><tr><td>Sponsored</td></tr></table><table width="300" border="0" cellpadding="0" cellspacing="0"><tr><td>Sponsored</td></tr></table>
 <img usemap="#snapshot" src="http://www.bloomberg.com/images/snapshot.gif">
 <table width="100%" border="0" cellspacing="5" cellpadding="1"><tr><td>Fed funds</td><td>4.75%</td></tr><tr><td><span class="note">*Quarterly rate</span></td></tr></table>
 <table width="300" border="0" cellpadding="0" cellspacing="0"><tr><td>Nikkei 225</td><td><img src="http://www.bloomberg.com/images/up.gif"> 17,233.03</td></tr><tr><td><img src="http://www.bloomberg.com/images/arrow_nospace.gif" border="0"> More</td></tr></table>

@@ -117,6 +117,25 @@ TEST_F(RetrieverFailures, MissingPositionMarkerGivesAnEmptyPiece) {
     EXPECT_EQ(page("bloomberg-inner.html"), inner);
 }
 
+TEST_F(RetrieverFailures, TheTickerAndTheMovieListAreReadUpToTheirLimitsOnly) {
+    // Each list ends on the last byte read (7,000 and 30,000), then on the
+    // byte after it, where the cut loses its end.
+    auto endingAt = [](const std::string& page, size_t from, const std::string& end, size_t at) {
+        return std::string(at - (page.find(end, from) + end.size()), ' ') + page;
+    };
+    for (size_t beyond : {0, 1}) {
+        portal::retriever::RetrieverClassState::resetAll();
+        const std::string& markets = marketsPage();
+        const size_t ticker = markets.find("<tr bgcolor=\"#4B4B4B\">", markets.find("bblogo.gif"));
+        site(MARKET_HOST).on("GET", MARKETS_PATH, Answer::page(endingAt(markets, ticker, "</tr>", 7000 + beyond)));
+        site(MOVIE_HOST).on("GET", MOVIE_LIST_PATH,
+                            Answer::page(endingAt(movieListPage(), 0, "</select>", 30000 + beyond)));
+        refresh(only("moviefone|bloomberg"));
+        EXPECT_EQ(page("bloomberg.html").find("DOW 11,367.14") != std::string::npos, beyond == 0) << beyond;
+        EXPECT_EQ(page("moviefone.html").find("A Quiet Harbor") != std::string::npos, beyond == 0) << beyond;
+    }
+}
+
 TEST_F(RetrieverFailures, UnreadableTemplateKeepsThePage) {
     const std::string shipped = page("weatherbug-inner.html");
     const std::string templatePath = content + "weatherbug-inner-template.html";

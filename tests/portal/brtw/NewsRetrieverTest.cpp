@@ -113,6 +113,12 @@ TEST_F(NewsRetrieverTest, AFeedWithoutItemsGivesAnEmptyList) {
     EXPECT_EQ(page.find("<!--list-->"), std::string::npos);
     EXPECT_EQ(NewsRetriever::getItemCount(), 0);
     EXPECT_TRUE(NewsRetriever::wasEverSuccessful());
+
+    // Counted as none, the count holds when the feed gains items.
+    serve(tenStories());
+    runOnce();
+    EXPECT_EQ(NewsRetriever::getItemCount(), 0);
+    EXPECT_EQ(listOf(newsPage()), "<ul>\r\n</ul>\r\n");
 }
 
 TEST_F(NewsRetrieverTest, TheItemCountOfTheFirstDownloadHoldsForTheRun) {
@@ -233,6 +239,14 @@ TEST_F(NewsRetrieverTest, TheFeedIsCutIntoItsItems) {
     EXPECT_EQ(NewsRetriever::itemPart("</rss><item>a"), "");
     EXPECT_THROW(NewsRetriever::parseHeadlines("<title>a</title>", 1), std::runtime_error);
     EXPECT_TRUE(NewsRetriever::parseHeadlines("", 0).empty());
+}
+
+TEST_F(NewsRetrieverTest, CharacterReferencesAtTheirLimits) {
+    // Eight digits at most; the highest code point; no surrogate halves.
+    EXPECT_EQ(NewsRetriever::feedText("&#X41;|&#x0000004A;|&#x00000004A;|&#9;|&#57;|&#xaF;|&#xfA;|&#x10FFFF;|"
+                                      "&#x110000;|&#xD7FF;|&#xDFFF;|&#xE000;"),
+              "A|J|&#x00000004A;|\t|9|\xC2\xAF|\xC3\xBA|\xF4\x8F\xBF\xBF|&#x110000;|\xED\x9F\xBF|&#xDFFF;|"
+              "\xEE\x80\x80");
 }
 
 }  // namespace

@@ -93,9 +93,12 @@ TEST_F(RLBRTWNavigationTest, TheUpdateButtonStartsARetrievalWhichEndsOnTheBalanc
     prepareSettings({{"Alice", {"American"}}});
     open();
     tracker().hide();
+    const auto headlines = window->getNewsRetriever();
 
     EXPECT_TRUE(click(page("cancel.html") + "?update"));
     EXPECT_TRUE(BaseRLApp::isCheckInProgress());
+    // The headlines were fetched once already: no second fetch.
+    EXPECT_EQ(window->getNewsRetriever(), headlines);
     EXPECT_TRUE(tracker().getComposite()->getVisible());
     EXPECT_EQ(trackerPage(), tracker::BaseEngine::toFileURL(tracker().getEngine()->getInterstitialPath()));
     EXPECT_EQ(wrapperPage(), page("cancel.html") + "?update");

@@ -299,9 +299,13 @@ TEST_F(ResultPagesTest, DetailsAndActivityGoIntoThePopupAsStored) {
 }
 
 TEST_F(ResultPagesTest, ChangeOfNoValueStillRecordsAHistoryPoint) {
-    registerIdle(adapters, {"American", "Delta"});
+    registerIdle(adapters, {"American", "Delta", "Hilton"});
     // Same value written differently: a computed change of 0; same text: no change at all.
     addUserWith("Main User", {{"American", "aa", "1500", "1500.00"}, {"Delta", "dl", "700", "700"}});
+    // A chart takes only balances above 0: neither a previous 0 or -5 nor a new 0.
+    addUserWith("Second", {{"American", "ab", "0", "5"},
+                           {"Delta", "db", "-5", "5"},
+                           {"Hilton", "hb", RLPreferences::DISPLAY_NEVER_CHECKED, "0"}});
     History::markHistoryAsExisting();
     auto engine = prepare(true, true);
     engine->writeOutput();
@@ -312,6 +316,8 @@ TEST_F(ResultPagesTest, ChangeOfNoValueStillRecordsAHistoryPoint) {
     ASSERT_EQ(aa.size(), 1u);
     EXPECT_EQ(aa[0].getBalance(), 1500.0f);
     EXPECT_TRUE(History::getEntries(0, "DL", false).empty());
+    EXPECT_EQ(RLEngine::getPopupDataValue("TotalChart0"), "Main User;AA;1500;DL;700");
+    EXPECT_EQ(page.find("http://rl/TotalChart?u=1&"), std::string::npos);
 }
 
 TEST_F(ResultPagesTest, NumbersAreGroupedWithAtMostTwoDecimals) {

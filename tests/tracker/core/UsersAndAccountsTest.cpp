@@ -61,9 +61,15 @@ TEST_F(UsersAndAccounts, DigitUserNamesLoseDashesAndBlanksOthersStayAsTyped) {
                    {"User0AmericanUsername", "123-456 789"},
                    {"User0DeltaUsername", "AB-12"},
                    {"User0UnitedUsername", "john doe"},
-                   {"User0HiltonUsername", "- -"}});
+                   {"User0HiltonUsername", "- -"},
+                   {"User0AlamoUsername", "12-34"},
+                   {"User0AlaskaUsername", "98 76"},
+                   {"User0AmtrakUsername", "1,234-5"}});
     load();
     EXPECT_EQ(RLPreferences::getUsername(0, "American"), "123456789");
+    EXPECT_EQ(RLPreferences::getUsername(0, "Alamo"), "1234");
+    EXPECT_EQ(RLPreferences::getUsername(0, "Alaska"), "9876");
+    EXPECT_EQ(RLPreferences::getUsername(0, "Amtrak"), "1,234-5");
     EXPECT_EQ(store->getStringValue("User0AmericanUsername"), "123456789");
     EXPECT_EQ(RLPreferences::getUsername(0, "Delta"), "AB-12");
     EXPECT_EQ(store->getStringValue("User0DeltaUsername"), "AB-12");

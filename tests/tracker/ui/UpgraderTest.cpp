@@ -94,12 +94,13 @@ TEST_F(UpgraderTest, TheCheckPostsTheInstalledVersionsAndTakesEveryNewerOffer) {
 
 TEST_F(UpgraderTest, VersionsCompareAsNumbers) {
     rltest::writeFile("Lanternbay.versions", "core=9\nskin=007\nbig=2147483647\n");
+    // A blank and a "~", just outside the control characters, are taken.
     auto upgrader =
-        check("https://files.lanternbay.example/\ncore=10=c.zip\nskin=7=s.zip\nbig=-1=b.zip\nskin=+8=s8.zip");
+        check("https://files.lanternbay.example/\ncore=10=c.zip\nskin=7=s.zip\nbig=-1=b.zip\nskin=+8=s 8~.zip");
     EXPECT_EQ(site(CHECK_HOST).requests().at(0).body, "big=2147483647&core=9&skin=7");
     EXPECT_EQ(upgrader->getNecessaryUpgrades(),
               (std::vector<std::string>{"https://files.lanternbay.example/c.zip",
-                                        "https://files.lanternbay.example/s8.zip"}));
+                                        "https://files.lanternbay.example/s 8~.zip"}));
     EXPECT_EQ(upgrader->getVersionsProps().at("core"), "10");
     EXPECT_EQ(upgrader->getVersionsProps().at("skin"), "8");
     EXPECT_EQ(upgrader->getVersionsProps().at("big"), "2147483647");
@@ -151,6 +152,10 @@ TEST_F(UpgraderTest, FailuresBeforeTheQuestionEndTheCheckWithALogLineAndNothingE
          "two offers are saved as pack.zip"},
         {"an offer named like the versions table", "core=12\n", files + "\ncore=13=Lanternbay.versions.tmp",
          "two offers are saved as Lanternbay.versions.tmp"},
+        {"a NUL in the address", "core=12\n", files + "\ncore=13=c" + std::string(1, '\0') + ".zip",
+         "c\\x00.zip is no download address"},
+        {"the last control character", "core=12\n", files + "\ncore=13=c\x1F.zip", "c\\x1F.zip is no download address"},
+        {"the delete character", "core=12\n", files + "\ncore=13=c\x7F.zip", "c\\x7F.zip is no download address"},
     };
     tk::Display display("headless");
     tk::TestDriver driver(display);
