@@ -20,12 +20,13 @@ if command -v ccache >/dev/null; then
 fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 # The portal with its control, launcher, finisher and install folder
-# (portal_install), its content pages and pictures, the tracker's user
-# pictures (portal_brtw_pages), Navigator with the browser it drives, and
+# (portal_install), its content pages and pictures, the newspaper edition
+# BRTWRL with its pages, the tracker's user pictures, icon and table of
+# versions (portal_brtw_install), Navigator with the browser it drives, and
 # the registration tool.
 cmake --build "$build" -j "$(nproc)" --target \
   Lanternbay LanternbayLauncher Vantrell Tiraleaf portal_install portal_content portal_files \
-  portal_brtw_pages Navigator automation-browser lanternbay-install
+  BRTWRL portal_brtw_install Navigator automation-browser lanternbay-install
 
 if [ "$(realpath -m "$install")" != "$(realpath -m "$build/install")" ]; then
   bash "$root/scripts/copy-install.sh" "$build/install" "$install"
