@@ -2,9 +2,9 @@
 # Sets up, builds and starts the main program: the Lanternbay portal, as
 # started by hand, in its install folder build/install (or the folder given
 # as argument, which gets what the build ships: programs, pages, pictures and
-# tables, never what an earlier run wrote). Only the programs and files the
-# portal needs are built, through ccache as the test command uses it; the
-# test command builds everything. Set-up registers the control in the
+# tables, never what an earlier run wrote). Only the programs and files of
+# the install folder are built, through ccache as the test command uses it;
+# the test command builds everything. Set-up registers the control in the
 # install folder; the portal then writes its log, preferences, content pages
 # and the tracker's settings into it.
 set -euo pipefail
