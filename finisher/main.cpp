@@ -1,5 +1,6 @@
 // Vantrell: installs a downloaded upgrade and starts the program again.
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,8 +10,8 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    // Writes of an earlier run that was killed, in the install folder and its
-    // download folder.
-    if (args.size() == 5) foundation::TempFiles::removeStale(args[1], 1);
+    // Writes of an earlier run that was killed: it writes only the table of
+    // versions (the install folder's, given last).
+    if (args.size() == 5) foundation::TempFiles::removeStale(std::filesystem::path(args[4]).parent_path().string());
     return foundation::Thread::endProcess(finisher::Vantrell::main(args));
 }

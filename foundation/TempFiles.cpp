@@ -29,7 +29,7 @@ bool processIsGone(long pid) {
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-int removeIn(const std::string& folder, int depth) {
+int removeIn(const std::string& folder) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return 0;
     DIR* dir = ::fdopendir(fd);
@@ -40,15 +40,12 @@ int removeIn(const std::string& folder, int depth) {
     int removed = 0;
     while (struct dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
         struct stat st {};
-        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISDIR(st.st_mode)) {
-            if (depth > 0) removed += removeIn(folder + "/" + name, depth - 1);
+        long pid = 0;
+        if (!TempFiles::isTemporaryName(name, &pid) || ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || !processIsGone(pid)) {
             continue;
         }
-        long pid = 0;
-        if (!S_ISREG(st.st_mode) || !TempFiles::isTemporaryName(name, &pid) || !processIsGone(pid)) continue;
         if (::unlinkat(fd, name.c_str(), 0) == 0) ++removed;
     }
     ::closedir(dir);
@@ -75,8 +72,11 @@ bool TempFiles::isTemporaryName(const std::string& name, long* pid) {
     return true;
 }
 
-int TempFiles::removeStale(const std::string& folder, int depth) {
-    return removeIn(folder.empty() ? std::string(".") : folder, depth);
+int TempFiles::removeStale(const std::string& folder, const std::vector<std::string>& subfolders) {
+    const std::string root = folder.empty() ? std::string(".") : folder;
+    int removed = removeIn(root);
+    for (const std::string& subfolder : subfolders) removed += removeIn(root + "/" + subfolder);
+    return removed;
 }
 
 }  // namespace foundation

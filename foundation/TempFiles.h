@@ -9,6 +9,7 @@
 // processes still running, are left alone.
 
 #include <string>
+#include <vector>
 
 namespace foundation {
 
@@ -23,10 +24,12 @@ public:
     // given, receives the writer's process id.
     static bool isTemporaryName(const std::string& name, long* pid = nullptr);
 
-    // Removes the temporary files of writers that are gone from folder and,
-    // down to depth levels, its subfolders (symbolic links are not
-    // followed). Answers how many were removed.
-    static int removeStale(const std::string& folder, int depth = 0);
+    // Removes the temporary files of writers that are gone from folder and
+    // from each of the subfolders named (relative to folder), never from a
+    // folder below them: a program names only the folders it writes into,
+    // so a user's own files elsewhere stay whatever their names. Symbolic
+    // links are not followed. Answers how many were removed.
+    static int removeStale(const std::string& folder, const std::vector<std::string>& subfolders = {});
 };
 
 }  // namespace foundation

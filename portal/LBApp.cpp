@@ -197,7 +197,9 @@ LBApp::~LBApp() {
     }
     try {
         endExistingTimer();
-        if (m_startStepsTimer && m_display && !m_display->isDisposed()) m_display->timerExec(-1, m_startStepsTimer);
+        for (const auto& timer : {m_startStepsTimer, m_firstPaintTimer}) {
+            if (timer && m_display && !m_display->isDisposed()) m_display->timerExec(-1, timer);
+        }
         if (m_endSignalWatch && m_display && !m_display->isDisposed()) m_display->timerExec(-1, m_endSignalWatch);
         if (m_tray) m_tray->dispose();
         if (m_popupMenu) m_popupMenu->removePopupMenu();
@@ -260,22 +262,25 @@ void LBApp::construct() {
 void LBApp::awaitFirstPage() {
     // The rest of the start does not change what the window first shows,
     // yet its refresh, upgrade check and report would slow that page down:
-    // they wait until the inner pane has its first page, or until the
-    // limit when that page never comes.
+    // they wait until the inner pane has its first page, and at most until
+    // the limit.
     std::weak_ptr<int> alive = m_alive;
     m_firstPageListener = m_innerBrowser->addCompletedListener([this, alive](tk::Event&) {
         if (alive.expired() || m_startStepsDone || m_display->isDisposed()) return;
         // The engine puts a loaded page on the screen a frame or two later;
-        // a step that blocks this thread now would hold that back.
-        m_display->timerExec(-1, m_startStepsTimer);
-        m_startStepsTimer = tk::runnable([this, alive] {
+        // a step that blocks this thread now would hold that back. The
+        // limit stays armed: a page that completes again and again must
+        // not hold the steps back for good.
+        if (m_firstPaintTimer) m_display->timerExec(-1, m_firstPaintTimer);
+        m_firstPaintTimer = tk::runnable([this, alive] {
             if (!alive.expired()) runStartSteps();
         });
-        m_display->timerExec(FIRST_PAINT_MS, m_startStepsTimer);
+        m_display->timerExec(FIRST_PAINT_MS, m_firstPaintTimer);
     });
     m_startStepsTimer = tk::runnable([this, alive] {
         if (alive.expired()) return;
-        Logger::info("The first page did not load in time: going on with the start");
+        Logger::info(m_firstPaintTimer ? "The first page keeps reloading: going on with the start"
+                                       : "The first page did not load in time: going on with the start");
         runStartSteps();
     });
     m_display->timerExec(START_STEPS_LIMIT_MS, m_startStepsTimer);
@@ -284,8 +289,10 @@ void LBApp::awaitFirstPage() {
 void LBApp::runStartSteps() {
     if (m_startStepsDone) return;
     m_startStepsDone = true;
-    if (m_startStepsTimer && !m_display->isDisposed()) m_display->timerExec(-1, m_startStepsTimer);
-    m_startStepsTimer.reset();
+    for (auto* timer : {&m_startStepsTimer, &m_firstPaintTimer}) {
+        if (*timer && !m_display->isDisposed()) m_display->timerExec(-1, *timer);
+        timer->reset();
+    }
     if (m_innerBrowser && !m_innerBrowser->isDisposed()) {
         m_innerBrowser->removeListener(tk::ProgressCompleted, m_firstPageListener);
     }

@@ -267,7 +267,10 @@ private:
     std::shared_ptr<foundation::RegistryUtil> m_registry;
     std::shared_ptr<tk::Runnable> m_timer;
     std::shared_ptr<tk::Runnable> m_endSignalWatch;
+    // The limit for the first page, and the wait from its load to its
+    // showing.
     std::shared_ptr<tk::Runnable> m_startStepsTimer;
+    std::shared_ptr<tk::Runnable> m_firstPaintTimer;
     int m_firstPageListener = 0;
     // Completion tasks run only while the portal lives.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

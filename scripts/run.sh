@@ -2,9 +2,9 @@
 # Sets up, builds and starts the main program: the Lanternbay portal, as
 # started by hand, in its install folder build/install (or the folder given
 # as argument, which gets what the build ships: programs, pages, pictures and
-# tables, never what an earlier run wrote). Only the programs and files the
-# portal needs are built, through ccache as the test command uses it; the
-# test command builds everything. Set-up registers the control in the
+# tables, never what an earlier run wrote). Only the programs and files of
+# the install folder are built, through ccache as the test command uses it;
+# the test command builds everything. Set-up registers the control in the
 # install folder; the portal then writes its log, preferences, content pages
 # and the tracker's settings into it.
 set -euo pipefail
@@ -20,12 +20,13 @@ if command -v ccache >/dev/null; then
 fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 # The portal with its control, launcher, finisher and install folder
-# (portal_install), its content pages and pictures, the tracker's user
-# pictures (portal_brtw_pages), Navigator with the browser it drives, and
+# (portal_install), its content pages and pictures, the newspaper edition
+# BRTWRL with its pages, the tracker's user pictures, icon and table of
+# versions (portal_brtw_install), Navigator with the browser it drives, and
 # the registration tool.
 cmake --build "$build" -j "$(nproc)" --target \
   Lanternbay LanternbayLauncher Vantrell Tiraleaf portal_install portal_content portal_files \
-  portal_brtw_pages Navigator automation-browser lanternbay-install
+  BRTWRL portal_brtw_install Navigator automation-browser lanternbay-install
 
 if [ "$(realpath -m "$install")" != "$(realpath -m "$build/install")" ]; then
   bash "$root/scripts/copy-install.sh" "$build/install" "$install"

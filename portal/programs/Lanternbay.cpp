@@ -11,11 +11,15 @@
 #include "foundation/Thread.h"
 #include "platform/toolkit/qt/QtBackend.h"
 #include "portal/LBApp.h"
+#include "tracker/ui/Upgrader.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    // Writes of an earlier run that was killed (pages, scripts, versions).
-    foundation::TempFiles::removeStale(".", 3);
+    // Writes of an earlier run that was killed, in the folders the portal
+    // writes into: the install folder (the tracker's pages and history,
+    // page dumps), its content pages, the panel's preferences and the
+    // upgrade's table of versions.
+    foundation::TempFiles::removeStale(".", {"content", "content/js", tracker::ui::Upgrader::DOWNLOAD_DIRECTORY});
     tk::qt::registerBackend();
     // A session's end or Ctrl+C ends the portal as its Exit does, quietly.
     foundation::QuietEnd::installSignalHandlers();

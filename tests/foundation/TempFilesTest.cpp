@@ -56,13 +56,16 @@ TEST(TempFilesTest, StaleFilesOfGoneWritersAreRemovedAndNothingElse) {
     const long gone = deadPid();
     const long alive = ::getppid();
     std::filesystem::create_directories(dir.file("content/js/deep"));
+    std::filesystem::create_directories(dir.file("Documents"));
     const std::string removed[] = {
         stale(dir.file("Roamledger.html"), gone), stale(dir.file("Roamledger.history"), gone, 17),
         stale(dir.file("content/weather.html"), gone, 3), stale(dir.file("content/js/core-pref.js"), gone, 1)};
     const std::string kept[] = {
         dir.file("notes.txt"), dir.file("page.html.tmp"), dir.file("page.tmp1x-2"),
         stale(dir.file("Roamledger.html"), alive), stale(dir.file("Roamledger.html"), ::getpid(), 9),
-        stale(dir.file("content/js/deep/page.html"), gone)};  // below the depth asked for
+        // Folders not named, below a named one or beside them: a user's
+        // own, however their files are named.
+        stale(dir.file("content/js/deep/page.html"), gone), stale(dir.file("Documents/letter.odt"), gone)};
     for (const auto& f : removed) rltest::writeFile(f, "x");
     for (const auto& f : kept) rltest::writeFile(f, "x");
     // A link with a stale name, and a folder of one, are not the writer's.
@@ -73,7 +76,7 @@ TEST(TempFilesTest, StaleFilesOfGoneWritersAreRemovedAndNothingElse) {
     const std::string folder = stale(dir.file("folder"), gone);
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
 
-    EXPECT_EQ(TempFiles::removeStale(dir.path(), 2), 4);
+    EXPECT_EQ(TempFiles::removeStale(dir.path(), {"content", "content/js", "missing"}), 4);
     for (const auto& f : removed) EXPECT_FALSE(rltest::fileExists(f)) << f;
     for (const auto& f : kept) EXPECT_TRUE(rltest::fileExists(f)) << f;
     struct stat st {};
@@ -81,7 +84,7 @@ TEST(TempFilesTest, StaleFilesOfGoneWritersAreRemovedAndNothingElse) {
     EXPECT_EQ(rltest::readFile(target), "keep");
     EXPECT_TRUE(std::filesystem::is_directory(folder));
 
-    // Depth 0 stays in the folder itself.
+    // Without subfolders it stays in the folder itself.
     rltest::writeFile(stale(dir.file("content/again.html"), gone), "x");
     EXPECT_EQ(TempFiles::removeStale(dir.path()), 0);
     EXPECT_EQ(TempFiles::removeStale(dir.file("missing")), 0);

@@ -12,10 +12,14 @@
 #include "platform/toolkit/qt/QtRuntime.h"
 #include "platform/toolkit/qt/QtShellPeer.h"
 
+#include <vector>
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -49,6 +53,35 @@ QStringList nameFilters(const FileDialogRequest& request) {
         filters << (name.contains(QLatin1Char('(')) ? name : QStringLiteral("%1 (%2)").arg(name, patterns));
     }
     return filters;
+}
+
+// A chooser's message stands above the rest of the dialog, wrapped to its
+// width rather than widening it.
+void addMessage(QFileDialog& dialog, const QString& message) {
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (grid == nullptr) {
+        dialog.setLabelText(QFileDialog::LookIn, message);
+        return;
+    }
+    struct Placed {
+        QLayoutItem* item;
+        int row, column, rowSpan, columnSpan;
+    };
+    const int columns = grid->columnCount();
+    std::vector<Placed> placed;
+    while (grid->count() > 0) {
+        Placed p{nullptr, 0, 0, 0, 0};
+        grid->getItemPosition(0, &p.row, &p.column, &p.rowSpan, &p.columnSpan);
+        p.item = grid->takeAt(0);
+        placed.push_back(p);
+    }
+    auto* label = new QLabel(message, &dialog);
+    label->setObjectName(QStringLiteral("messageLabel"));
+    label->setWordWrap(true);
+    grid->addWidget(label, 0, 0, 1, columns);
+    for (const Placed& p : placed) {
+        grid->addItem(p.item, p.row + 1, p.column, p.rowSpan, p.columnSpan, p.item->alignment());
+    }
 }
 
 std::optional<std::string> chosenPath(ModalDialog<QFileDialog>& dialog, DisplaySite* display) {
@@ -194,10 +227,15 @@ public:
     std::optional<std::string> openDirectoryDialog(ShellPeer* parent, const DirectoryDialogRequest& request) override {
         QString title = qs(request.title.empty() ? request.message : request.title);
         ModalDialog<QFileDialog> dialog(new QFileDialog(windowOf(parent), title));
+        // Qt's own dialog, which shows the message; a desktop's would not.
+        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
         dialog->setFileMode(QFileDialog::Directory);
         dialog->setOption(QFileDialog::ShowDirsOnly, true);
+        // A folder chooser answers OK or Cancel, as the messages of its
+        // callers say.
+        dialog->setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
         if (!request.filterPath.empty()) dialog->setDirectory(qs(request.filterPath));
-        if (!request.message.empty()) dialog->setLabelText(QFileDialog::LookIn, qs(request.message));
+        if (!request.message.empty()) addMessage(*dialog.get(), qs(request.message));
         return chosenPath(dialog, m_display);
     }
 

@@ -278,6 +278,14 @@ QString QtBrowserPeer::suggestedFileName() const {
         name = QFileInfo(m_page->url().path()).completeBaseName();
     }
     name = withoutUnsafeCharacters(name);
+    // The save adds the suffix; a page without a title of its own has its
+    // file's name, suffix included, as title.
+    for (QLatin1String suffix : {QLatin1String(".html"), QLatin1String(".htm")}) {
+        if (name.endsWith(suffix, Qt::CaseInsensitive)) {
+            name = name.chopped(suffix.size()).trimmed();
+            break;
+        }
+    }
     return name.isEmpty() ? QStringLiteral("page") : name;
 }
 

@@ -9,10 +9,13 @@
 #include "foundation/Thread.h"
 #include "platform/toolkit/qt/QtBackend.h"
 #include "portal/brtw/RLBRTW.h"
+#include "tracker/ui/Upgrader.h"
 
 int main(int argc, char** argv) {
-    // Writes of an earlier run that was killed (pages, history, versions).
-    foundation::TempFiles::removeStale(".", 2);
+    // Writes of an earlier run that was killed, in the folders the edition
+    // writes into: the install folder (the tracker's pages and history),
+    // the headline list and the upgrade's table of versions.
+    foundation::TempFiles::removeStale(".", {"brtw", tracker::ui::Upgrader::DOWNLOAD_DIRECTORY});
     tk::qt::registerBackend();
     const int status = portal::RLBRTW::main(std::vector<std::string>(argv + 1, argv + argc));
     // Every thread still running is stopped and joined before the process

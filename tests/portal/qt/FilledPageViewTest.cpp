@@ -105,6 +105,14 @@ TEST_F(FilledPageView, MapPageShowsAccentedPreferencesFromTheirCodePage) {
     screenshot("mapquest");
 }
 
+TEST_F(FilledPageView, WhitePagesLookWhereTheDefaultAddressIs) {
+    writeFile(content + "js/core-pref.js",
+              "var ZipCode='46236'\r\nvar MapquestDefaultStreet='8 Oak St'\r\nvar MapquestDefaultCity='Lawrence'\r\n"
+              "var MapquestDefaultState='IN'\r\nvar MapquestDefaultZipCode='46226'\r\n");
+    ASSERT_TRUE(showPages("whitepages"));
+    EXPECT_EQ(script("document.forms[0].where.value"), "Lawrence, IN");
+}
+
 TEST_F(FilledPageView, ListingsNoticeShowsTheButtonsToUse) {
     RefreshParams params;
     params.source = "tvguide";

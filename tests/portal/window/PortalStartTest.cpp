@@ -149,6 +149,24 @@ TEST_F(PortalStart, APageThatNeverLoadsHoldsTheLastStepsBackOnlyUntilTheLimit) {
     EXPECT_TRUE(logged(" - launchRetriever (skipped - no internet connection)\n"));
 }
 
+TEST_F(PortalStart, APageThatCompletesAgainAndAgainHoldsTheLastStepsBackOnlyUntilTheLimit) {
+    useManualClock();
+    goOnline(false);
+    const int64_t started = driver.now();
+    LBApp& portal = startWithoutWaiting(false);
+    // The inner page completes every 100 ms, sooner than the wait for its
+    // showing ends.
+    while (portal.areStartStepsPending() && driver.now() - started < 30000) {
+        portal.getInnerBrowser()->refresh();
+        driver.runPending();
+        driver.advanceClock(100);
+    }
+    EXPECT_FALSE(portal.areStartStepsPending());
+    EXPECT_LE(driver.now() - started, 15000 + 100);
+    EXPECT_EQ(portal.getNumUpgradeChecks(), 1);
+    EXPECT_TRUE(portal.hasPendingTimer());
+}
+
 TEST_F(PortalStart, AWindowClosedBeforeTheFirstPageStartsNothingMore) {
     useManualClock();
     goOnline(true);

@@ -35,6 +35,7 @@
 #include "tracker/core/BaseEngine.h"
 #include "tracker/core/RLEngine.h"
 #include "tracker/ui/BaseRLApp.h"
+#include "tracker/ui/Upgrader.h"
 
 namespace {
 
@@ -92,8 +93,9 @@ static int runWindow(int argc, char** argv) {
         std::cerr << "roamledger-window: cannot use folder " << folder << ": " << std::strerror(errno) << "\n";
         return 2;
     }
-    // Writes of an earlier run that was killed (pages, history, versions).
-    foundation::TempFiles::removeStale(".", 1);
+    // Writes of an earlier run that was killed (pages and history here, the
+    // upgrade's table of versions).
+    foundation::TempFiles::removeStale(".", {tracker::ui::Upgrader::DOWNLOAD_DIRECTORY});
 
     // A signal that comes while the window is built is acted on once it runs.
     foundation::QuietEnd::installSignalHandlers();

@@ -345,6 +345,24 @@ TEST_F(QtBrowser, SaveAsWritesWhatTheUserChose) {
               before);
 }
 
+// A page without a title of its own is offered under its file's name, with
+// one suffix.
+TEST_F(QtBrowser, SaveAsSuggestsAnUntitledPageByItsFileName) {
+    auto browser = openBrowser();
+    Recorder seen;
+    seen.attach(*browser);
+    rltest::writeFile(dir.file("Roamledger.html"), "<html><body>Balances</body></html>");
+    browser->setUrl(fileUrl(dir.file("Roamledger.html")));
+    ASSERT_TRUE(pump([&] { return seen.completed == 1; }));
+    QString suggested;
+    whenModalOpens([&suggested](QWidget* modal) {
+        suggested = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+        static_cast<QDialog*>(modal)->reject();
+    });
+    ASSERT_TRUE(browser->execCommand(tk::Browser::CMD_SAVE_AS, tk::Browser::OPT_PROMPT_USER));
+    EXPECT_EQ(suggested.toStdString(), "Roamledger.html");
+}
+
 // Print, print preview and page setup open their dialogs; while one is
 // open the toolkit's timers and a worker's posted task still run. A page
 // setup the user accepts is kept for the next print.

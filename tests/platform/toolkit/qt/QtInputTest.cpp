@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -465,8 +466,29 @@ TEST_F(QtInput, RealDialogsAnswerWhatTheUserDid) {
     save.setFilterNames({"Settings"});
     EXPECT_EQ(save.open(), std::optional<std::string>(target));
 
-    whenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    // The folder chooser's button reads what its message says to click; the
+    // message wraps inside the dialog rather than widening it.
+    const QString message = QStringLiteral(
+        "If you let Roamledger install automatically to its default directory when you previously used it, click "
+        "'OK'. Otherwise you may select a different directory or click 'Cancel' if you do not wish to use your "
+        "previous settings.");
+    whenModalOpens([message](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(chooser, nullptr);
+        auto* buttons = chooser->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text(), QStringLiteral("OK"));
+        QLabel* shown = nullptr;
+        for (QLabel* label : chooser->findChildren<QLabel*>()) {
+            if (label->text() == message) shown = label;
+        }
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(shown->isVisible());
+        EXPECT_LT(chooser->width(), shown->fontMetrics().horizontalAdvance(message));
+        static_cast<QDialog*>(modal)->reject();
+    });
     tk::DirectoryDialog folder(shell.get());
+    folder.setMessage(message.toStdString());
     EXPECT_EQ(folder.open(), std::nullopt);
 
     whenModalOpens([](QWidget* modal) {
