@@ -54,43 +54,29 @@ bool onPath(const std::string& program) {
     return false;
 }
 
-// An X display of the test's own with openbox managing it; DISPLAY names
-// it while the object lives. Made before the toolkit's display, so that
-// the windows go there.
+// The X display of this process, with openbox managing it; DISPLAY names
+// it from the first use on. Made before the toolkit's first display, so that
+// the windows go there, and kept until the process ends: Qt connects to one
+// display per process and never lets go of it, and the web engine's threads
+// send requests over that connection at times of their own, so a server
+// that went before the process would end it ("The X11 connection broke").
+// The server ends by itself once its last client has left (-terminate);
+// end() stops openbox, the one client that would stay.
 class ManagedDisplay {
 public:
-    ManagedDisplay() {
-        if (!onPath("openbox")) {
-            m_missing = "openbox is not installed (scripts/setup.sh installs it)";
-            return;
-        }
-        m_server = std::make_unique<PrivateXServer>();
-        if (!m_server->running()) {
-            m_missing = "no private X display: " + m_server->error();
-            return;
-        }
-        m_x = XOpenDisplay(nullptr);
-        if (m_x == nullptr) {
-            m_missing = "cannot open " + m_server->name();
-            return;
-        }
-        char program[] = "openbox";
-        char noSession[] = "--sm-disable";
-        char* argv[] = {program, noSession, nullptr};
-        if (::posix_spawnp(&m_openbox, "openbox", nullptr, nullptr, argv, environ) != 0) {
-            m_openbox = -1;
-            m_missing = "openbox could not be started";
-            return;
-        }
-        if (!waitFor([this] { return managed(); }, 30000)) m_missing = "openbox did not take the display";
+    static ManagedDisplay& get() {
+        static ManagedDisplay* display = new ManagedDisplay();
+        return *display;
     }
-    ~ManagedDisplay() {
+
+    void end() {
         if (m_openbox > 0) {
             ::kill(m_openbox, SIGTERM);
             ::waitpid(m_openbox, nullptr, 0);
+            m_openbox = -1;
         }
         if (m_x != nullptr) XCloseDisplay(m_x);
-        m_server.reset();
+        m_x = nullptr;
     }
 
     const std::string& missing() const { return m_missing; }
@@ -118,6 +104,33 @@ public:
     }
 
 private:
+    ManagedDisplay() {
+        if (!onPath("openbox")) {
+            m_missing = "openbox is not installed (scripts/setup.sh installs it)";
+            return;
+        }
+        // Left to end with its last client: never destroyed.
+        m_server = new PrivateXServer({"-terminate"});
+        if (!m_server->running()) {
+            m_missing = "no private X display: " + m_server->error();
+            return;
+        }
+        m_x = XOpenDisplay(nullptr);
+        if (m_x == nullptr) {
+            m_missing = "cannot open " + m_server->name();
+            return;
+        }
+        char program[] = "openbox";
+        char noSession[] = "--sm-disable";
+        char* argv[] = {program, noSession, nullptr};
+        if (::posix_spawnp(&m_openbox, "openbox", nullptr, nullptr, argv, environ) != 0) {
+            m_openbox = -1;
+            m_missing = "openbox could not be started";
+            return;
+        }
+        if (!waitFor([this] { return managed(); }, 30000)) m_missing = "openbox did not take the display";
+    }
+
     bool managed() const { return rootWindows("_NET_SUPPORTING_WM_CHECK").size() == 1; }
 
     // A window-list property of the root window.
@@ -139,15 +152,17 @@ private:
         return windows;
     }
 
-    std::unique_ptr<PrivateXServer> m_server;
+    PrivateXServer* m_server = nullptr;
     Display* m_x = nullptr;
     pid_t m_openbox = -1;
     std::string m_missing;
 };
 
-class PortalStacking : public ManagedDisplay, public PortalTest {
+class PortalStacking : public PortalTest {
 protected:
-    PortalStacking() : PortalTest(backend(missing().empty())) {}
+    PortalStacking() : PortalTest(backend(ManagedDisplay::get().missing().empty())) {}
+
+    static void TearDownTestSuite() { ManagedDisplay::get().end(); }
 
     static const char* backend(bool managed) {
         if (!managed || !haveDisplay()) return "headless";
@@ -156,7 +171,7 @@ protected:
     }
 
     void SetUp() override {
-        if (!missing().empty()) GTEST_SKIP() << missing();
+        if (!wm.missing().empty()) GTEST_SKIP() << wm.missing();
         // The tracker's first start asks whether to take over an earlier
         // installation: no.
         driver.scriptDialogs(true);
@@ -170,11 +185,13 @@ protected:
     // wait, a raise still on its way lands on top of the next step's stacking.
     bool clickPortal(const QPoint& at) {
         const int before = m_presses.count;
-        if (!click(at)) return false;
+        if (!wm.click(at)) return false;
         return tk::qt::runUntil(display, [&] { return m_presses.count > before; }, WAIT_MS);
     }
     // Counts the presses from here on; the application exists by then.
     void watchPresses() { m_filter = std::make_unique<Filter>(m_presses); }
+
+    ManagedDisplay& wm = ManagedDisplay::get();
 
 private:
     struct PressCounter : QObject {
@@ -210,7 +227,7 @@ TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
     ASSERT_NE(trackerShell, nullptr);
     const unsigned long portalWindow = windowOf(*shell);
     const unsigned long trackerWindow = windowOf(*trackerShell);
-    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS))
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return wm.above(trackerWindow, portalWindow); }, WAIT_MS))
         << "the tracker window shown above the portal";
 
     // A click on the portal's window beside the tracker raises the portal;
@@ -220,23 +237,23 @@ TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
     ASSERT_TRUE(clickPortal(beside)) << "the click's press reaching the portal";
     ASSERT_TRUE(tk::qt::runUntil(display, [&] { return QApplication::activeWindow() != nullptr; }, WAIT_MS))
         << "the click activating the portal";
-    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS));
+    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return wm.above(trackerWindow, portalWindow); }, WAIT_MS));
     // What the click changes comes in later; the order must hold after it
     // (a fixed pause: checking that the tracker does NOT go under).
     tk::qt::runUntil(display, [] { return false; }, 1000);
-    EXPECT_TRUE(above(trackerWindow, portalWindow));
+    EXPECT_TRUE(wm.above(trackerWindow, portalWindow));
 
     // Another tab hides the tracker; "Balances" brings it back on top.
     portal.navigateOuterBrowser("weatherbug.html", true);
     EXPECT_TRUE(tk::qt::runUntil(display, [&] { return !tk::qt::nativeWidget(*trackerShell)->isVisible(); }, WAIT_MS));
     ASSERT_TRUE(clickPortal(beside)) << "the second click's press reaching the portal";
     portal.navigateOuterBrowser("roamledger.html", true);
-    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS))
+    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return wm.above(trackerWindow, portalWindow); }, WAIT_MS))
         << "the tracker window above the portal after Balances";
     // Clicking "Balances" while it shows keeps it there.
     portal.navigateOuterBrowser("roamledger.html", true);
     EXPECT_TRUE(trackerShell->isVisible());
-    EXPECT_TRUE(above(trackerWindow, portalWindow));
+    EXPECT_TRUE(wm.above(trackerWindow, portalWindow));
 
     // Moving the portal moves the tracker along.
     const tk::Point at = shell->getLocation();
