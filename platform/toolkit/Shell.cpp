@@ -292,6 +292,14 @@ void Shell::userIconify(bool minimized) {
     });
 }
 
+void Shell::userFrame() {
+    fromUser([this] {
+        // A layout fills the client area as it now is.
+        resized();
+        if (!isDisposed()) sendEvent(FrameChanged);
+    });
+}
+
 bool Shell::userAccelerator(int accelerator) {
     bool taken = false;
     fromUser([&] { taken = runAccelerator(accelerator); });

@@ -86,6 +86,7 @@ private:
     void userClose() override;
     void userActivate(bool active) override;
     void userIconify(bool minimized) override;
+    void userFrame() override;
     bool userAccelerator(int accelerator) override;
 
     Shell* m_parentShell = nullptr;
