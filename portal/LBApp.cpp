@@ -678,6 +678,9 @@ void LBApp::fireTimer() {
 // Showing and hiding
 
 void LBApp::showWindow() {
+    // A window manager may offer a minimise button the window does not ask
+    // for: a minimised window comes back too.
+    m_shell->setMinimized(false);
     m_shell->setVisible(true);
     m_visible.store(true);
     m_shell->setActive();

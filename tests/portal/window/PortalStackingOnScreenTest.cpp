@@ -1,8 +1,9 @@
-// The tracker window inside the portal with a window manager (openbox on an
-// X display of the test's own, Qt backend): it lies over the inner pane
-// under the frame openbox draws; a click on the portal's window raises the
-// portal, and the tracker window stays above it; clicking "Balances" again
-// shows it; it moves along with the portal.
+// The portal with a window manager (openbox on an X display of the test's
+// own, Qt backend): the tracker window lies over the inner pane under the
+// frame openbox draws; a click on the portal's window raises the portal,
+// and the tracker window stays above it; clicking "Balances" again shows
+// it; it moves along with the portal. Ctrl+Alt+S brings a minimised portal
+// back.
 
 #include <signal.h>
 #include <spawn.h>
@@ -27,12 +28,14 @@
 #include "tests/portal/window/PortalFixture.h"
 #include "tests/support/BrowserSession.h"
 #include "tests/support/PrivateXServer.h"
+#include "tests/support/XKeyboard.h"
 #include "tests/support/Wait.h"
 #include "tracker/ui/RLAppLanternbay.h"
 
 // Xlib last: its macros would clash with the names above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 extern char** environ;
@@ -94,6 +97,29 @@ public:
         return up != windows.end() && down != windows.end() && up > down;
     }
 
+    bool onTop(unsigned long window) const {
+        const auto windows = stacking();
+        return !windows.empty() && windows.back() == window;
+    }
+
+    // The window manager's minimise button.
+    void minimize(unsigned long window) {
+        XIconifyWindow(m_x, window, DefaultScreen(m_x));
+        XFlush(m_x);
+    }
+    bool iconic(unsigned long window) const {
+        const Atom state = XInternAtom(m_x, "WM_STATE", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        bool found = XGetWindowProperty(m_x, window, state, 0, 2, False, state, &type, &format, &count, &after,
+                                        &data) == Success &&
+                     data != nullptr && count > 0 && reinterpret_cast<const long*>(data)[0] == IconicState;
+        if (data != nullptr) XFree(data);
+        return found;
+    }
     // A click of the first mouse button at a point of the screen, as a
     // mouse would send it.
     bool click(const QPoint& at) {
@@ -275,6 +301,30 @@ TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
     portal.exit();
     portal.cleanUp();
     EXPECT_EQ(endStatuses, (std::vector<int>{0}));
+}
+
+TEST_F(PortalStacking, CtrlAltSBringsAMinimisedPortalBackToTheFront) {
+    content::scriptContentSites(web, "");
+    LBApp& portal = start(false);
+    tk::Shell* shell = portal.getShell();
+    const unsigned long window = windowOf(*shell);
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return wm.onTop(window); }, WAIT_MS)) << "the portal managed";
+    // openbox offers a minimise button, though the window asks for none.
+    wm.minimize(window);
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return shell->getMinimized(); }, WAIT_MS)) << "the portal minimised";
+    ASSERT_TRUE(typeControlAlt("s"));
+    EXPECT_TRUE(tk::qt::runUntil(
+        display,
+        [&] {
+            return !wm.iconic(window) && wm.onTop(window) &&
+                   QApplication::activeWindow() == tk::qt::nativeWidget(*shell);
+        },
+        WAIT_MS))
+        << "the portal shown, on top and active";
+    EXPECT_FALSE(shell->getMinimized());
+
+    portal.exit();
+    portal.cleanUp();
 }
 
 }  // namespace
