@@ -231,11 +231,8 @@ void LBApp::construct() {
 
     m_titleBarHeight = m_display->getTitleBarHeight();
     Logger::info("title bar height: " + std::to_string(m_titleBarHeight));
-    if (m_titleBarHeight < XP_TITLE_BAR_HEIGHT) {
-        const int difference = XP_TITLE_BAR_HEIGHT - m_titleBarHeight;
-        m_innerBrowserHeight += difference;
-        m_trackerOffset -= difference;
-    }
+    // The tracker window follows the frame itself (getTrackerLocation).
+    if (m_titleBarHeight < XP_TITLE_BAR_HEIGHT) m_innerBrowserHeight += XP_TITLE_BAR_HEIGHT - m_titleBarHeight;
     setShellSize();
     placeShell();
     createPopupMenu();
@@ -396,9 +393,13 @@ void LBApp::addShellListeners() {
         hide();
     });
     m_shell->addListener(tk::Dispose, [this](tk::Event&) { saveWindowPosition(); });
-    m_shell->addListener(tk::Move, [this](tk::Event&) {
-        if (m_rlApp) placeTrackerWindow();
-    });
+    // The tracker window stays over the inner pane when the window moves and
+    // when the window manager's frame arrives or changes.
+    for (int type : {tk::Move, tk::FrameChanged}) {
+        m_shell->addListener(type, [this](tk::Event&) {
+            if (m_rlApp) placeTrackerWindow();
+        });
+    }
 }
 
 void LBApp::createBrowsers() {
@@ -677,6 +678,9 @@ void LBApp::fireTimer() {
 // Showing and hiding
 
 void LBApp::showWindow() {
+    // A window manager may offer a minimise button the window does not ask
+    // for: a minimised window comes back too.
+    m_shell->setMinimized(false);
     m_shell->setVisible(true);
     m_visible.store(true);
     m_shell->setActive();
@@ -815,14 +819,18 @@ bool LBApp::shouldOuterUpdateWhenDone() const { return containsAny(pageOf(m_curr
 
 void LBApp::initRoamledger() {
     if (m_rlApp) return;
+    const tk::Point at = m_shell->getLocation();
+    const tk::Point place = getTrackerLocation();
     m_rlApp = std::make_unique<tracker::ui::RLAppLanternbay>(m_display, m_shell.get(), TRACKER_WIDTH,
-                                                             m_innerBrowserHeight, TRACKER_X_OFFSET, m_trackerOffset,
+                                                             m_innerBrowserHeight, place.x - at.x, place.y - at.y,
                                                              getGUID());
 }
 
+tk::Point LBApp::getTrackerLocation() const { return m_shell->toDisplay(TRACKER_X, INNER_BROWSER_Y); }
+
 void LBApp::placeTrackerWindow() {
-    const tk::Point at = m_shell->getLocation();
-    m_rlApp->setLocation(at.x + TRACKER_X_OFFSET, at.y + m_trackerOffset);
+    const tk::Point place = getTrackerLocation();
+    m_rlApp->setLocation(place.x, place.y);
 }
 
 // ---------------------------------------------------------------------------

@@ -76,8 +76,11 @@ public:
     static constexpr int INNER_BROWSER_WIDTH = 711;
     static constexpr int INNER_BROWSER_Y = 100;
     static constexpr int INNER_BROWSER_HEIGHT = 532;
-    static constexpr int TRACKER_OFFSET = 129;
-    static constexpr int TRACKER_X_OFFSET = 133;
+    // The tracker window covers the inner pane from this far in: 133 and 129
+    // from the window's corner under the frame the layout was drawn for (a
+    // 3-pixel border below a 26-pixel title bar), the same place of the
+    // client area under any other frame.
+    static constexpr int TRACKER_X = 130;
     static constexpr int TRACKER_WIDTH = 581;
     // The title bar the layout was drawn for.
     static constexpr int XP_TITLE_BAR_HEIGHT = 26;
@@ -187,7 +190,8 @@ public:
     bool arePreferencesLoaded() const { return m_preferencesLoaded; }
     int getTitleBarHeight() const { return m_titleBarHeight; }
     int getInnerBrowserHeight() const { return m_innerBrowserHeight; }
-    int getTrackerOffset() const { return m_trackerOffset; }
+    // Where the tracker window stands on the screen.
+    tk::Point getTrackerLocation() const;
     int getNumUpgradeChecks() const { return numUpgradeChecks; }
     int64_t getUpdateFrequencyMs() const { return m_prefUpdateFrequency.value_or(0); }
     bool hasPendingTimer() const { return m_timer != nullptr; }
@@ -290,7 +294,6 @@ private:
     std::atomic<bool> m_visible{false};
     int m_titleBarHeight = XP_TITLE_BAR_HEIGHT;
     int m_innerBrowserHeight = INNER_BROWSER_HEIGHT;
-    int m_trackerOffset = TRACKER_OFFSET;
     int numUpgradeChecks = 0;
 
     static std::string m_prefGuid;

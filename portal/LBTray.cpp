@@ -57,8 +57,14 @@ void LBTray::dispose() {
 
 void LBTray::open() { m_app.show(); }
 
+bool LBTray::isWindowShown() const {
+    // A minimised window is brought back as a hidden one is.
+    const tk::Shell* shell = m_app.getShell();
+    return shell->getVisible() && !shell->getMinimized();
+}
+
 void LBTray::onClick() {
-    if (m_app.getShell()->getVisible()) {
+    if (isWindowShown()) {
         m_app.hide();
     } else {
         m_app.show();
@@ -69,15 +75,10 @@ void LBTray::onMenuRequest() {
     const bool retrieving = LBApp::isRetrievalInProgress();
     m_exit->setEnabled(!retrieving);
     m_exit->setText(retrieving ? TEXT_EXIT_DISABLED : TEXT_EXIT);
-    if (m_app.getShell()->getVisible()) {
-        m_open->setEnabled(false);
-        m_openAndUpdate->setEnabled(false);
-        m_hide->setEnabled(true);
-    } else {
-        m_open->setEnabled(true);
-        m_openAndUpdate->setEnabled(!retrieving);
-        m_hide->setEnabled(false);
-    }
+    const bool shown = isWindowShown();
+    m_open->setEnabled(!shown);
+    m_openAndUpdate->setEnabled(!shown && !retrieving);
+    m_hide->setEnabled(m_app.getShell()->getVisible());
     if (m_startupComplete) m_menu->setVisible(true);
 }
 

@@ -54,6 +54,8 @@ public:
     tk::MenuItem* getExitItem() const { return m_exit.get(); }
 
 private:
+    // Visible and not minimised.
+    bool isWindowShown() const;
     void onClick();
     void onMenuRequest();
     void open();

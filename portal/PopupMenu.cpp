@@ -162,14 +162,9 @@ void PopupMenu::onSearch(com::OleEvent& event) {
 
 void PopupMenu::onAltCtrlS() {
     Logger::verbose("PopupMenu: alt-ctrl-S");
-    tk::Shell* shell = m_app.getShell();
-    shell->setVisible(true);
-    m_app.m_visible.store(true);
-    shell->forceActive();
-    if (!m_app.m_firstRetrievalDone) {
-        m_app.m_firstRetrievalDone = true;
-        m_app.launchRetriever(true, false, false);
-    }
+    // Shown, restored, in front, with the run's first refresh when none
+    // was launched yet.
+    m_app.show();
     automation().invoke("SetFocusToSearchTextBox");
 }
 

@@ -124,6 +124,10 @@ public:
     virtual void userClose() = 0;
     virtual void userActivate(bool active) = 0;
     virtual void userIconify(bool minimized) = 0;
+    // The window system put its frame around the shell or changed it: the
+    // client area (CompositePeer::clientArea) now stands elsewhere inside
+    // the same bounds.
+    virtual void userFrame() = 0;
     // A key combination (modifiers | key) that may be a menu accelerator;
     // true when a menu item took it.
     virtual bool userAccelerator(int accelerator) = 0;

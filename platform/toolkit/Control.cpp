@@ -119,7 +119,11 @@ void Control::pack() {
 void Control::setVisible(bool visible) {
     checkWidget();
     if (m_visible == visible) return;
-    if (visible) sendEvent(Show);
+    if (visible) {
+        sendEvent(Show);
+        if (isDisposed()) return;
+        placeForShowing();
+    }
     if (isDisposed()) return;
     m_visible = visible;
     apply([&] { m_peer->setVisible(visible); });

@@ -99,6 +99,8 @@ protected:
     // Geometry change from program or window system; sends Move/Resize.
     virtual void applyBounds(const Rectangle& bounds, bool fromUser);
     virtual void resized() {}
+    // About to be shown (after the Show listeners): a last change of place.
+    virtual void placeForShowing() {}
     CompositePeer* parentPeer() const;
     ControlSite& controlSite() { return *this; }
     void setParent(Composite* parent) { m_parent = parent; }

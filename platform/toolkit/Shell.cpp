@@ -115,6 +115,18 @@ void Shell::open() {
     firstFocusable(*this);
 }
 
+void Shell::placeForShowing() {
+    const int style = getStyle();
+    const bool trimmed = (style & NO_TRIM) == 0 && (style & TITLE) != 0;
+    if (!trimmed && m_parentShell != nullptr) return;
+    const Rectangle area = getDisplay()->getClientArea();
+    if (area.width <= 0 || area.height <= 0) return;
+    const Rectangle bounds = getBounds();
+    const int x = std::max(area.x, std::min(bounds.x, area.x + area.width - bounds.width));
+    const int y = std::max(area.y, std::min(bounds.y, area.y + area.height - bounds.height));
+    if (x != bounds.x || y != bounds.y) setLocation(x, y);
+}
+
 void Shell::close() {
     checkWidget();
     Event event;
@@ -289,6 +301,14 @@ void Shell::userIconify(bool minimized) {
         if (m_minimized == minimized) return;
         m_minimized = minimized;
         sendEvent(minimized ? Iconify : Deiconify);
+    });
+}
+
+void Shell::userFrame() {
+    fromUser([this] {
+        // A layout fills the client area as it now is.
+        resized();
+        if (!isDisposed()) sendEvent(FrameChanged);
     });
 }
 

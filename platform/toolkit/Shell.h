@@ -72,6 +72,10 @@ protected:
     void collectOwned(std::vector<Widget*>& out) const override;
     void unlink() override;
     bool canTakeFocus() const override { return false; }
+    // A window comes up inside the work area (moved, never resized; one
+    // larger than the work area keeps its top left corner inside). A shell
+    // without trim owned by another is part of its owner's window instead.
+    void placeForShowing() override;
 
 private:
     void userFocusIn() override { Control::userFocusIn(); }
@@ -86,6 +90,7 @@ private:
     void userClose() override;
     void userActivate(bool active) override;
     void userIconify(bool minimized) override;
+    void userFrame() override;
     bool userAccelerator(int accelerator) override;
 
     Shell* m_parentShell = nullptr;

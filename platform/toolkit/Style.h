@@ -127,6 +127,9 @@ inline constexpr int Modify = 24;
 inline constexpr int Activate = 26;
 inline constexpr int Deactivate = 27;
 inline constexpr int MenuDetect = 35;
+// The window system framed a shell anew: its client area moved inside the
+// same bounds (the frame a window manager puts around a shown window).
+inline constexpr int FrameChanged = 36;
 // Browser events.
 inline constexpr int LocationChanging = 100;
 inline constexpr int LocationChanged = 101;

@@ -288,6 +288,12 @@ bool TestDriver::minimizeByUser(Shell& shell, bool minimized) {
     return true;
 }
 
+bool TestDriver::reframe(Shell& shell) {
+    if (shell.isDisposed()) return false;
+    shell.userFrame();
+    return true;
+}
+
 bool TestDriver::activate(Shell& shell) {
     if (!reachable(shell)) return false;
     shell.userActivate(true);

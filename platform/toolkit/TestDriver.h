@@ -86,6 +86,9 @@ public:
     bool moveByUser(Shell& shell, int x, int y);
     bool resizeByUser(Shell& shell, int width, int height);
     bool minimizeByUser(Shell& shell, bool minimized);
+    // The window system framed the shell anew (a headless frame follows the
+    // screen's title bar height): FrameChanged.
+    bool reframe(Shell& shell);
     bool activate(Shell& shell);
     bool clickTray(TrayItem& item);
     bool doubleClickTray(TrayItem& item);

@@ -91,11 +91,11 @@ TEST_F(PrefFile, EditedPreferencesAreWrittenByteForByte) {
     control->InitMenu(root);
     answerFirstRun("90210");
     control->ReadPreferences();
-    control->SetPreferencesPopupLocation("15000", "7500");
+    control->SetPreferencesPopupLocation("4500", "3000");
     whenModal([this] {
         tiraleaf::frmPreferences* form = tiraleaf::frmPreferences::Current();
         ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->shell()->getLocation(), (tk::Point{1000, 500}));
+        EXPECT_EQ(form->shell()->getLocation(), (tk::Point{300, 200}));
         driver.replaceText(*form->txtZipCode(), "k1a0b1");
         driver.replaceText(*form->txtUpdateFrequency(), "1.5");
         driver.replaceText(*form->txtTVGuideEmail(), "o'brien@example.com");

@@ -201,6 +201,9 @@ bool QtShellPeer::windowFilter(QEvent* event) {
             reportBoundsLater();
             return false;
         case QEvent::Move:
+            // The window manager's frame moves the client widget: when it
+            // puts one around the window and whenever it changes it.
+            takeReportedFrame();
             reportBoundsLater();
             return false;
         case QEvent::WindowActivate:
@@ -220,6 +223,27 @@ bool QtShellPeer::windowFilter(QEvent* event) {
         default:
             return QtControl::filter(m_widget, event);
     }
+}
+
+void QtShellPeer::takeReportedFrame() {
+    if (!trimmed(m_style) || !m_widget->isVisible()) return;
+    const QRect inner = m_widget->geometry();
+    const QRect outer = m_widget->frameGeometry();
+    const QMargins reported(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                            outer.bottom() - inner.bottom());
+    // No frame yet, or no window manager to draw one: the reckoned frame stays.
+    if (reported.isNull() || reported == m_frame) return;
+    m_frame = reported;
+    // The bounds stay what the program set: the client widget takes what the
+    // frame leaves of them.
+    if ((m_widget->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) == 0) {
+        applySizeLimits();
+        m_widget->resize(clientWidth(), clientHeight());
+        layoutInside();
+    }
+    m_bridge->later([this] {
+        if (m_widget) m_shellSite.userFrame();
+    });
 }
 
 void QtShellPeer::reportBoundsLater() {

@@ -1,8 +1,9 @@
 #pragma once
 // A shell as a Qt top-level window. Bounds are the outer frame: the client
 // widget is the outer size less the frame the toolkit reckons with (the
-// window manager draws its frame around it), and a menu bar, when set, sits
-// at the top of the client widget above the children's area.
+// window manager draws its frame around it; once it reports that frame, the
+// client widget takes what it leaves), and a menu bar, when set, sits at the
+// top of the client widget above the children's area.
 
 #include "platform/toolkit/qt/QtControlPeer.h"
 
@@ -56,13 +57,17 @@ private:
     bool windowFilter(QEvent* event);
     bool applicationFilter(QObject* watched, QEvent* event);
     void reportBoundsLater();
+    // Takes the frame the window manager reports once it differs from the
+    // reckoned one, and tells the site.
+    void takeReportedFrame();
 
     ShellSite& m_shellSite;
     QWidget* m_content = nullptr;
     QPointer<QMenuBar> m_menuBar;
     QPointer<QPushButton> m_defaultButton;
     PeerBridge* m_appBridge = nullptr;
-    // The window manager's frame as this shell reckons with it, for its life.
+    // The window manager's frame: reckoned until the window manager reports
+    // its own.
     QMargins m_frame;
     bool m_resizable = true;
     bool m_sizeCommands = true;

@@ -113,6 +113,23 @@ TEST_F(PortalPanel, OkWithoutChangesStartsNothingAndRenewsNoCookies) {
     EXPECT_EQ(automation.getProperty("m_prefPopupY").getString(), std::to_string(15 * at.y + 450));
 }
 
+TEST_F(PortalPanel, ThePreferencesFormStaysInsideTheWorkAreaOfASmallScreen) {
+    // 768 pixels high less a panel: beside the portal's window the form
+    // would run past the bottom.
+    const tk::Rectangle area{0, 0, 1024, 740};
+    setScreen({0, 0, 1024, 768}, area);
+    start(false);
+    tk::Rectangle form;
+    preferences([&](tk::Shell& shell) {
+        form = shell.getBounds();
+        driver.click(*buttonWithText(&shell, "Cancel"));
+    });
+    EXPECT_GE(form.x, area.x);
+    EXPECT_GE(form.y, area.y);
+    EXPECT_LE(form.x + form.width, area.x + area.width);
+    EXPECT_LE(form.y + form.height, area.y + area.height) << form.y << " + " << form.height;
+}
+
 TEST_F(PortalPanel, ANewPostalCodeRearmsTheTimerRefreshesAndRenewsTheCookies) {
     LBApp& portal = start(false);
     goOnline(true);

@@ -143,8 +143,10 @@ TEST_F(PortalPanes, TheBalancesPageOpensTheTrackerWindowOverTheInnerPane) {
     ASSERT_NE(trackerShell, nullptr);
     EXPECT_EQ(trackerShell->getParentShell(), portal.getShell());
     EXPECT_TRUE(trackerShell->getVisible());
+    // Over the inner pane, 130 pixels in: the client area begins 4 and 30
+    // pixels into the window here (border and title bar).
     const tk::Point at = portal.getShell()->getLocation();
-    EXPECT_EQ(trackerShell->getBounds(), (tk::Rectangle{at.x + 133, at.y + 129, 581, 532}));
+    EXPECT_EQ(trackerShell->getBounds(), (tk::Rectangle{at.x + 134, at.y + 130, 581, 532}));
     EXPECT_EQ(tracker::ui::BaseRLApp::getAppType(), tracker::ui::BaseRLApp::APP_TYPE_LANTERNBAY);
     EXPECT_EQ(tracker::ui::BaseRLApp::getParentUUID(), "0123456789ABCDEF0123456789ABCDEF");
 
@@ -155,9 +157,13 @@ TEST_F(PortalPanes, TheBalancesPageOpensTheTrackerWindowOverTheInnerPane) {
     EXPECT_EQ(portal.getTrackerWindow(), tracker);
     EXPECT_TRUE(trackerShell->getVisible());
 
-    // It follows the portal's window.
+    // It follows the portal's window, and the frame the window manager puts
+    // around it (a title bar of 20 pixels).
     ASSERT_TRUE(driver.moveByUser(*portal.getShell(), 200, 150));
-    EXPECT_EQ(trackerShell->getLocation(), (tk::Point{333, 279}));
+    EXPECT_EQ(trackerShell->getLocation(), (tk::Point{334, 280}));
+    setScreen({0, 0, 1280, 1024}, {0, 0, 1280, 994}, 20);
+    ASSERT_TRUE(driver.reframe(*portal.getShell()));
+    EXPECT_EQ(trackerShell->getLocation(), (tk::Point{334, 274}));
 
     // From now on the clean-up ends the process through the tracker's.
     portal.exit();

@@ -1,7 +1,9 @@
-// The tracker window inside the portal with a window manager (openbox on an
-// X display of the test's own, Qt backend): a click on the portal's window
-// raises the portal, and the tracker window stays above it; clicking
-// "Balances" again shows it; it moves along with the portal.
+// The portal with a window manager (openbox on an X display of the test's
+// own, Qt backend): the tracker window lies over the inner pane under the
+// frame openbox draws; a click on the portal's window raises the portal,
+// and the tracker window stays above it; clicking "Balances" again shows
+// it; it moves along with the portal. Ctrl+Alt+S brings a minimised portal
+// back.
 
 #include <signal.h>
 #include <spawn.h>
@@ -26,12 +28,14 @@
 #include "tests/portal/window/PortalFixture.h"
 #include "tests/support/BrowserSession.h"
 #include "tests/support/PrivateXServer.h"
+#include "tests/support/XKeyboard.h"
 #include "tests/support/Wait.h"
 #include "tracker/ui/RLAppLanternbay.h"
 
 // Xlib last: its macros would clash with the names above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 extern char** environ;
@@ -54,17 +58,86 @@ bool onPath(const std::string& program) {
     return false;
 }
 
-// An X display of the test's own with openbox managing it; DISPLAY names
-// it while the object lives. Made before the toolkit's display, so that
-// the windows go there.
+// The X display of this process, with openbox managing it; DISPLAY names
+// it from the first use on. Made before the toolkit's first display, so that
+// the windows go there, and kept until the process ends: Qt connects to one
+// display per process and never lets go of it, and the web engine's threads
+// send requests over that connection at times of their own, so a server
+// that went before the process would end it ("The X11 connection broke").
+// The server ends by itself once its last client has left (-terminate);
+// end() stops openbox, the one client that would stay.
 class ManagedDisplay {
 public:
+    static ManagedDisplay& get() {
+        static ManagedDisplay* display = new ManagedDisplay();
+        return *display;
+    }
+
+    void end() {
+        if (m_openbox > 0) {
+            ::kill(m_openbox, SIGTERM);
+            ::waitpid(m_openbox, nullptr, 0);
+            m_openbox = -1;
+        }
+        if (m_x != nullptr) XCloseDisplay(m_x);
+        m_x = nullptr;
+    }
+
+    const std::string& missing() const { return m_missing; }
+
+    // The managed windows from the bottom up, as the window manager stacks
+    // them.
+    std::vector<unsigned long> stacking() const { return rootWindows("_NET_CLIENT_LIST_STACKING"); }
+
+    // Whether upper is stacked above lower (both managed).
+    bool above(unsigned long upper, unsigned long lower) const {
+        const auto windows = stacking();
+        const auto up = std::find(windows.begin(), windows.end(), upper);
+        const auto down = std::find(windows.begin(), windows.end(), lower);
+        return up != windows.end() && down != windows.end() && up > down;
+    }
+
+    bool onTop(unsigned long window) const {
+        const auto windows = stacking();
+        return !windows.empty() && windows.back() == window;
+    }
+
+    // The window manager's minimise button.
+    void minimize(unsigned long window) {
+        XIconifyWindow(m_x, window, DefaultScreen(m_x));
+        XFlush(m_x);
+    }
+    bool iconic(unsigned long window) const {
+        const Atom state = XInternAtom(m_x, "WM_STATE", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        bool found = XGetWindowProperty(m_x, window, state, 0, 2, False, state, &type, &format, &count, &after,
+                                        &data) == Success &&
+                     data != nullptr && count > 0 && reinterpret_cast<const long*>(data)[0] == IconicState;
+        if (data != nullptr) XFree(data);
+        return found;
+    }
+    // A click of the first mouse button at a point of the screen, as a
+    // mouse would send it.
+    bool click(const QPoint& at) {
+        if (!XTestFakeMotionEvent(m_x, -1, at.x(), at.y(), CurrentTime)) return false;
+        XTestFakeButtonEvent(m_x, 1, True, CurrentTime);
+        XTestFakeButtonEvent(m_x, 1, False, CurrentTime);
+        XFlush(m_x);
+        return true;
+    }
+
+private:
     ManagedDisplay() {
         if (!onPath("openbox")) {
             m_missing = "openbox is not installed (scripts/setup.sh installs it)";
             return;
         }
-        m_server = std::make_unique<PrivateXServer>();
+        // Left to end with its last client: never destroyed.
+        m_server = new PrivateXServer({"-terminate"});
         if (!m_server->running()) {
             m_missing = "no private X display: " + m_server->error();
             return;
@@ -84,40 +157,7 @@ public:
         }
         if (!waitFor([this] { return managed(); }, 30000)) m_missing = "openbox did not take the display";
     }
-    ~ManagedDisplay() {
-        if (m_openbox > 0) {
-            ::kill(m_openbox, SIGTERM);
-            ::waitpid(m_openbox, nullptr, 0);
-        }
-        if (m_x != nullptr) XCloseDisplay(m_x);
-        m_server.reset();
-    }
 
-    const std::string& missing() const { return m_missing; }
-
-    // The managed windows from the bottom up, as the window manager stacks
-    // them.
-    std::vector<unsigned long> stacking() const { return rootWindows("_NET_CLIENT_LIST_STACKING"); }
-
-    // Whether upper is stacked above lower (both managed).
-    bool above(unsigned long upper, unsigned long lower) const {
-        const auto windows = stacking();
-        const auto up = std::find(windows.begin(), windows.end(), upper);
-        const auto down = std::find(windows.begin(), windows.end(), lower);
-        return up != windows.end() && down != windows.end() && up > down;
-    }
-
-    // A click of the first mouse button at a point of the screen, as a
-    // mouse would send it.
-    bool click(const QPoint& at) {
-        if (!XTestFakeMotionEvent(m_x, -1, at.x(), at.y(), CurrentTime)) return false;
-        XTestFakeButtonEvent(m_x, 1, True, CurrentTime);
-        XTestFakeButtonEvent(m_x, 1, False, CurrentTime);
-        XFlush(m_x);
-        return true;
-    }
-
-private:
     bool managed() const { return rootWindows("_NET_SUPPORTING_WM_CHECK").size() == 1; }
 
     // A window-list property of the root window.
@@ -139,15 +179,17 @@ private:
         return windows;
     }
 
-    std::unique_ptr<PrivateXServer> m_server;
+    PrivateXServer* m_server = nullptr;
     Display* m_x = nullptr;
     pid_t m_openbox = -1;
     std::string m_missing;
 };
 
-class PortalStacking : public ManagedDisplay, public PortalTest {
+class PortalStacking : public PortalTest {
 protected:
-    PortalStacking() : PortalTest(backend(missing().empty())) {}
+    PortalStacking() : PortalTest(backend(ManagedDisplay::get().missing().empty())) {}
+
+    static void TearDownTestSuite() { ManagedDisplay::get().end(); }
 
     static const char* backend(bool managed) {
         if (!managed || !haveDisplay()) return "headless";
@@ -156,7 +198,7 @@ protected:
     }
 
     void SetUp() override {
-        if (!missing().empty()) GTEST_SKIP() << missing();
+        if (!wm.missing().empty()) GTEST_SKIP() << wm.missing();
         // The tracker's first start asks whether to take over an earlier
         // installation: no.
         driver.scriptDialogs(true);
@@ -170,11 +212,13 @@ protected:
     // wait, a raise still on its way lands on top of the next step's stacking.
     bool clickPortal(const QPoint& at) {
         const int before = m_presses.count;
-        if (!click(at)) return false;
+        if (!wm.click(at)) return false;
         return tk::qt::runUntil(display, [&] { return m_presses.count > before; }, WAIT_MS);
     }
     // Counts the presses from here on; the application exists by then.
     void watchPresses() { m_filter = std::make_unique<Filter>(m_presses); }
+
+    ManagedDisplay& wm = ManagedDisplay::get();
 
 private:
     struct PressCounter : QObject {
@@ -210,8 +254,18 @@ TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
     ASSERT_NE(trackerShell, nullptr);
     const unsigned long portalWindow = windowOf(*shell);
     const unsigned long trackerWindow = windowOf(*trackerShell);
-    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS))
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return wm.above(trackerWindow, portalWindow); }, WAIT_MS))
         << "the tracker window shown above the portal";
+
+    // It lies over the inner pane, under the frame the window manager draws,
+    // and clear of the panel's strip below it (its search box and buttons).
+    const auto overInnerPane = [&] {
+        const QRect placed = tk::qt::nativeWidget(*trackerShell)->geometry();
+        const QPoint inner = tk::qt::nativeWidget(*portal.getInnerBrowser())->mapToGlobal(QPoint(0, 0));
+        const int strip = tk::qt::nativeWidget(*portal.getPopupMenu()->getFrame())->mapToGlobal(QPoint(0, 0)).y();
+        return placed.top() == inner.y() && placed.bottom() < strip;
+    };
+    EXPECT_TRUE(tk::qt::runUntil(display, overInnerPane, WAIT_MS)) << "the tracker window over the inner pane";
 
     // A click on the portal's window beside the tracker raises the portal;
     // the tracker stays above it.
@@ -220,39 +274,57 @@ TEST_F(PortalStacking, TheTrackerWindowStaysAboveThePortalAndFollowsIt) {
     ASSERT_TRUE(clickPortal(beside)) << "the click's press reaching the portal";
     ASSERT_TRUE(tk::qt::runUntil(display, [&] { return QApplication::activeWindow() != nullptr; }, WAIT_MS))
         << "the click activating the portal";
-    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS));
+    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return wm.above(trackerWindow, portalWindow); }, WAIT_MS));
     // What the click changes comes in later; the order must hold after it
     // (a fixed pause: checking that the tracker does NOT go under).
     tk::qt::runUntil(display, [] { return false; }, 1000);
-    EXPECT_TRUE(above(trackerWindow, portalWindow));
+    EXPECT_TRUE(wm.above(trackerWindow, portalWindow));
 
     // Another tab hides the tracker; "Balances" brings it back on top.
     portal.navigateOuterBrowser("weatherbug.html", true);
     EXPECT_TRUE(tk::qt::runUntil(display, [&] { return !tk::qt::nativeWidget(*trackerShell)->isVisible(); }, WAIT_MS));
     ASSERT_TRUE(clickPortal(beside)) << "the second click's press reaching the portal";
     portal.navigateOuterBrowser("roamledger.html", true);
-    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return above(trackerWindow, portalWindow); }, WAIT_MS))
+    EXPECT_TRUE(tk::qt::runUntil(display, [&] { return wm.above(trackerWindow, portalWindow); }, WAIT_MS))
         << "the tracker window above the portal after Balances";
     // Clicking "Balances" while it shows keeps it there.
     portal.navigateOuterBrowser("roamledger.html", true);
     EXPECT_TRUE(trackerShell->isVisible());
-    EXPECT_TRUE(above(trackerWindow, portalWindow));
+    EXPECT_TRUE(wm.above(trackerWindow, portalWindow));
 
     // Moving the portal moves the tracker along.
     const tk::Point at = shell->getLocation();
     shell->setLocation(at.x + 40, at.y + 30);
-    EXPECT_TRUE(tk::qt::runUntil(
-        display,
-        [&] {
-            const tk::Point now = shell->getLocation();
-            return trackerShell->getLocation() ==
-                   tk::Point{now.x + 133, now.y + portal.getTrackerOffset()};
-        },
-        WAIT_MS));
+    EXPECT_TRUE(
+        tk::qt::runUntil(display, [&] { return trackerShell->getLocation() == portal.getTrackerLocation(); }, WAIT_MS));
 
     portal.exit();
     portal.cleanUp();
     EXPECT_EQ(endStatuses, (std::vector<int>{0}));
+}
+
+TEST_F(PortalStacking, CtrlAltSBringsAMinimisedPortalBackToTheFront) {
+    content::scriptContentSites(web, "");
+    LBApp& portal = start(false);
+    tk::Shell* shell = portal.getShell();
+    const unsigned long window = windowOf(*shell);
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return wm.onTop(window); }, WAIT_MS)) << "the portal managed";
+    // openbox offers a minimise button, though the window asks for none.
+    wm.minimize(window);
+    ASSERT_TRUE(tk::qt::runUntil(display, [&] { return shell->getMinimized(); }, WAIT_MS)) << "the portal minimised";
+    ASSERT_TRUE(typeControlAlt("s"));
+    EXPECT_TRUE(tk::qt::runUntil(
+        display,
+        [&] {
+            return !wm.iconic(window) && wm.onTop(window) &&
+                   QApplication::activeWindow() == tk::qt::nativeWidget(*shell);
+        },
+        WAIT_MS))
+        << "the portal shown, on top and active";
+    EXPECT_FALSE(shell->getMinimized());
+
+    portal.exit();
+    portal.cleanUp();
 }
 
 }  // namespace

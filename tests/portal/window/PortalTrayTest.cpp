@@ -79,6 +79,13 @@ TEST_F(PortalTray, TheMenuFollowsTheWindowAndTheRefresh) {
     portal.getCurrentRetriever()->forceThreadsToEnd();
     ASSERT_TRUE(finishRefresh());
     EXPECT_EQ(menu(), (MenuState{EXIT, true, true, false, true}));
+
+    // A minimised window is opened as a hidden one is, and comes back.
+    ASSERT_TRUE(chooseFromMenu(portal.getTray()->getOpenItem()));
+    ASSERT_TRUE(driver.minimizeByUser(*portal.getShell(), true));
+    EXPECT_EQ(menu(), (MenuState{EXIT, true, true, true, true}));
+    ASSERT_TRUE(chooseFromMenu(portal.getTray()->getOpenItem()));
+    EXPECT_FALSE(portal.getShell()->getMinimized());
 }
 
 TEST_F(PortalTray, OpenAndUpdateShowsTheWindowAndRefreshesEveryPageForTheUser) {

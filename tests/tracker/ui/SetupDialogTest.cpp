@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -153,9 +154,11 @@ TEST_F(SetupDialogTest, ThePortalDialogStandsWhereItsControlsArePlaced) {
     EXPECT_EQ(shell.getModality(), tk::APPLICATION_MODAL);
     EXPECT_EQ(shell.getStyle() & tk::RESIZE, 0);
     EXPECT_EQ(shell.getParentShell(), window->getMenuAndDialogShell());
-    // Centred over the tracker's own shell, which is taller than the dialog.
+    // Centred over the tracker's own shell, which is taller than the dialog,
+    // and inside the work area.
     const tk::Rectangle parent = window->getMenuAndDialogShell()->getBounds();
-    EXPECT_EQ(shell.getLocation(), (tk::Point{parent.x + (parent.width - 608) / 2, parent.y + (parent.height - 372) / 2}));
+    EXPECT_EQ(shell.getLocation(),
+              (tk::Point{std::max(0, parent.x + (parent.width - 608) / 2), parent.y + (parent.height - 372) / 2}));
 
     tk::TabFolder& main = *d.getMainFolder();
     EXPECT_EQ(main.getBounds(), (tk::Rectangle{8, 8, 588, 284}));
