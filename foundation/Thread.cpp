@@ -273,10 +273,13 @@ int Thread::endProcess(int status, int64_t timeoutMs) {
         std::lock_guard<std::mutex> guard(reg.lock);
         reg.closing = true;
     }
-    if (stopAndJoinAll(timeoutMs)) return status;
-    std::string names;
-    for (const std::string& name : liveThreadNames()) names += (names.empty() ? "" : ", ") + name;
-    Logger::error("Threads still running at the end of the program: " + names);
+    if (stopAndJoinAll(timeoutMs)) {
+        if (!sys::hasUnjoinedThreads()) return status;
+    } else {
+        std::string names;
+        for (const std::string& name : liveThreadNames()) names += (names.empty() ? "" : ", ") + name;
+        Logger::error("Threads still running at the end of the program: " + names);
+    }
     Logger::close();
     std::fflush(nullptr);
     std::_Exit(status);

@@ -26,8 +26,10 @@
 // starts. A thread that has not ended by then is named in the log, and the
 // process ends at once with status through std::_Exit, so that no exit-time
 // clean-up (libcurl's, OpenSSL's, static destructors) ever runs under a
-// live thread. The same happens, as a safety net, when the process leaves
-// by exit() without that call (with EXIT_FAILURE if a thread remains).
+// live thread. It also ends that way, with status, when a library runs
+// threads of its own that nobody joins (sys::markUnjoinedThreads). The same
+// happens, as a safety net, when the process leaves by exit() without that
+// call (with EXIT_FAILURE if a thread remains).
 //
 // Tests: stopAndJoinAll(ms) does the same without closing the registry; the
 // test support calls it before a test's temporary folder is removed and
@@ -79,7 +81,7 @@ public:
     // is left. Any thread but a registered one may call it.
     static bool stopAndJoinAll(int64_t timeoutMs);
     // The program's last call: see above. Returns status when every thread
-    // ended; otherwise it does not return.
+    // ended and no library's thread runs; otherwise it does not return.
     static int endProcess(int status, int64_t timeoutMs = END_OF_PROCESS_MS);
     static size_t liveThreadCount();
     static std::vector<std::string> liveThreadNames();

@@ -1,11 +1,14 @@
 #include "platform/system/ThreadResources.h"
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
 namespace sys {
 
 namespace {
+
+std::atomic<bool> g_unjoinedThreads{false};
 
 struct Resources {
     std::mutex lock;
@@ -44,5 +47,9 @@ void releaseThreadResources() {
         if (resource.releaseForThread) resource.releaseForThread();
     }
 }
+
+void markUnjoinedThreads() { g_unjoinedThreads.store(true); }
+
+bool hasUnjoinedThreads() { return g_unjoinedThreads.load(); }
 
 }  // namespace sys

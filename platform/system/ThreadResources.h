@@ -19,4 +19,11 @@ bool registerThreadResource(ThreadResource resource);
 void setUpThreadResources();
 void releaseThreadResources();
 
+// A layer whose library runs threads of its own until the process ends,
+// which nobody joins (the browser engine's compositor and the like), says so
+// once they may exist. The process then ends without its exit-time clean-up:
+// static destructors that run under such a thread crash it.
+void markUnjoinedThreads();
+bool hasUnjoinedThreads();
+
 }  // namespace sys

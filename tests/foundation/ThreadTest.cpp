@@ -19,6 +19,7 @@
 #include "foundation/TextBrowser.h"
 #include "foundation/ThreadUtil.h"
 #include "platform/net/HttpConnection.h"
+#include "platform/system/ThreadResources.h"
 #include "tests/support/ImitationWeb.h"
 
 using foundation::Thread;
@@ -170,16 +171,28 @@ TEST(ThreadLifetime, TheEndOfTheProcessJoinsEveryThreadAndStartsNoMore) {
 }
 
 TEST(ThreadLifetime, AThreadThatWillNotStopEndsTheProcessWithoutItsExitCleanUp) {
-    const ChildRun run = inChild([](int fd) {
+    const ChildRun run = inChild([](int fd) -> int {
         // An exit handler that must not run while the thread still runs.
         static int handlerFd = fd;
         std::atexit([] { (void)::write(handlerFd, "x", 1); });
         auto t = std::make_shared<Stubborn>();
         t->start();
-        return Thread::endProcess(5, 200);
+        // As a program's main returns it.
+        std::exit(Thread::endProcess(5, 200));
     });
     EXPECT_EQ(run.written, "") << "an exit handler ran under a live thread";
     EXPECT_EQ(run.status, 5);
+}
+
+TEST(ThreadLifetime, ALibraryThreadNobodyJoinsEndsTheProcessWithoutItsExitCleanUpAndWithItsStatus) {
+    const ChildRun run = inChild([](int fd) -> int {
+        static int handlerFd = fd;
+        std::atexit([] { (void)::write(handlerFd, "x", 1); });
+        sys::markUnjoinedThreads();
+        std::exit(Thread::endProcess(6, 200));
+    });
+    EXPECT_EQ(run.written, "");
+    EXPECT_EQ(run.status, 6);
 }
 
 TEST(ThreadLifetime, LeavingByExitStillJoinsTheThreadsFirst) {

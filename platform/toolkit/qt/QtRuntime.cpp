@@ -1,5 +1,6 @@
 #include "platform/toolkit/qt/QtRuntime.h"
 
+#include "platform/system/ThreadResources.h"
 #include "platform/toolkit/Style.h"
 #include "platform/toolkit/ToolkitException.h"
 #include "platform/toolkit/qt/QtSupport.h"
@@ -138,6 +139,9 @@ QtRuntime::QtRuntime()
     } else {
         m_application = new QApplication(g_argc, g_argv);
     }
+    // The application and its web engine live until the process ends, and so
+    // do the engine's threads (its compositor's among them).
+    sys::markUnjoinedThreads();
     // The toolkit decides when the program ends, not the last window.
     m_application->setQuitOnLastWindowClosed(false);
     m_application->installEventFilter(new SessionEnd(m_application));
