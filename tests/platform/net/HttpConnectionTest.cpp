@@ -196,7 +196,7 @@ TEST_F(HttpConnectionTest, NothingOfARequestReachesTheNextOnTheThread) {
         .on("POST", "/form", Answer::page("posted"))
         .on("GET", "/hang", Answer::neverAnswer())
         .on("GET", "/old", Answer::redirect("http://h.example/new"))
-        .on("GET", "/slow", Answer::page("slow").delay(400));
+        .on("GET", "/slow", Answer::page("slow").delay(1500));
     {
         HttpConnection post("http://h.example/form");
         post.setMethod("POST");
@@ -208,7 +208,9 @@ TEST_F(HttpConnectionTest, NothingOfARequestReachesTheNextOnTheThread) {
     }
     {
         HttpConnection hang("http://h.example/hang");
-        hang.setTimeoutMs(200);
+        // Long enough for the connection to be made on a loaded machine: the
+        // time-out then falls on the wait for the answer.
+        hang.setTimeoutMs(1000);
         EXPECT_EQ(failureOf(hang), FailureKind::Timeout);
     }
     {
