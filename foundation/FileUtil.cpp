@@ -15,6 +15,7 @@
 #include "foundation/LogText.h"
 #include "foundation/Logger.h"
 #include "foundation/TempFiles.h"
+#include "platform/system/FileIo.h"
 
 namespace foundation {
 
@@ -65,32 +66,11 @@ private:
     int m_fd;
 };
 
-void writeAll(int fd, const char* data, size_t size, const std::string& path) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw IOException("Unable to write " + path + ": " + reason());
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-}
-
 std::string readAll(const std::string& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) throw IOException(path + " (" + reason() + ")");
     std::string text;
-    std::vector<char> buf(65536);
-    while (true) {
-        ssize_t n = ::read(fd.get(), buf.data(), buf.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw IOException(path + " (" + reason() + ")");
-        }
-        if (n == 0) break;
-        text.append(buf.data(), static_cast<size_t>(n));
-    }
+    if (int err = sys::readAll(fd.get(), text)) throw IOException(path + " (" + std::strerror(err) + ")");
     return text;
 }
 
@@ -158,15 +138,10 @@ void FileUtil::copyFile(const std::string& from, const std::string& to) {
     Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0) throw IOException(to + " (" + reason() + ")");
     try {
-        std::vector<char> buf(65536);
-        while (true) {
-            ssize_t n = ::read(in.get(), buf.data(), buf.size());
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                throw IOException(from + " (" + reason() + ")");
-            }
-            if (n == 0) break;
-            writeAll(out.get(), buf.data(), static_cast<size_t>(n), to);
+        std::string bytes;
+        if (int err = sys::readAll(in.get(), bytes)) throw IOException(from + " (" + std::strerror(err) + ")");
+        if (int err = sys::writeAll(out.get(), bytes)) {
+            throw IOException("Unable to write " + to + ": " + std::strerror(err));
         }
         in.reset();
         if (::fchmod(out.get(), mode) != 0 || ::fsync(out.get()) != 0 || out.closeNow() != 0) {

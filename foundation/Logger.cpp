@@ -12,6 +12,7 @@
 
 #include "foundation/ExceptionUtil.h"
 #include "foundation/TempFiles.h"
+#include "platform/system/FileIo.h"
 
 namespace foundation {
 
@@ -134,17 +135,10 @@ bool Logger::writeFileChecked(const std::string& path, const std::string& bytes,
     // A replaced file keeps its permissions (a private file stays private).
     struct stat old {};
     if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            ::unlink(name.data());
-            return fail("Unable to write", err);
-        }
-        done += static_cast<size_t>(n);
+    if (int err = sys::writeAll(fd, bytes)) {
+        ::close(fd);
+        ::unlink(name.data());
+        return fail("Unable to write", err);
     }
     if ((durable && ::fsync(fd) != 0) || ::close(fd) != 0) {
         int err = errno;

@@ -14,6 +14,7 @@
 
 #include "platform/registry/MachineFacts.h"
 #include "platform/registry/RegistryStore.h"
+#include "platform/system/FileIo.h"
 
 namespace reg {
 
@@ -39,17 +40,9 @@ std::string readStoreFile(const std::string& path) {
         throw RegistryError("Cannot read " + path + ": " + systemReason(errno));
     }
     std::string text;
-    char buf[65536];
-    while (true) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            throw RegistryError("Cannot read " + path + ": " + systemReason(err));
-        }
-        if (n == 0) break;
-        text.append(buf, static_cast<size_t>(n));
+    if (int err = sys::readAll(fd, text)) {
+        ::close(fd);
+        throw RegistryError("Cannot read " + path + ": " + systemReason(err));
     }
     ::close(fd);
     return text;
@@ -73,17 +66,10 @@ void writeStoreFile(const std::string& path, const std::string& text) {
     std::string temp = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(g_tempCounter++);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) throw RegistryError("Cannot write " + temp + ": " + systemReason(errno));
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            throw RegistryError("Cannot write " + temp + ": " + systemReason(err));
-        }
-        done += static_cast<size_t>(n);
+    if (int err = sys::writeAll(fd, text)) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw RegistryError("Cannot write " + temp + ": " + systemReason(err));
     }
     if (::fdatasync(fd) != 0 || ::close(fd) != 0) {
         int err = errno;

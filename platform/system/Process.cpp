@@ -11,6 +11,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/system/FileIo.h"
+
 extern char** environ;
 
 namespace sys {
@@ -123,17 +125,6 @@ void ignoreSigpipe() {
 
 namespace {
 
-// Writes all of the text; a reader that went away ends the writing.
-void writeAll(int fd, std::string_view text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        done += static_cast<size_t>(n);
-    }
-}
-
 Child start(const std::vector<std::string>& argvIn, const std::string_view* input) {
     if (argvIn.empty()) fail("", ENOENT);
     ignoreSigpipe();
@@ -183,7 +174,8 @@ Child start(const std::vector<std::string>& argvIn, const std::string_view* inpu
         fail(argvIn[0], execErr);
     }
     if (input != nullptr) {
-        writeAll(in[1], *input);
+        // A reader that went away ends the writing.
+        (void)writeAll(in[1], input->data(), input->size());
         ::close(in[1]);
     }
     return Child{pid, out[0], err[0]};

@@ -21,6 +21,7 @@
 #include "foundation/Logger.h"
 #include "foundation/RLConstants.h"
 #include "foundation/StrUtil.h"
+#include "platform/system/FileIo.h"
 #include "tracker/core/RLPreferences.h"
 
 namespace tracker {
@@ -271,17 +272,10 @@ bool appendAll(const std::string& path, const std::string& text, std::string& fa
         cut = original - keep;
         original = keep;
     }
-    size_t done = 0;
     bool ok = true;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            failure = std::strerror(errno);
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
+    if (int err = sys::writeAll(fd, text)) {
+        failure = std::strerror(err);
+        ok = false;
     }
     if (!ok) {
         if (::ftruncate(fd, original) != 0) failure += " (and could not be cut back)";

@@ -22,6 +22,7 @@
 #include "foundation/Messages.h"
 #include "foundation/PropertiesFormat.h"
 #include "foundation/StrUtil.h"
+#include "platform/system/FileIo.h"
 #include "platform/toolkit/DirectoryDialog.h"
 #include "platform/toolkit/Style.h"
 #include "tracker/ui/BaseRLApp.h"
@@ -243,15 +244,7 @@ void PropertiesPrefPersist::writeFile(const std::map<std::string, std::string>& 
     // temporary file that is being written alone.
     if (::flock(fd, LOCK_EX) != 0) throw fail("Cannot lock the temporary file for", errno);
     if (::fchmod(fd, 0600) != 0) throw fail("Cannot set the mode of the temporary file for", errno);
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw fail("Cannot write", errno);
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (int err = sys::writeAll(fd, text)) throw fail("Cannot write", err);
     if (::fsync(fd) != 0) throw fail("Cannot flush", errno);
     beforeReplace(temp);
     if (::rename(temp.c_str(), path.c_str()) != 0) throw fail("Cannot replace", errno);
@@ -293,17 +286,9 @@ PropertiesPrefPersist::ReadResult PropertiesPrefPersist::readFile() {
         throw ioFailure("Cannot open", path, errno);
     }
     std::string bytes;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            throw ioFailure("Cannot read", path, err);
-        }
-        if (n == 0) break;
-        bytes.append(buf, static_cast<size_t>(n));
+    if (int err = sys::readAll(fd, bytes)) {
+        ::close(fd);
+        throw ioFailure("Cannot read", path, err);
     }
     ::close(fd);
     std::map<std::string, std::string> table;
