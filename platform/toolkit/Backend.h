@@ -322,8 +322,9 @@ public:
 class MenuPeer {
 public:
     virtual ~MenuPeer() = default;
-    // A popup menu at a screen position; a bar or drop-down ignores it.
-    virtual void setVisible(bool visible, const Point& location) = 0;
+    // A popup menu at a screen position, or at the pointer when the program
+    // gave none; a bar or drop-down ignores it.
+    virtual void setVisible(bool visible, const std::optional<Point>& location) = 0;
     virtual void setEnabled(bool enabled) = 0;
 };
 

@@ -310,6 +310,12 @@ bool Control::userKey(int type, int keyCode, char32_t character, int stateMask) 
         event.stateMask = stateMask;
         sendEvent(type, event);
         doit = event.doit;
+        if (!doit || type != KeyDown || keyCode != ESC || isDisposed()) return;
+        // Escape in a dialog is its close box (Close listeners may refuse).
+        Shell* shell = getShell();
+        if (shell == nullptr || !shell->closesOnEscape()) return;
+        doit = false;
+        shell->close();
     });
     return doit;
 }

@@ -95,7 +95,10 @@ void Menu::setVisible(bool visible) {
         sendEvent(Show);
         if (isDisposed()) return;
         m_visible = true;
-        apply([this] { m_peer->setVisible(true, m_location); });
+        std::optional<Point> location;
+        if (m_hasLocation) location = m_location;
+        m_hasLocation = false;
+        apply([&] { m_peer->setVisible(true, location); });
     } else {
         hide();
     }
@@ -104,7 +107,7 @@ void Menu::setVisible(bool visible) {
 void Menu::hide() {
     if (!m_visible) return;
     m_visible = false;
-    apply([this] { m_peer->setVisible(false, m_location); });
+    apply([this] { m_peer->setVisible(false, std::nullopt); });
     sendEvent(Hide);
 }
 
@@ -124,6 +127,7 @@ bool Menu::isVisible() const {
 void Menu::setLocation(int x, int y) {
     checkWidget();
     m_location = {x, y};
+    m_hasLocation = true;
 }
 
 void Menu::setLocation(const Point& location) { setLocation(location.x, location.y); }

@@ -2,7 +2,8 @@
 // A menu bar (BAR), a popup menu (POP_UP) or the drop-down of a CASCADE
 // item. Menus belong to their shell. A popup shown with setVisible(true)
 // sends Show; it closes when an item is chosen (Hide, then the item's
-// Selection) or dismissed (Hide).
+// Selection) or dismissed (Hide). It opens where setLocation put it, or at
+// the pointer when no location was given since it last opened.
 
 #include "platform/toolkit/Backend.h"
 #include "platform/toolkit/Widget.h"
@@ -64,6 +65,8 @@ private:
     bool m_visible = false;
     bool m_enabled = true;
     Point m_location;
+    // Taken by the next showing only.
+    bool m_hasLocation = false;
 
     friend class TestDriver;
     friend class MenuItem;

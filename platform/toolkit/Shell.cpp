@@ -278,6 +278,11 @@ bool Shell::runAccelerator(int accelerator) {
     return true;
 }
 
+bool Shell::closesOnEscape() const {
+    const int style = getStyle();
+    return m_parentShell != nullptr && (style & CLOSE) != 0 && (style & NO_TRIM) == 0;
+}
+
 void Shell::userClose() {
     fromUser([this] {
         Event event;

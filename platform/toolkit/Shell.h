@@ -2,6 +2,7 @@
 // A window. Top-level shells belong to the display, child shells to their
 // parent shell (disposed with it, kept above it). The close box sends Close;
 // a listener that clears doit keeps the shell, otherwise it is disposed.
+// Escape in a child shell with a close box (a dialog) does the same.
 
 #include "platform/toolkit/Composite.h"
 
@@ -64,6 +65,9 @@ public:
     void removeChildShell(Shell* shell);
     // Finds and runs the menu-bar item with this accelerator.
     bool runAccelerator(int accelerator);
+    // A dialog: owned by another shell and with a close box (a shell without
+    // trim is part of its owner's window and stays).
+    bool closesOnEscape() const;
     void activationChanged(bool active);
 
 protected:

@@ -106,4 +106,22 @@ bool focusWindowTitled(const std::string& title) {
     return found;
 }
 
+std::optional<ScreenPoint> shownWindowOrigin(unsigned long window) {
+    ::Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return std::nullopt;
+    auto previous = XSetErrorHandler(ignoreErrors);
+    std::optional<ScreenPoint> origin;
+    XWindowAttributes attributes;
+    Window child = 0;
+    int x = 0, y = 0;
+    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child)) {
+        origin = ScreenPoint{x, y};
+    }
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return origin;
+}
+
 }  // namespace rltest

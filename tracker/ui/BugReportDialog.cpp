@@ -231,6 +231,9 @@ void BugReportDialog::postEnded(std::exception_ptr failure, bool withFrom) {
                                             ".\r\n\r\n" + text("BugReportDialog.NotSubmitted2"),
                                         product, "BugReportDialog.NotSubmitted3", tk::ICON_ERROR | tk::OK);
         Logger::error("Unable to submit bug", networkFailure);
+        // The box asks the user to copy what the form holds: it stays.
+        setBusy(false);
+        return;
     } catch (const std::exception&) {
         // Any other failure: the form stays as it was, for another try.
         setBusy(false);

@@ -2,7 +2,9 @@
 // The contact form of the Help menu ("Contact Us, Report a Problem, Request
 // a Feature"): name, e-mail address, description and, read-only, the system
 // and settings report. Send posts them to the product server's mailer page
-// and tells the user how it went; Cancel closes the form without sending.
+// and tells the user how it went; the form closes after a success and stays,
+// with what the user wrote, when the post failed. Cancel closes the form
+// without sending.
 //
 // The post runs on a worker thread of its own, so the window keeps drawing;
 // meanwhile the form shows the wait cursor, takes no input and cannot be

@@ -352,7 +352,7 @@ private:
 
 class HMenu : public MenuPeer {
 public:
-    void setVisible(bool, const Point&) override {}
+    void setVisible(bool, const std::optional<Point>&) override {}
     void setEnabled(bool) override {}
 };
 

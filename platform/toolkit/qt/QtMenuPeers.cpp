@@ -6,6 +6,7 @@
 #include "platform/toolkit/qt/QtSupport.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalBlocker>
@@ -53,11 +54,11 @@ void QtMenuPeer::insert(QAction* action, int index) {
     owner->insertAction(before, action);
 }
 
-void QtMenuPeer::setVisible(bool visible, const Point& location) {
+void QtMenuPeer::setVisible(bool visible, const std::optional<Point>& location) {
     if (!m_menu || (m_style & POP_UP) == 0) return;
     QSignalBlocker quiet(m_menu);
     if (visible) {
-        m_menu->popup(QPoint(location.x, location.y));
+        m_menu->popup(location ? QPoint(location->x, location->y) : QCursor::pos());
     } else {
         m_menu->hide();
     }

@@ -23,7 +23,7 @@ public:
     QtMenuPeer(MenuSite& site, QtShellPeer* shell, int style);
     ~QtMenuPeer() override;
 
-    void setVisible(bool visible, const Point& location) override;
+    void setVisible(bool visible, const std::optional<Point>& location) override;
     void setEnabled(bool enabled) override;
 
     QMenuBar* bar() const { return m_bar; }

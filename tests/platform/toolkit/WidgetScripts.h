@@ -782,6 +782,39 @@ inline void closeBoxCanBeRefused(tk::Display& display) {
     EXPECT_EQ(closes, 2);
 }
 
+// Escape in a dialog is its close box: Close, which a listener may refuse.
+// A top-level window and a part of its owner's window (no trim) stay.
+inline void escapeClosesADialog(tk::Display& display) {
+    tk::TestDriver driver(display);
+    auto shell = openShell(display);
+    auto part = tk::make<tk::Shell>(shell, tk::NO_TRIM);
+    part->setBounds(120, 140, 100, 60);
+    part->open();
+    EXPECT_TRUE(driver.pressKey(*part, tk::ESC, tk::ESC));
+    EXPECT_TRUE(driver.pressKey(*shell, tk::ESC, tk::ESC));
+    auto dialog = tk::make<tk::Shell>(shell, tk::DIALOG_TRIM | tk::APPLICATION_MODAL);
+    dialog->setBounds(150, 150, 300, 200);
+    auto field = tk::make<tk::Text>(dialog, tk::BORDER);
+    field->setBounds(10, 10, 150, 24);
+    dialog->open();
+    bool refuse = true;
+    int closes = 0;
+    dialog->addListener(tk::Close, [&](tk::Event& e) {
+        ++closes;
+        e.doit = !refuse;
+    });
+    // The dialog takes the key, also when it stays.
+    EXPECT_FALSE(driver.pressKey(*field, tk::ESC, tk::ESC));
+    EXPECT_FALSE(dialog->isDisposed());
+    refuse = false;
+    EXPECT_FALSE(driver.pressKey(*field, tk::ESC, tk::ESC));
+    EXPECT_TRUE(dialog->isDisposed());
+    EXPECT_EQ(closes, 2);
+    EXPECT_FALSE(part->isDisposed());
+    EXPECT_FALSE(shell->isDisposed());
+    shell->dispose();
+}
+
 // The tray icon: click, and the context request that shows its menu.
 inline void trayIconMenu(tk::Display& display) {
     tk::TestDriver driver(display);
@@ -857,6 +890,7 @@ inline std::vector<Script> allScripts() {
         {"tabsShareAPanel", tabsShareAPanel},
         {"geometryAndLayout", geometryAndLayout},
         {"closeBoxCanBeRefused", closeBoxCanBeRefused},
+        {"escapeClosesADialog", escapeClosesADialog},
         {"trayIconMenu", trayIconMenu},
         {"listenerFailureLeavesTheLoop", listenerFailureLeavesTheLoop},
     };

@@ -275,19 +275,31 @@ TEST_F(ContactFormTest, AServerThatNeverAnswersEndsInTheFailureBoxAfterTheTimeLi
               "e-mail it to support@roamledger.example.\r\n\r\nThank you for your message!");
     EXPECT_EQ(box.style, tk::ICON_ERROR | tk::OK);
     EXPECT_TRUE(logged("Unable to submit bug"));
-    EXPECT_TRUE(shell->isDisposed());
-    settle();
-    EXPECT_TRUE(window->getDialogs().empty());
+    EXPECT_FALSE(shell->isDisposed());
 }
 
-TEST_F(ContactFormTest, ARefusedConnectionEndsInTheFailureBox) {
+// The failure box asks the user to copy what was written: the form stays
+// with it, ready for another try, and closes as usual afterwards.
+TEST_F(ContactFormTest, ARefusedConnectionEndsInTheFailureBoxAndKeepsTheForm) {
     web.site(SERVER).on("POST", MAILER, Answer::dropConnection());
     BugReportDialog& form = openForm();
     fill(form, "Tom", "tom@example.com", "Dropped.");
+    auto shell = shellOf(form);
     ASSERT_TRUE(driver.click(*form.getSendButton()));
     ASSERT_TRUE(waitForBox());
     EXPECT_EQ(driver.shownDialogs()[0].title, "Roamledger - Unable to Send");
     EXPECT_TRUE(logged("Unable to submit bug"));
+    settle();
+    ASSERT_FALSE(shell->isDisposed());
+    EXPECT_EQ(window->getDialogs().size(), 1u);
+    EXPECT_FALSE(form.isSending());
+    EXPECT_FALSE(shell->getCursor().has_value());
+    EXPECT_EQ(form.getNameField()->getText(), "Tom");
+    EXPECT_EQ(form.getEmailField()->getText(), "tom@example.com");
+    EXPECT_EQ(form.getDescriptionField()->getText(), "Dropped.");
+    EXPECT_TRUE(driver.type(*form.getDescriptionField(), " Again."));
+    ASSERT_TRUE(driver.click(*form.getCancelButton()));
+    EXPECT_TRUE(shell->isDisposed());
 }
 
 TEST_F(ContactFormTest, AFormThatGoesWhileItsPostRunsStopsThePost) {

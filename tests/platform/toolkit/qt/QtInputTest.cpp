@@ -314,6 +314,19 @@ TEST_F(QtInput, CloseBoxMovesAndResizesComeFromTheWindowSystem) {
     EXPECT_TRUE(waitUntil("the native window to go with it", [&] { return gone.isNull(); }));
 }
 
+TEST_F(QtInput, EscapeClosesADialog) {
+    auto dialog = tk::make<tk::Shell>(shell, tk::DIALOG_TRIM | tk::APPLICATION_MODAL);
+    dialog->setBounds(120, 120, 300, 200);
+    auto text = tk::make<tk::Text>(dialog, tk::BORDER);
+    text->setBounds(10, 10, 200, 24);
+    dialog->open();
+    QLineEdit* field = native<QLineEdit>(*text);
+    ASSERT_TRUE(waitUntil("the focus in the dialog", [&] { return QApplication::focusWidget() == field; }));
+    asUser([&] { QTest::keyClick(field, Qt::Key_Escape); });
+    EXPECT_TRUE(dialog->isDisposed());
+    EXPECT_FALSE(shell->isDisposed());
+}
+
 TEST_F(QtInput, ListenersMayDisposeOrFailFromRealInput) {
     auto button = tk::make<tk::Button>(shell, tk::PUSH);
     button->setBounds(10, 10, 100, 28);
