@@ -91,3 +91,25 @@ function(rl_link_adapters target)
   cmake_language(EVAL CODE
     "cmake_language(DEFER DIRECTORY [[${CMAKE_SOURCE_DIR}]] CALL rl_link_adapters_now [[${target}]])")
 endfunction()
+
+# rl_install_copy(<out-var> <target>...)
+# Copies of the targets' files in the install folder build/install, made
+# again whenever a target is rebuilt; <out-var> lists them for a target of
+# the calling folder to depend on. An install holds its programs as files of
+# its own: a program works in the folder of its file, and the folder keeps
+# working when the build is gone. Each copy is renamed into place, so that a
+# program running from there keeps its file.
+function(rl_install_copy var)
+  set(copies)
+  foreach(target IN LISTS ARGN)
+    set(copy ${CMAKE_BINARY_DIR}/install/${target})
+    add_custom_command(OUTPUT ${copy}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/install
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${copy}.installing
+      COMMAND ${CMAKE_COMMAND} -E rename ${copy}.installing ${copy}
+      DEPENDS ${target}
+      VERBATIM)
+    list(APPEND copies ${copy})
+  endforeach()
+  set(${var} ${copies} PARENT_SCOPE)
+endfunction()

@@ -1,5 +1,6 @@
 #pragma once
-// LanternbayLauncher: starts Lanternbay from the working folder and ends.
+// LanternbayLauncher: starts Lanternbay from the working folder, which the
+// program makes its own install folder, and ends.
 // It is what runs at logon (no argument) and from shortcuts (an argument,
 // passed on). At logon the start-up override marker stops it, as it stops
 // Lanternbay itself.

@@ -1,10 +1,10 @@
 #!/bin/bash
 # Fills an install folder of one's own with what the build ships: the
-# programs and the control from the build's install folder, its pictures,
-# and the pages, pictures and tables of resources/. Never what a run wrote
-# into the build's install folder (settings with their enciphered passwords,
-# logs, history, preferences, the installation identifiers, refreshed content
-# pages): a new folder starts as a first run.
+# programs and the control from the build's install folder (as files), its
+# pictures, and the pages, pictures and tables of resources/. Never what a
+# run wrote into the build's install folder (settings with their enciphered
+# passwords, logs, history, preferences, the installation identifiers,
+# refreshed content pages): a new folder starts as a first run.
 #   copy-install.sh FROM TO
 # FROM is the build's install folder. Programs and the control are replaced
 # in TO, so that TO runs the latest build; shipped pages, pictures and tables
@@ -20,10 +20,13 @@ to="$2"
 resources="$(cd "$(dirname "$0")/.." && pwd)/resources"
 mkdir -p "$to"
 
-# The programs (links into the build) and the control.
-for program in Lanternbay LanternbayLauncher Vantrell BRTWRL Tiraleaf.so; do
+# The programs and the control, as files of TO even where FROM holds a link
+# into a build: a program works in the folder of its own file, and TO keeps
+# working when the build is gone. A program running from TO keeps its file
+# (cp -f makes a new one when the old cannot be written).
+for program in Lanternbay LanternbayLauncher Vantrell BRTWRL Navigator automation-browser Tiraleaf.so; do
   if [ -e "$from/$program" ]; then
-    cp -P -f "$from/$program" "$to/$program"
+    cp -L -f "$from/$program" "$to/$program"
   fi
 done
 if [ -d "$from/tiraleaf-images" ]; then

@@ -2,7 +2,8 @@
 # Sets up, builds and starts the main program: the Lanternbay portal, as
 # started by hand, in its install folder build/install (or the folder given
 # as argument, which gets what the build ships: programs, pages, pictures and
-# tables, never what an earlier run wrote). Only the programs and files of
+# tables, never what an earlier run wrote; the programs as files, so that it
+# keeps working when the build folder is gone). Only the programs and files of
 # the install folder are built, through ccache as the test command uses it;
 # the test command builds everything. Set-up registers the control in the
 # install folder; the portal then writes its log, preferences, content pages
@@ -22,19 +23,15 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launc
 # The portal with its control, launcher, finisher and install folder
 # (portal_install), its content pages and pictures, the newspaper edition
 # BRTWRL with its pages, the tracker's user pictures, icon and table of
-# versions (portal_brtw_install), Navigator with the browser it drives, and
-# the registration tool.
+# versions (portal_brtw_install), Navigator with the browser it drives
+# (navigator_install), and the registration tool.
 cmake --build "$build" -j "$(nproc)" --target \
-  Lanternbay LanternbayLauncher Vantrell Tiraleaf portal_install portal_content portal_files \
-  BRTWRL portal_brtw_install Navigator automation-browser lanternbay-install
+  portal_install portal_content portal_files portal_brtw_install navigator_install lanternbay-install
 
 if [ "$(realpath -m "$install")" != "$(realpath -m "$build/install")" ]; then
   bash "$root/scripts/copy-install.sh" "$build/install" "$install"
 fi
-# The tracker window starts Navigator from the install folder; Navigator
-# drives the browser program installed beside it.
-cp -f "$build/navigator/Navigator" "$build/navigator/automation-browser" "$install/"
 "$build/portal/lanternbay-install" "$install"
-cd "$install"
-# Any argument means a start by hand: the window opens at once.
-exec ./Lanternbay open
+# Any argument means a start by hand: the window opens at once. The program
+# works in its install folder, whichever folder it is started from.
+exec "$install/Lanternbay" open

@@ -12,8 +12,11 @@ namespace sys {
 
 namespace {
 
-const char* const DEFAULT_IPV4 = "/proc/net/route";
-const char* const DEFAULT_IPV6 = "/proc/net/ipv6_route";
+// The kernel's tables, or a test's prepared ones.
+std::string defaultTable(const char* name) {
+    const char* folder = std::getenv("RL_ROUTE_TABLES");
+    return std::string(folder && *folder ? folder : "/proc/net") + "/" + name;
+}
 constexpr unsigned long RTF_UP_FLAG = 0x0001;
 constexpr unsigned long RTF_REJECT_FLAG = 0x0200;
 
@@ -27,8 +30,8 @@ struct State {
 
 struct Connection {
     std::mutex mutex;
-    std::string ipv4 = DEFAULT_IPV4;
-    std::string ipv6 = DEFAULT_IPV6;
+    std::string ipv4 = defaultTable("route");
+    std::string ipv6 = defaultTable("ipv6_route");
     bool collected = false;
     State state;
 };
@@ -153,7 +156,7 @@ void setRouteTablePaths(const std::string& ipv4Table, const std::string& ipv6Tab
     c.ipv6 = ipv6Table;
 }
 
-void resetRouteTablePaths() { setRouteTablePaths(DEFAULT_IPV4, DEFAULT_IPV6); }
+void resetRouteTablePaths() { setRouteTablePaths(defaultTable("route"), defaultTable("ipv6_route")); }
 
 void initConnectionCheck() {
     Connection& c = connection();

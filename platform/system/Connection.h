@@ -3,6 +3,11 @@
 // an interface other than loopback carries a default route that is up. The
 // state is collected by initConnectionCheck (first use collects too) and
 // the other questions answer from the last collection.
+//
+// One environment variable serves tests of a program started as a child
+// and nothing else:
+//   RL_ROUTE_TABLES  a folder whose files "route" and "ipv6_route" are read
+//                    in place of /proc/net's tables
 
 #include <string>
 
@@ -10,7 +15,8 @@ namespace sys {
 
 // The IPv4 and IPv6 routing tables to read (tests use prepared ones).
 void setRouteTablePaths(const std::string& ipv4Table, const std::string& ipv6Table);
-// Back to /proc/net/route and /proc/net/ipv6_route.
+// Back to the tables of RL_ROUTE_TABLES, or /proc/net/route and
+// /proc/net/ipv6_route.
 void resetRouteTablePaths();
 
 // (Re)collects the state. When neither table can be read the answers are

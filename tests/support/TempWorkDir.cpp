@@ -82,6 +82,14 @@ unsigned fileMode(const std::string& path) {
     return st.st_mode & 07777;
 }
 
+std::string installProgram(const std::string& program, const std::string& folder) {
+    const std::filesystem::path target = std::filesystem::path(folder) / std::filesystem::path(program).filename();
+    std::error_code linkFailed;
+    std::filesystem::create_hard_link(program, target, linkFailed);
+    if (linkFailed) std::filesystem::copy_file(program, target);
+    return target.string();
+}
+
 std::string sourceDir() {
     const char* dir = std::getenv("RL_SOURCE_DIR");
     return dir ? dir : ".";

@@ -47,6 +47,11 @@ void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
 // The permission and set-id bits of a file; 0 when it cannot be examined.
 unsigned fileMode(const std::string& path);
+// Puts a built program into folder under its own name as a file of the
+// folder, as an install holds it (a program works in the folder of its own
+// file): a hard link when both are on one file system, else a copy.
+// Answers its path there.
+std::string installProgram(const std::string& program, const std::string& folder);
 // The source tree's root (from RL_SOURCE_DIR, set by ctest).
 std::string sourceDir();
 

@@ -1,9 +1,11 @@
 // The Navigator program started as the tracker starts it, without a
-// browser to show: the argument count and the browser that cannot start.
+// browser to show: the argument count and the browser that cannot start;
+// and from another folder.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "tests/navigator/program/NavigatorRun.h"
 #include "tests/support/BrowserSession.h"
@@ -17,7 +19,10 @@ std::string logText(const rltest::TempWorkDir& dir) {
 
 TEST(NavigatorCommand, TwoArgumentsEndWithMinusOneAndTheLine) {
     rltest::TempWorkDir dir;
-    rltest::NavigatorRun run = rltest::runNavigator({"a", "b"}, 30000);
+    // Started from another folder, it logs into its own.
+    std::filesystem::create_directory(dir.file("elsewhere"));
+    rltest::NavigatorRun run = rltest::runNavigatorFrom(dir.file("elsewhere"), {"a", "b"}, 30000);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("elsewhere")));
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exitCode, 255);  // -1 as the system reports an exit status
     EXPECT_EQ(run.output, "");

@@ -7,21 +7,45 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 
 #include "platform/system/Process.h"
+#include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
 
 namespace rltest {
 
 namespace {
 
-NavigatorRun run(const std::vector<std::string>& args, int timeoutMs, const std::string* input) {
-    std::vector<std::string> argv{NAVIGATOR_PATH};
+// Navigator and, where the build has one, the browser it drives.
+const std::vector<const char*> PROGRAMS{NAVIGATOR_PATH,
+#ifdef AUTOMATION_BROWSER_PATH
+                                        AUTOMATION_BROWSER_PATH,
+#endif
+};
+
+NavigatorRun run(const std::vector<std::string>& args, int timeoutMs, const std::string* input,
+                 const std::string& from = "") {
+    const std::string folder = std::filesystem::current_path().string();
+    for (const char* program : PROGRAMS) {
+        const std::string name = std::filesystem::path(program).filename().string();
+        if (!fileExists(folder + "/" + name)) installProgram(program, folder);
+    }
+    std::vector<std::string> argv{folder + "/Navigator"};
     argv.insert(argv.end(), args.begin(), args.end());
     NavigatorRun result;
     const auto start = std::chrono::steady_clock::now();
     const auto until = start + std::chrono::milliseconds(scaled(timeoutMs));
-    sys::Child child = input != nullptr ? sys::startWithPipes(argv, *input) : sys::startWithPipes(argv);
+    // The child starts in the working folder of the moment.
+    if (!from.empty()) std::filesystem::current_path(from);
+    sys::Child child;
+    try {
+        child = input != nullptr ? sys::startWithPipes(argv, *input) : sys::startWithPipes(argv);
+    } catch (...) {
+        std::filesystem::current_path(folder);
+        throw;
+    }
+    std::filesystem::current_path(folder);
     pollfd fds[2] = {{child.outFd, POLLIN, 0}, {child.errFd, POLLIN, 0}};
     int open = 2;
     while (open > 0) {
@@ -65,6 +89,10 @@ NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs) {
 
 NavigatorRun runNavigator(const std::vector<std::string>& args, int timeoutMs, const std::string& input) {
     return run(args, timeoutMs, &input);
+}
+
+NavigatorRun runNavigatorFrom(const std::string& folder, const std::vector<std::string>& args, int timeoutMs) {
+    return run(args, timeoutMs, nullptr, folder);
 }
 
 }  // namespace rltest

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "tests/support/BrowserSession.h"
@@ -25,9 +24,7 @@ protected:
         if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
         WindowFixture::SetUp();
         // Installed as the program's folder holds them.
-        for (const char* program : {NAVIGATOR_PATH, AUTOMATION_BROWSER_PATH}) {
-            std::filesystem::copy_file(program, dir.file(std::filesystem::path(program).filename().string()));
-        }
+        for (const char* program : {NAVIGATOR_PATH, AUTOMATION_BROWSER_PATH}) rltest::installProgram(program, dir.path());
     }
     void TearDown() override {
         if (!rltest::haveDisplay()) return;

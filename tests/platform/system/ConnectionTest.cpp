@@ -97,6 +97,17 @@ TEST_F(ConnectionTest, UnreadableTablesGiveTheFixedAnswer) {
     EXPECT_EQ(sys::getConnectionName(), "");
 }
 
+TEST_F(ConnectionTest, AChildProgramReadsTheTablesOfItsEnvironment) {
+    rltest::writeFile("route", std::string(HEADER) + route("wlan0", "00000000", "0003", 0, "00000000"));
+    rltest::writeFile("ipv6_route", "");
+    ::setenv("RL_ROUTE_TABLES", dir.path().c_str(), 1);
+    sys::resetRouteTablePaths();
+    ::unsetenv("RL_ROUTE_TABLES");
+    sys::initConnectionCheck();
+    EXPECT_TRUE(sys::isConnectedInternal());
+    EXPECT_EQ(sys::getConnectionName(), "wlan0");
+}
+
 TEST_F(ConnectionTest, ProxyFromTheEnvironment) {
     ::setenv("https_proxy", "http://proxy.example:3128", 1);
     tables(std::string(HEADER) + route("eth0", "00000000", "0003", 0, "00000000"), "");

@@ -1,10 +1,12 @@
-// LanternbayLauncher as a user (or the session at logon) starts it, in an
-// install folder where "Lanternbay" is a small program that records how it
-// was started.
+// LanternbayLauncher as a user (or the session at logon) starts it, from
+// another folder, in an install folder where "Lanternbay" is a small
+// program that records how it was started.
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
@@ -18,10 +20,13 @@ protected:
         writeFile(dir.file("Lanternbay"), "#!/bin/sh\nprintf '%d' \"$#\" > started.tmp\nfor a in \"$@\"; do "
                                           "printf ' [%s]' \"$a\" >> started.tmp; done\nmv started.tmp started\n");
         ::chmod(dir.file("Lanternbay").c_str(), 0755);
+        installProgram(RL_LAUNCHER, dir.path());
+        std::filesystem::create_directory(dir.file("elsewhere"));
     }
 
+    // Its log, the marker and Lanternbay are those of its own folder.
     CommandRun launch(const std::string& arguments) {
-        return runCommand("'" + std::string(RL_LAUNCHER) + "'" + arguments + " 2>&1");
+        return runCommand("cd elsewhere && '" + dir.file("LanternbayLauncher") + "'" + arguments + " 2>&1");
     }
 
     // How Lanternbay was started: the number of arguments and each one.
@@ -52,6 +57,7 @@ TEST_F(Launcher, AtLogonWithoutTheMarkerLanternbayStartsWithoutArguments) {
     EXPECT_EQ(started(), "0");
     EXPECT_NE(log().find(" - No startup override file\n"), std::string::npos);
     EXPECT_NE(log().find(" - Spawning separate process: Lanternbay\n"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("elsewhere")));
 }
 
 TEST_F(Launcher, ByHandOnlyTheFirstArgumentIsPassedOnWhole) {

@@ -1,9 +1,10 @@
 // Lanternbay as a person starts it: a copy of the build's install folder,
 // the control registered there with the install tool, the program started
-// by hand under the display of xvfb-run and ended by a termination signal
-// (as a session's end does), which goes through its clean-up. The content
-// sites and the product server are imitated, so that the program reaches
-// no outside site.
+// by hand (from another folder, as a desktop launcher does) under the
+// display of xvfb-run and ended by a termination signal (as a session's end
+// does), which goes through its clean-up. The content sites and the product
+// server are imitated and the machine's routing tables prepared, so that
+// the program reaches no outside site and finds a network connection.
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -19,8 +20,10 @@
 #include "tests/portal/window/ProgramRun.h"
 #include "tests/support/BrowserSession.h"
 #include "tests/support/ImitationWeb.h"
+#include "tests/support/PrivateXServer.h"
 #include "tests/support/TempWorkDir.h"
 #include "tests/support/Wait.h"
+#include "tests/support/XWindows.h"
 
 namespace rltest {
 namespace {
@@ -40,8 +43,11 @@ protected:
     std::string log() const { return readFile(dir.file("Lanternbay.log")); }
     bool logged(const std::string& part) const { return log().find(part) != std::string::npos; }
 
-    // Starts ./Lanternbay with the arguments in the install folder.
-    pid_t start(const std::vector<std::string>& arguments) { return m_running = portaltest::startLanternbay(arguments); }
+    // Starts the install folder's Lanternbay with the arguments, from the
+    // folder `from` when one is given.
+    pid_t start(const std::vector<std::string>& arguments, const std::string& from = "") {
+        return m_running = portaltest::startLanternbay(arguments, from);
+    }
 
     // The program's exit status, or -1 when it did not end within timeoutMs.
     int exitStatus(pid_t pid, int timeoutMs) {
@@ -55,18 +61,24 @@ private:
     pid_t m_running = -1;
 };
 
-TEST_F(PortalProgram, StartedByHandItShowsItsPagesAndEndsThroughItsCleanUpOnASignal) {
-    if (!haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+TEST_F(PortalProgram, StartedByHandFromAnotherFolderItShowsItsPagesAndEndsThroughItsCleanUpOnASignal) {
+    // A display of its own: the window counted below is this program's.
+    PrivateXServer x;
+    ASSERT_TRUE(x.running()) << x.error();
     CommandRun install = runCommand("'" + std::string(RL_INSTALL_TOOL) + "' '" + dir.path() + "' 2>&1");
     ASSERT_EQ(install.exitCode, 0) << install.output;
     EXPECT_NE(install.output.find("Registered " + dir.file("Tiraleaf.so")), std::string::npos);
 
     content::scriptContentSites(web, "");
-    pid_t pid = start({"open"});
-    // Started: the panel read its preferences and the first refresh ended.
+    const std::string elsewhere = dir.file("elsewhere");
+    std::filesystem::create_directory(elsewhere);
+    pid_t pid = start({"open"}, elsewhere);
+    // Started: the window shows, the panel read its preferences and the
+    // first refresh ended.
     ASSERT_TRUE(waitFor([this] { return logged(" - done with preferences\n") && logged(" - Ending Retriever\n"); },
                         60000))
         << log();
+    EXPECT_TRUE(waitFor([] { return shownWindowsTitled("Lanternbay") == 1; }, 30000));
     EXPECT_FALSE(logged("Failed to create PopupMenu"));
     EXPECT_FALSE(logged("Unable to contruct"));
     // The refresh filled the weather page from the weather site. The
@@ -82,6 +94,8 @@ TEST_F(PortalProgram, StartedByHandItShowsItsPagesAndEndsThroughItsCleanUpOnASig
     EXPECT_TRUE(logged(" - Ending on a signal\n"));
     EXPECT_TRUE(logged(" - clean up\n"));
     EXPECT_TRUE(logged(" - No retriever thread running - exiting\n"));
+    // It worked in its install folder only.
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
 }
 
 TEST_F(PortalProgram, AtLogonTheOverrideMarkerEndsItWithoutADisplay) {

@@ -1,7 +1,8 @@
 #pragma once
 // The real Lanternbay program of the current folder as a child process, for
-// the program tests: started with its own toolkit and no standard output,
-// and its exit status read within a limit; and the install folder it runs in.
+// the program tests: started with its own toolkit, no standard output and a
+// machine with a network connection, and its exit status read within a
+// limit; and the install folder it runs in.
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -19,7 +20,8 @@
 namespace rltest::portaltest {
 
 // Fills dir as an installation of the build: what Lanternbay ships, its
-// control (registered in dir's own registry) and the program itself.
+// control (registered in dir's own registry) and the program itself; and,
+// in "net", the routing tables of a machine with a network connection.
 inline void installLanternbay(const TempWorkDir& dir) {
     ::setenv("RL_REGISTRY_DIR", dir.file("registry").c_str(), 1);
     for (const char* entry :
@@ -28,20 +30,37 @@ inline void installLanternbay(const TempWorkDir& dir) {
                               std::filesystem::copy_options::recursive);
     }
     std::filesystem::copy_file(std::string(RL_INSTALL_DIR) + "/Tiraleaf.so", dir.file("Tiraleaf.so"));
-    std::filesystem::create_symlink(RL_LANTERNBAY, dir.file("Lanternbay"));
+    installProgram(RL_LANTERNBAY, dir.path());
+    std::filesystem::create_directory(dir.file("net"));
+    writeFile(dir.file("net/route"), "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\tMTU\tWindow\tIRTT\n"
+                                     "eth0\t00000000\t010200C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n");
+    writeFile(dir.file("net/ipv6_route"), "");
 }
 
-// Starts ./Lanternbay with the arguments.
-inline pid_t startLanternbay(const std::vector<std::string>& arguments) {
+// Starts the Lanternbay of the working folder with the arguments, from the
+// folder `from` when one is given (as a desktop launcher or a shell in
+// another folder starts it).
+inline pid_t startLanternbay(const std::vector<std::string>& arguments, const std::string& from = "") {
+    const std::string install = std::filesystem::current_path().string();
+    const std::string program = install + "/Lanternbay";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    // The program's own toolkit, whatever the tests use, and the prepared
+    // routing tables.
+    std::vector<std::string> environment{"RL_ROUTE_TABLES=" + install + "/net"};
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (entry.rfind("RL_TOOLKIT=", 0) != 0 && entry.rfind("RL_ROUTE_TABLES=", 0) != 0) environment.push_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
     pid_t pid = ::fork();
     if (pid == 0) {
-        std::vector<char*> argv{const_cast<char*>("./Lanternbay")};
-        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
         std::freopen("/dev/null", "w", stdout);
-        // The program's own toolkit, whatever the tests use.
-        ::unsetenv("RL_TOOLKIT");
-        ::execv("./Lanternbay", argv.data());
+        if (!from.empty() && ::chdir(from.c_str()) != 0) ::_exit(126);
+        ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }
     return pid;

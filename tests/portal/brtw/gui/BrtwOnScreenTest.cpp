@@ -116,20 +116,31 @@ TEST_F(BrtwOnScreenTest, TheTrackerShowsItsBalancesBesideTheHeadlines) {
     EXPECT_EQ(registry("BRTWWindowWidth"), 839);
 }
 
-// BRTWRL started in folder, told to end as a session's end would once the
-// log holds mark; answers the shell's report of its exit.
-std::string runProgramUntil(const std::string& folder, const std::string& mark) {
-    return runCommand("cd '" + folder + "' && { '" RL_BRTWRL_PROGRAM "' > out.txt 2>&1 & pid=$!; "
-                      "for i in $(seq " + std::to_string(rltest::scaled(600)) + "); do grep -q '" + mark + "' Roamledger.log 2>/dev/null && break; "
+// An install folder of BRTWRL in the test's folder: the program and its
+// pages. The test's folder holds the routing tables of a machine online.
+std::string installBrtwrl(const TempWorkDir& dir) {
+    const std::string folder = dir.file("install");
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy(dir.file("brtw"), folder + "/brtw", std::filesystem::copy_options::recursive);
+    rltest::installProgram(RL_BRTWRL_PROGRAM, folder);
+    return folder;
+}
+
+// The BRTWRL of folder started from another folder (as a desktop launcher
+// or a shell elsewhere starts it), told to end as a session's end would
+// once its log holds mark; answers the shell's report of its exit.
+std::string runProgramUntil(const TempWorkDir& dir, const std::string& folder, const std::string& mark) {
+    std::filesystem::create_directories(dir.file("elsewhere"));
+    return runCommand("cd '" + dir.file("elsewhere") + "' && { RL_ROUTE_TABLES='" + dir.path() + "' '" + folder +
+                      "/BRTWRL' > ../out.txt 2>&1 & pid=$!; for i in $(seq " + std::to_string(rltest::scaled(600)) +
+                      "); do grep -q '" + mark + "' '" + folder + "/Roamledger.log' 2>/dev/null && break; "
                       "kill -0 $pid 2>/dev/null || break; sleep 0.1; done; kill -TERM $pid; wait $pid; "
                       "echo \"exit=$?\"; }")
         .output;
 }
 
 TEST_F(BrtwOnScreenTest, TheProgramRunsInItsFolderUntilItIsToldToEnd) {
-    const std::string folder = dir.file("install");
-    std::filesystem::create_directories(folder);
-    std::filesystem::copy(dir.file("brtw"), folder + "/brtw", std::filesystem::copy_options::recursive);
+    const std::string folder = installBrtwrl(dir);
     std::filesystem::copy(dir.file("Roamledger.ico"), folder + "/Roamledger.ico");
     {
         // The settings a run of the program left there.
@@ -140,9 +151,10 @@ TEST_F(BrtwOnScreenTest, TheProgramRunsInItsFolderUntilItIsToldToEnd) {
     }
     // Once the welcome page has handed over to the balances page, which
     // has the tracker show its results.
-    const std::string exit = runProgramUntil(folder, " - rl browser changing took");
+    const std::string exit = runProgramUntil(dir, folder, " - rl browser changing took");
     const std::string log = readFile(folder + "/Roamledger.log");
-    EXPECT_NE(exit.find("exit=0"), std::string::npos) << exit << readFile(folder + "/out.txt");
+    EXPECT_NE(exit.find("exit=0"), std::string::npos) << exit << readFile(dir.file("out.txt"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("elsewhere"))) << "it worked outside its install folder";
     EXPECT_NE(log.find(" - rl browser changing took"), std::string::npos) << log;
     EXPECT_NE(log.find("Ending on a signal"), std::string::npos) << log;
     EXPECT_NE(log.find("Cleaning up"), std::string::npos) << log;
@@ -151,13 +163,11 @@ TEST_F(BrtwOnScreenTest, TheProgramRunsInItsFolderUntilItIsToldToEnd) {
 }
 
 TEST_F(BrtwOnScreenTest, ASignalDuringTheFirstStartsQuestionEndsTheProgram) {
-    const std::string folder = dir.file("install");
-    std::filesystem::create_directories(folder);
-    std::filesystem::copy(dir.file("brtw"), folder + "/brtw", std::filesystem::copy_options::recursive);
+    const std::string folder = installBrtwrl(dir);
     // No settings: the tracker asks whether to import an earlier
     // installation's, and the signal comes while it asks.
-    const std::string exit = runProgramUntil(folder, "Roamledger.settings not found");
-    EXPECT_NE(exit.find("exit=0"), std::string::npos) << exit << readFile(folder + "/out.txt");
+    const std::string exit = runProgramUntil(dir, folder, "Roamledger.settings not found");
+    EXPECT_NE(exit.find("exit=0"), std::string::npos) << exit << readFile(dir.file("out.txt"));
     EXPECT_NE(readFile(folder + "/Roamledger.log").find("Ending on a signal"), std::string::npos);
 }
 
@@ -167,16 +177,15 @@ TEST_F(BrtwOnScreenTest, ASignalDuringTheFirstStartsQuestionEndsTheProgram) {
 TEST_F(BrtwOnScreenTest, ASignalDuringTheResolutionWarningEndsTheStartQuietly) {
     PrivateXServer small({"-screen", "0", "800x600x24"});
     ASSERT_TRUE(small.running()) << small.error();
-    const std::string folder = dir.file("install");
-    std::filesystem::create_directories(folder);
-    std::filesystem::copy(dir.file("brtw"), folder + "/brtw", std::filesystem::copy_options::recursive);
+    const std::string folder = installBrtwrl(dir);
+    const std::string program = folder + "/BRTWRL";
     pid_t pid = ::fork();
     if (pid == 0) {
         if (::chdir(folder.c_str()) != 0) ::_exit(127);
         int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(out, 1);
         ::dup2(out, 2);
-        ::execl(RL_BRTWRL_PROGRAM, RL_BRTWRL_PROGRAM, static_cast<char*>(nullptr));
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     const bool shown = waitFor([] { return shownWindowsTitled("Screen Resolution Too Low") == 1; }, 60000);
