@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -150,8 +151,11 @@ bool Vantrell::install() {
         throw std::runtime_error("Unable to resolve " + m_source + " and " + m_destination);
     }
 
-    // Every archive is checked whole before the first file is written.
+    // Every archive is checked whole, then unpacked into a staging folder
+    // of its own, before the first file of any is moved: a failure up to
+    // there leaves the install folder and the versions file as they were.
     for (const auto& name : archives) validateZipFile(m_source, name);
+    for (const auto& name : archives) unzipFile(m_source, name);
     for (const auto& name : archives) installArchive(name);
 
     if (!m_allMoved) {
@@ -184,12 +188,15 @@ bool Vantrell::replaceVersions() {
 }
 
 void Vantrell::installArchive(const std::string& fileName) {
-    unzipFile(m_source, fileName);
-    std::string scratch = m_source + "/" + TEMP_UNZIP_DIRECTORY;
-    runScript(scratch + "/" + PRE_SCRIPT_PATH);
-    if (!FileUtil::overwriteFiles(scratch, m_destination)) m_allMoved = false;
-    deleteFolder(scratch);
+    std::string staging = stagingFolder(m_source, fileName);
+    runScript(staging + "/" + PRE_SCRIPT_PATH);
+    if (!FileUtil::overwriteFiles(staging, m_destination)) m_allMoved = false;
+    deleteFolder(staging);
     runScript(m_destination + "/" + POST_SCRIPT_PATH);
+}
+
+std::string Vantrell::stagingFolder(const std::string& sourceDir, const std::string& fileName) {
+    return sourceDir + "/" + TEMP_UNZIP_DIRECTORY + "/" + fileName;
 }
 
 void Vantrell::runScript(const std::string& path) {
@@ -214,11 +221,11 @@ void Vantrell::validateZipFile(const std::string& sourceDir, const std::string& 
                      std::to_string(entry.uncompressedSize));
     }
     archive.checkEntries();
-    checkPlacement(archive);
+    checkPlacement(archive, stagingFolder(sourceDir, fileName));
     archive.checkData();
 }
 
-void Vantrell::checkPlacement(const ZipArchive& archive) {
+void Vantrell::checkPlacement(const ZipArchive& archive, const std::string& staging) {
     uint64_t size = archive.unpackedSize();
     if (size > m_unpackLimit - m_unpacked) {
         throw ZipException("Cannot install " + LogText::escape(archive.getPath()) + ": the upgrade would unpack " +
@@ -227,6 +234,10 @@ void Vantrell::checkPlacement(const ZipArchive& archive) {
     }
     m_unpacked += size;
     for (const ZipEntry& entry : archive.entries()) {
+        // Unpacked and moved under paths the file system takes whole.
+        if (std::max(staging.size(), m_destination.size()) + 1 + entry.path().size() >= PATH_MAX) {
+            throw archive.failure(entry, "is too long for the file system");
+        }
         std::vector<std::string> parts = entry.components();
         std::string relative;
         for (size_t i = 0; i < parts.size(); ++i) {
@@ -279,11 +290,12 @@ void Vantrell::unzipFile(const std::string& sourceDir, const std::string& fileNa
     try {
         ZipArchive archive(path);
         archive.checkEntries();
-        std::string root = sourceDir + "/" + TEMP_UNZIP_DIRECTORY;
+        std::string root = stagingFolder(sourceDir, fileName);
+        std::string shownRoot = LogText::escape(root);
         if (!FileUtil::doesFileExist(root)) {
-            Logger::info("Creating root dir: " + root);
+            Logger::info("Creating root dir: " + shownRoot);
             std::error_code ec;
-            if (!std::filesystem::create_directory(root, ec)) Logger::info("Root dir not created: " + root);
+            if (!std::filesystem::create_directories(root, ec)) Logger::info("Root dir not created: " + shownRoot);
         }
         const auto& entries = archive.entries();
         for (size_t i = 0; i < entries.size(); ++i) {
@@ -329,6 +341,9 @@ void Vantrell::deleteFolder(const std::string& folder) {
 }
 
 void Vantrell::closing() {
+    // What was unpacked and not moved goes, also where the upgrade folder
+    // itself stays.
+    deleteFolder(m_source + "/" + TEMP_UNZIP_DIRECTORY);
     Logger::info("Deleting " + m_source);
     deleteFolder(m_source);
     Logger::info("Launching " + m_executable);

@@ -1,19 +1,21 @@
 #pragma once
 // The upgrade finisher: started by the upgrade client just before the
 // program ends, it waits for the program to quit, validates every
-// downloaded archive, installs them one by one over the install folder
-// (unpacking into a scratch folder, running the archive's scripts, moving
-// the files into place), replaces the versions file, deletes the upgrade
-// folder and starts the program again. It asks nothing and has no window;
-// "Vantrell.log" in the working folder tells what it did.
+// downloaded archive, unpacks each into a staging folder of its own, then
+// installs them one by one over the install folder (running the archive's
+// scripts around the move of its files into place), replaces the versions
+// file, deletes the upgrade folder and starts the program again. It asks
+// nothing and has no window; "Vantrell.log" in the working folder tells
+// what it did.
 //
-// Nothing is installed unless every archive passed its checks: safe names,
+// Nothing is installed unless every archive passed its checks (safe names,
 // no entry aimed at the upgrade folder, no file where a folder stands or
-// the other way round, no more than MAX_UNPACKED_BYTES in all. Each file is
-// renamed over the one it replaces, so a run stopped at any moment leaves
-// every file whole, old or new. The versions file is replaced (written
-// beside itself, flushed, renamed over) only when every file was moved into
-// place, so a partly installed upgrade is offered again.
+// the other way round, no more than MAX_UNPACKED_BYTES in all) and was
+// unpacked whole. Each file is renamed over the one it replaces, so a run
+// stopped at any moment leaves every file whole, old or new. The versions
+// file is replaced (written beside itself, flushed, renamed over) only when
+// every file was moved into place, so a partly installed upgrade is offered
+// again.
 
 #include <sys/types.h>
 
@@ -58,16 +60,21 @@ public:
     // may not be installed. Archives are checked together: what an earlier
     // one unpacks counts for the later ones.
     void validateZipFile(const std::string& sourceDir, const std::string& fileName);
-    // Unpacks an archive into the scratch folder of sourceDir.
+    // Unpacks an archive into its staging folder in sourceDir.
     void unzipFile(const std::string& sourceDir, const std::string& fileName);
+    // Where an archive of sourceDir is unpacked: a folder of its own in the
+    // scratch folder.
+    static std::string stagingFolder(const std::string& sourceDir, const std::string& fileName);
 
 private:
     // False when a check failed or there was nothing to install.
     bool install();
+    // Runs an unpacked archive's scripts around the move of its files.
     void installArchive(const std::string& fileName);
-    // Where the archive's entries land in the install folder, and its
-    // share of the limit; throws when it may not be installed.
-    void checkPlacement(const ZipArchive& archive);
+    // Where the archive's entries land in its staging folder and the
+    // install folder, and its share of the limit; throws when it may not be
+    // installed.
+    void checkPlacement(const ZipArchive& archive, const std::string& staging);
     // Records that the install path (relative, normalized) becomes a folder
     // or a file; throws when that clashes with the install folder, the
     // upgrade folder or another entry.

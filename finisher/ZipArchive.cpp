@@ -1,49 +1,51 @@
 #include "finisher/ZipArchive.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <zlib.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <initializer_list>
-#include <memory>
+#include <set>
 
 #include "foundation/LogText.h"
+#include "platform/system/FileIo.h"
 
 namespace finisher {
 
 namespace {
 
 constexpr size_t BUFFER_SIZE = 4096;
-constexpr unsigned HOST_UNIX = 3;
 constexpr unsigned FLAG_ENCRYPTED = 1u << 0;
+constexpr unsigned FLAG_DATA_DESCRIPTOR = 1u << 3;
 constexpr unsigned FLAG_STRONG_ENCRYPTION = 1u << 6;
 constexpr unsigned FLAG_MASKED_HEADERS = 1u << 13;
+// Flags that every reader reads alike: the deflate options, the data
+// descriptor and UTF-8 names. libzip reads the others from the directory
+// alone and does not show them, so a local header may carry none of them.
+constexpr unsigned FLAGS_READ_ALIKE = (1u << 1) | (1u << 2) | FLAG_DATA_DESCRIPTOR | (1u << 11);
 
+constexpr size_t LOCAL_HEADER_SIZE = 30;
+// The smallest data descriptor: CRC-32 and two 32-bit sizes.
+constexpr uint64_t DATA_DESCRIPTOR_SIZE = 12;
 constexpr size_t END_RECORD_SIZE = 22;
-constexpr size_t MAX_COMMENT = 0xFFFF;
 constexpr size_t ZIP64_LOCATOR_SIZE = 20;
 constexpr size_t ZIP64_END_RECORD_SIZE = 56;
-constexpr size_t DIRECTORY_RECORD_SIZE = 46;
-constexpr size_t LOCAL_HEADER_SIZE = 30;
-constexpr uint32_t ZIP64_MARK = 0xFFFFFFFF;
-constexpr uint32_t ZIP64_FIELD = 0x0001;
 
-// Little-endian numbers of `bytes` bytes at `at`.
 uint64_t le(const std::string& b, size_t at, int bytes) {
     uint64_t v = 0;
     for (int i = bytes; i-- > 0;) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<size_t>(i)]);
     return v;
 }
-uint32_t le16(const std::string& b, size_t at) { return static_cast<uint32_t>(le(b, at, 2)); }
-uint32_t le32(const std::string& b, size_t at) { return static_cast<uint32_t>(le(b, at, 4)); }
-uint64_t le64(const std::string& b, size_t at) { return le(b, at, 8); }
 
-bool signedAs(const std::string& b, size_t at, const char* signature) { return b.compare(at, 4, signature, 4) == 0; }
+bool signedAs(const std::string& b, size_t at, const char* signature) {
+    return b.size() >= at + 4 && b.compare(at, 4, signature, 4) == 0;
+}
 
 // Up to size bytes at offset; fewer only where the file ends. -1 on a
 // failure to read.
@@ -66,33 +68,99 @@ std::string readAt(int fd, uint64_t offset, size_t size) {
     return bytes;
 }
 
-// Takes the values that a directory record marks as zip64 (0xFFFFFFFF)
-// from the zip64 field of its extra block, which holds them in the order
-// given here. False when a marked value is not there.
-bool takeZip64Values(const std::string& extra, std::initializer_list<uint64_t*> values) {
-    std::vector<uint64_t*> marked;
-    for (uint64_t* value : values) {
-        if (*value == ZIP64_MARK) marked.push_back(value);
-    }
-    if (marked.empty()) return true;
-    for (size_t at = 0; at + 4 <= extra.size();) {
-        const size_t size = le16(extra, at + 2);
-        if (le16(extra, at) == ZIP64_FIELD) {
-            if (marked.size() * 8 > size || at + 4 + size > extra.size()) return false;
-            for (size_t i = 0; i < marked.size(); ++i) *marked[i] = le64(extra, at + 4 + 8 * i);
-            return true;
-        }
-        at += 4 + size;
-    }
-    return false;
-}
-
 bool isDriveLetter(const std::string& component) {
     return component.size() >= 2 && component[1] == ':' &&
            ((component[0] >= 'A' && component[0] <= 'Z') || (component[0] >= 'a' && component[0] <= 'z'));
 }
 
+std::string joined(const std::vector<std::string>& parts) {
+    std::string path;
+    for (const auto& part : parts) path += (path.empty() ? "" : "/") + part;
+    return path;
+}
+
 }  // namespace
+
+// The archive file as libzip reads it. While libzip opens the archive, its
+// consistency check seeks to each entry's local header and reads it: those
+// places are noted, in the order of the directory, since libzip does not
+// tell where an entry lies.
+struct ZipArchive::Source {
+    int fd = -1;
+    uint64_t size = 0;
+    uint64_t position = 0;
+    zip_error_t error;
+    bool noting = false;
+    std::optional<uint64_t> soughtFromStart;
+    std::vector<uint64_t> localHeaders;
+
+    Source() { zip_error_init(&error); }
+    ~Source() {
+        zip_error_fini(&error);
+        if (fd >= 0) ::close(fd);
+    }
+
+    static zip_int64_t serve(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        return static_cast<Source*>(state)->answer(data, length, command);
+    }
+
+    zip_int64_t answer(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        switch (command) {
+            case ZIP_SOURCE_OPEN:
+                position = 0;
+                return 0;
+            case ZIP_SOURCE_READ: {
+                ssize_t n = readFully(fd, data, static_cast<size_t>(length), position);
+                if (n < 0) {
+                    zip_error_set(&error, ZIP_ER_READ, errno);
+                    return -1;
+                }
+                if (noting && soughtFromStart && n >= 4 && std::memcmp(data, "PK\3\4", 4) == 0) {
+                    localHeaders.push_back(*soughtFromStart);
+                }
+                soughtFromStart.reset();
+                position += static_cast<uint64_t>(n);
+                return n;
+            }
+            case ZIP_SOURCE_CLOSE:
+            case ZIP_SOURCE_FREE:
+                return 0;
+            case ZIP_SOURCE_STAT: {
+                zip_stat_t* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error);
+                if (!st) return -1;
+                zip_stat_init(st);
+                st->size = size;
+                st->valid |= ZIP_STAT_SIZE;
+                return sizeof(zip_stat_t);
+            }
+            case ZIP_SOURCE_ERROR:
+                return zip_error_to_data(&error, data, length);
+            case ZIP_SOURCE_SEEK: {
+                auto* args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &error);
+                if (!args) return -1;
+                zip_int64_t to = zip_source_seek_compute_offset(position, size, data, length, &error);
+                if (to < 0) return -1;
+                position = static_cast<uint64_t>(to);
+                soughtFromStart.reset();
+                if (args->whence == SEEK_SET) soughtFromStart = position;
+                return 0;
+            }
+            case ZIP_SOURCE_TELL:
+                return static_cast<zip_int64_t>(position);
+            case ZIP_SOURCE_ACCEPT_EMPTY:
+                // An empty file is no archive.
+                return 0;
+            case ZIP_SOURCE_SUPPORTS:
+                return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                                      ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                                      ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS,
+                                                      ZIP_SOURCE_ACCEPT_EMPTY, -1);
+            default:
+                zip_error_set(&error, ZIP_ER_OPNOTSUPP, 0);
+                return -1;
+        }
+    }
+};
 
 std::string ZipEntry::path() const {
     std::string p = name;
@@ -123,106 +191,164 @@ bool ZipEntry::isDirectory() const {
 
 std::optional<mode_t> ZipEntry::unixMode() const {
     mode_t mode = static_cast<mode_t>(externalAttributes >> 16);
-    if ((versionMadeBy >> 8) != HOST_UNIX || mode == 0) return std::nullopt;
+    if (madeOn != ZIP_OPSYS_UNIX || mode == 0) return std::nullopt;
     return mode;
 }
 
-ZipArchive::ZipArchive(const std::string& path) : m_path(path), m_shownPath(foundation::LogText::escape(path)) {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) throw ZipException("Cannot read " + m_shownPath + ": " + std::strerror(errno));
+ZipArchive::ZipArchive(const std::string& path)
+    : m_path(path), m_shownPath(foundation::LogText::escape(path)), m_source(std::make_unique<Source>()) {
+    open();
     try {
-        readDirectory();
+        readEntries();
+        checkLayout();
     } catch (...) {
-        ::close(m_fd);
-        m_fd = -1;
+        zip_discard(m_zip);
         throw;
     }
 }
 
-ZipArchive::~ZipArchive() {
-    if (m_fd >= 0) ::close(m_fd);
+ZipArchive::~ZipArchive() { zip_discard(m_zip); }
+
+void ZipArchive::open() {
+    const std::string cannot = "Cannot read " + m_shownPath + ": ";
+    m_source->fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_source->fd < 0) throw ZipException(cannot + std::strerror(errno));
+    struct stat st;
+    if (::fstat(m_source->fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        throw ZipException(cannot + "it is not a complete zip file");
+    }
+    m_source->size = static_cast<uint64_t>(st.st_size);
+
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_function_create(&Source::serve, m_source.get(), &error);
+    if (source) {
+        m_source->noting = true;
+        m_zip = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        m_source->noting = false;
+        if (!m_zip) zip_source_free(source);
+    }
+    if (m_zip) {
+        zip_error_fini(&error);
+        return;
+    }
+    std::string why;
+    switch (zip_error_code_zip(&error)) {
+        case ZIP_ER_NOZIP: why = "it is not a complete zip file"; break;
+        case ZIP_ER_INCONS: why = "its directory, its end record and its entries disagree"; break;
+        case ZIP_ER_EXISTS: why = "it holds one name twice"; break;
+        default: why = zip_error_strerror(&error); break;
+    }
+    zip_error_fini(&error);
+    throw ZipException(cannot + why);
 }
 
-void ZipArchive::readDirectory() {
-    const std::string incomplete = "Cannot read " + m_shownPath + ": it is not a complete zip file";
-    const std::string unreadable = "Cannot read the directory of " + m_shownPath;
-    struct stat st;
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) throw ZipException(incomplete);
-    const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
-
-    // The last end record that is there whole, comment included.
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(fileSize, END_RECORD_SIZE + MAX_COMMENT));
-    const std::string tail = readAt(m_fd, fileSize - want, want);
-    std::optional<size_t> found;
-    for (size_t p = tail.size() >= END_RECORD_SIZE ? tail.size() - END_RECORD_SIZE + 1 : 0; p-- > 0;) {
-        if (signedAs(tail, p, "PK\5\6") && p + END_RECORD_SIZE + le16(tail, p + 20) <= tail.size()) {
-            found = p;
-            break;
+void ZipArchive::readEntries() {
+    const zip_int64_t count = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_stat_index(m_zip, index, ZIP_FL_ENC_RAW, &st) != 0 || !st.name ||
+            zip_file_get_external_attributes(m_zip, index, 0, &opsys, &attributes) != 0) {
+            throw ZipException("Cannot read " + m_shownPath + ": " + zip_strerror(m_zip));
         }
-    }
-    if (!found) throw ZipException(incomplete);
-    const size_t end = *found;
-    uint64_t recordAt = fileSize - want + end;
-    uint64_t disk = le16(tail, end + 4);
-    uint64_t directoryDisk = le16(tail, end + 6);
-    uint64_t onDisk = le16(tail, end + 8);
-    uint64_t count = le16(tail, end + 10);
-    uint64_t directorySize = le32(tail, end + 12);
-    uint64_t directoryOffset = le32(tail, end + 16);
-    // A zip64 locator right before the end record points to the zip64 end
-    // record, whose numbers replace the end record's.
-    if (recordAt >= ZIP64_LOCATOR_SIZE) {
-        const std::string locator = readAt(m_fd, recordAt - ZIP64_LOCATOR_SIZE, ZIP64_LOCATOR_SIZE);
-        if (!locator.empty() && signedAs(locator, 0, "PK\6\7")) {
-            const uint64_t at = le64(locator, 8);
-            const uint64_t room = recordAt - ZIP64_LOCATOR_SIZE;
-            const std::string record =
-                room >= ZIP64_END_RECORD_SIZE && at <= room - ZIP64_END_RECORD_SIZE
-                    ? readAt(m_fd, at, ZIP64_END_RECORD_SIZE)
-                    : "";
-            if (record.empty() || !signedAs(record, 0, "PK\6\6")) throw ZipException(incomplete);
-            disk = le32(record, 16);
-            directoryDisk = le32(record, 20);
-            onDisk = le64(record, 24);
-            count = le64(record, 32);
-            directorySize = le64(record, 40);
-            directoryOffset = le64(record, 48);
-            recordAt = at;
-        }
-    }
-    if (disk != 0 || directoryDisk != 0 || onDisk != count) throw ZipException(incomplete);
-    if (directoryOffset > recordAt || directorySize > recordAt - directoryOffset) throw ZipException(incomplete);
-    // Bytes before the archive (a self-extracting stub) shift every offset.
-    m_base = recordAt - directoryOffset - directorySize;
-    if (count > directorySize / DIRECTORY_RECORD_SIZE) throw ZipException(unreadable);
-    const std::string directory = readAt(m_fd, m_base + directoryOffset, static_cast<size_t>(directorySize));
-
-    size_t at = 0;
-    for (uint64_t i = 0; i < count; ++i) {
-        if (at + DIRECTORY_RECORD_SIZE > directory.size() || !signedAs(directory, at, "PK\1\2")) {
-            throw ZipException(unreadable);
-        }
-        const size_t nameSize = le16(directory, at + 28);
-        const size_t extraSize = le16(directory, at + 30);
-        const size_t next = at + DIRECTORY_RECORD_SIZE + nameSize + extraSize + le16(directory, at + 32);
-        if (next > directory.size()) throw ZipException(unreadable);
         ZipEntry entry;
-        entry.versionMadeBy = le16(directory, at + 4);
-        entry.flags = le16(directory, at + 8);
-        entry.method = static_cast<int>(le16(directory, at + 10));
-        entry.crc = le32(directory, at + 16);
-        entry.compressedSize = le32(directory, at + 20);
-        entry.uncompressedSize = le32(directory, at + 24);
-        entry.externalAttributes = le32(directory, at + 38);
-        entry.name = directory.substr(at + DIRECTORY_RECORD_SIZE, nameSize);
-        uint64_t offset = le32(directory, at + 42);
-        const std::string extra = directory.substr(at + DIRECTORY_RECORD_SIZE + nameSize, extraSize);
-        if (!takeZip64Values(extra, {&entry.uncompressedSize, &entry.compressedSize, &offset})) {
-            throw failure(entry, "is marked as zip64 but has no zip64 field");
-        }
+        entry.name = st.name;
+        entry.compressedSize = st.comp_size;
+        entry.uncompressedSize = st.size;
+        entry.method = st.comp_method;
+        entry.encrypted = st.encryption_method != ZIP_EM_NONE;
+        entry.madeOn = opsys;
+        entry.externalAttributes = attributes;
         m_entries.push_back(std::move(entry));
-        m_offsets.push_back(offset);
-        at = next;
+    }
+}
+
+void ZipArchive::checkLayout() {
+    const std::string cannot = "Cannot read " + m_shownPath + ": ";
+    const int fd = m_source->fd;
+    const uint64_t fileSize = m_source->size;
+    // One local header read for each record, else libzip weighed more than
+    // one directory.
+    const std::vector<uint64_t>& at = m_source->localHeaders;
+    if (at.size() != m_entries.size()) throw ZipException(cannot + "it holds more than one directory");
+
+    // The directory ends where the end record (or the zip64 end record)
+    // begins: records between them are read by some tools and not by
+    // others.
+    int commentLength = 0;
+    zip_get_archive_comment(m_zip, &commentLength, ZIP_FL_ENC_RAW);
+    if (commentLength < 0 || fileSize < END_RECORD_SIZE + static_cast<uint64_t>(commentLength)) {
+        throw ZipException(cannot + "its end record cannot be found");
+    }
+    const uint64_t endAt = fileSize - END_RECORD_SIZE - static_cast<uint64_t>(commentLength);
+    const std::string end = readAt(fd, endAt, END_RECORD_SIZE);
+    if (!signedAs(end, 0, "PK\5\6")) throw ZipException(cannot + "its end record cannot be found");
+    uint64_t directorySize = le(end, 12, 4);
+    uint64_t directoryOffset = le(end, 16, 4);
+    uint64_t directoryEnd = endAt;
+    const std::string locator =
+        endAt >= ZIP64_LOCATOR_SIZE ? readAt(fd, endAt - ZIP64_LOCATOR_SIZE, ZIP64_LOCATOR_SIZE) : "";
+    if (signedAs(locator, 0, "PK\6\7")) {
+        // The zip64 end record ends where the locator begins.
+        const uint64_t recordAt = le(locator, 8, 8);
+        const uint64_t locatorAt = endAt - ZIP64_LOCATOR_SIZE;
+        const std::string record =
+            recordAt <= locatorAt && locatorAt - recordAt >= ZIP64_END_RECORD_SIZE
+                ? readAt(fd, recordAt, ZIP64_END_RECORD_SIZE)
+                : "";
+        if (!signedAs(record, 0, "PK\6\6") || le(record, 4, 8) != locatorAt - recordAt - 12) {
+            throw ZipException(cannot + "its zip64 end record is not where its locator says");
+        }
+        directorySize = le(record, 40, 8);
+        directoryOffset = le(record, 48, 8);
+        directoryEnd = recordAt;
+    }
+    if (directoryOffset > directoryEnd || directorySize != directoryEnd - directoryOffset) {
+        throw ZipException(cannot + "there are bytes between its directory and its end record");
+    }
+
+    // Each entry's bytes: local header, name, extra field, data and data
+    // descriptor, before the directory and apart from every other entry's.
+    struct Span {
+        uint64_t begin;
+        uint64_t end;
+        size_t index;
+    };
+    std::vector<Span> spans;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        ZipEntry& entry = m_entries[i];
+        const std::string header = readAt(fd, at[i], LOCAL_HEADER_SIZE);
+        if (!signedAs(header, 0, "PK\3\4")) throw failure(entry, "has no local header");
+        entry.localFlags = static_cast<unsigned>(le(header, 6, 2));
+        const size_t nameSize = le(header, 26, 2);
+        const uint64_t extraSize = le(header, 28, 2);
+        const std::string name = readAt(fd, at[i] + LOCAL_HEADER_SIZE, nameSize);
+        // libzip reads a NUL of a name as a blank: the local header has the
+        // name as it is.
+        std::string asRead = name;
+        std::replace(asRead.begin(), asRead.end(), '\0', ' ');
+        if (name.size() != nameSize || asRead != entry.name) {
+            throw failure(entry, "is named otherwise in its local header");
+        }
+        entry.name = name;
+        const uint64_t data = at[i] + LOCAL_HEADER_SIZE + nameSize + extraSize;
+        const uint64_t descriptor = (entry.localFlags & FLAG_DATA_DESCRIPTOR) ? DATA_DESCRIPTOR_SIZE : 0;
+        if (entry.compressedSize > directoryOffset || data > directoryOffset - entry.compressedSize ||
+            descriptor > directoryOffset - data - entry.compressedSize) {
+            throw failure(entry, "runs into the directory");
+        }
+        spans.push_back({at[i], data + entry.compressedSize + descriptor, i});
+    }
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    for (size_t i = 1; i < spans.size(); ++i) {
+        if (spans[i].begin < spans[i - 1].end) {
+            const std::string& other = m_entries[spans[i - 1].index].name;
+            throw failure(m_entries[spans[i].index], "overlaps entry \"" + foundation::LogText::escape(other) + "\"");
+        }
     }
 }
 
@@ -240,6 +366,7 @@ std::optional<std::string> ZipArchive::unsafeName(const std::string& name) {
         std::string component = p.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         if (first && isDriveLetter(component)) return "has a drive letter";
         if (component == "..") return "leaves the folder";
+        if (component.size() > NAME_MAX) return "has a part longer than " + std::to_string(NAME_MAX) + " bytes";
         first = false;
         if (slash == std::string::npos) break;
         start = slash + 1;
@@ -253,10 +380,16 @@ ZipException ZipArchive::failure(const ZipEntry& entry, const std::string& what)
 }
 
 void ZipArchive::checkEntries() const {
+    std::set<std::string> paths;
     for (const ZipEntry& entry : m_entries) {
         if (auto reason = unsafeName(entry.name)) throw failure(entry, *reason);
-        if (entry.flags & (FLAG_ENCRYPTED | FLAG_STRONG_ENCRYPTION | FLAG_MASKED_HEADERS)) {
+        if (entry.encrypted || (entry.localFlags & (FLAG_ENCRYPTED | FLAG_STRONG_ENCRYPTION | FLAG_MASKED_HEADERS))) {
             throw failure(entry, "is encrypted");
+        }
+        if (entry.localFlags & ~FLAGS_READ_ALIKE) {
+            char flags[16];
+            std::snprintf(flags, sizeof flags, "0x%04X", entry.localFlags);
+            throw failure(entry, "has flags " + std::string(flags) + " in its local header");
         }
         if (!entry.isDirectory()) {
             // A file entry must end in a name: "." or "a/." would write
@@ -265,6 +398,10 @@ void ZipArchive::checkEntries() const {
             if (entry.components().empty() || p == "." || (p.size() >= 2 && p.compare(p.size() - 2, 2, "/.") == 0)) {
                 throw failure(entry, "names no file");
             }
+        }
+        // A file and a folder of one path are a clash the placement names.
+        if (!paths.insert(joined(entry.components()) + (entry.isDirectory() ? "/" : "")).second) {
+            throw failure(entry, "names a path an earlier entry names");
         }
         if (entry.method != STORED && entry.method != DEFLATED) {
             throw failure(entry, "uses compression method " + std::to_string(entry.method));
@@ -288,67 +425,32 @@ uint64_t ZipArchive::unpackedSize() const {
 template <typename Sink>
 void ZipArchive::read(size_t index, Sink&& sink) {
     const ZipEntry& entry = m_entries.at(index);
-    // The local header serves only to find the data: its sizes may be
-    // zip64 markers, and those of the directory are the ones checked.
-    const uint64_t header = m_base + m_offsets[index];
-    const std::string local = readAt(m_fd, header, LOCAL_HEADER_SIZE);
-    if (local.empty() || !signedAs(local, 0, "PK\3\4")) throw failure(entry, "cannot be found");
-    uint64_t at = header + LOCAL_HEADER_SIZE + le16(local, 26) + le16(local, 28);
-
-    const bool deflated = entry.method == DEFLATED;
-    z_stream z{};
-    if (deflated && inflateInit2(&z, -MAX_WBITS) != Z_OK) throw failure(entry, "cannot be inflated");
-    std::unique_ptr<z_stream, int (*)(z_stream*)> inflater(deflated ? &z : nullptr, inflateEnd);
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(m_zip, index, 0), zip_fclose);
+    if (!file) throw failure(entry, "cannot be read (" + std::string(zip_strerror(m_zip)) + ")");
+    char buffer[BUFFER_SIZE];
     uint64_t total = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    auto take = [&](const unsigned char* data, size_t size) {
-        total += size;
-        // Never a byte past the recorded size, whatever the data say: the
-        // recorded sizes are what the limit of an upgrade counts.
+    for (;;) {
+        zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            zip_error_t* error = zip_file_get_error(file.get());
+            if (zip_error_code_zip(error) == ZIP_ER_CRC) throw failure(entry, "fails its CRC-32 check");
+            throw failure(entry, "cannot be read (" + std::string(zip_error_strerror(error)) + ")");
+        }
+        if (n == 0) break;
+        total += static_cast<uint64_t>(n);
+        // Never a byte past the recorded size, whatever the data say:
+        // libzip reads on as long as the CRC-32 covers the whole body, and
+        // the recorded sizes are what the limit of an upgrade counts.
         if (total > entry.uncompressedSize) {
             throw failure(entry, "unpacks to more than its recorded " + std::to_string(entry.uncompressedSize) +
                                      " bytes");
         }
-        crc = crc32(crc, data, static_cast<uInt>(size));
-        sink(reinterpret_cast<const char*>(data), size);
-    };
-    std::vector<unsigned char> in(BUFFER_SIZE);
-    std::vector<unsigned char> out(BUFFER_SIZE);
-    uint64_t left = entry.compressedSize;
-    bool ended = false;
-    while (left > 0 && !ended) {
-        ssize_t n = readFully(m_fd, in.data(), static_cast<size_t>(std::min<uint64_t>(left, in.size())), at);
-        if (n < 0) throw failure(entry, "cannot be read (" + std::string(std::strerror(errno)) + ")");
-        if (n == 0) break;
-        at += static_cast<uint64_t>(n);
-        left -= static_cast<uint64_t>(n);
-        if (!deflated) {
-            take(in.data(), static_cast<size_t>(n));
-            continue;
-        }
-        z.next_in = in.data();
-        z.avail_in = static_cast<uInt>(n);
-        do {
-            z.next_out = out.data();
-            z.avail_out = static_cast<uInt>(out.size());
-            int rc = inflate(&z, Z_NO_FLUSH);
-            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-                throw failure(entry, "cannot be inflated (" + std::string(z.msg ? z.msg : "error") + ")");
-            }
-            take(out.data(), out.size() - z.avail_out);
-            if (rc == Z_STREAM_END) {
-                ended = true;
-                break;
-            }
-        } while (z.avail_out == 0);
+        sink(buffer, static_cast<size_t>(n));
     }
-    // Bytes after the end of the deflated data are not part of it.
-    if (deflated ? !ended : left > 0) throw failure(entry, "is cut short");
     if (total != entry.uncompressedSize) {
         throw failure(entry, "holds " + std::to_string(total) + " bytes instead of " +
                                  std::to_string(entry.uncompressedSize));
     }
-    if (static_cast<uint32_t>(crc) != entry.crc) throw failure(entry, "fails its CRC-32 check");
 }
 
 void ZipArchive::checkData() {
@@ -358,20 +460,12 @@ void ZipArchive::checkData() {
 }
 
 void ZipArchive::extract(size_t index, const std::string& target, mode_t mode) {
-    const std::string shown = foundation::LogText::escape(target);
+    const std::string unable = "Unable to write " + foundation::LogText::escape(target) + ": ";
     int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) throw ZipException(shown + " (" + std::strerror(errno) + ")");
+    if (fd < 0) throw ZipException(unable + std::strerror(errno));
     try {
         read(index, [&](const char* data, size_t size) {
-            while (size > 0) {
-                ssize_t n = ::write(fd, data, size);
-                if (n < 0) {
-                    if (errno == EINTR) continue;
-                    throw ZipException(shown + " (" + std::strerror(errno) + ")");
-                }
-                data += n;
-                size -= static_cast<size_t>(n);
-            }
+            if (int err = sys::writeAll(fd, data, size)) throw ZipException(unable + std::strerror(err));
         });
     } catch (...) {
         ::close(fd);
@@ -380,7 +474,7 @@ void ZipArchive::extract(size_t index, const std::string& target, mode_t mode) {
     // The mode exactly as given: the umask is for files a user makes.
     int err = ::fchmod(fd, mode) == 0 ? 0 : errno;
     if (::close(fd) != 0 && err == 0) err = errno;
-    if (err != 0) throw ZipException(shown + " (" + std::strerror(err) + ")");
+    if (err != 0) throw ZipException(unable + std::strerror(err));
 }
 
 }  // namespace finisher

@@ -1,14 +1,19 @@
 #pragma once
-// One upgrade archive: its directory, the checks that decide whether it may
-// be installed at all, and the extraction of single entries with their
-// CRC-32 and size checked. Read here with zlib's inflate: the minizip of
-// this distribution never takes the zip64 fields of a directory record on
-// a 64-bit system, so it reads marked sizes and offsets as 0xFFFFFFFF.
+// One upgrade archive, read with libzip and its consistency check: local
+// headers whose name, method, CRC-32 or sizes disagree with the directory,
+// a directory that holds more or fewer records than its end record counts,
+// a name given twice and zip64 sizes are libzip's to refuse or read. What
+// libzip accepts and another tool could read otherwise is refused here:
+// local headers with flags the directory cannot have (libzip neither
+// compares nor shows the directory's flags), a NUL in a local name (libzip
+// reads it as a blank), entries whose bytes overlap and directory records
+// hidden between the directory and its end record.
 //
 // An archive comes from the network, so nothing in it is trusted: an entry
 // may not name a place outside the folder it is unpacked into (absolute
-// names, drive letters, "..", NUL), may not be a link or another special
-// file, may not be encrypted and must be stored or deflated, and no entry
+// names, drive letters, "..", NUL, a name part longer than a file name may
+// be), may not be a link or another special file, may not be encrypted and
+// must be stored or deflated, no two entries may name one path, and no entry
 // may unpack to more bytes than its recorded size. Every failure is a
 // ZipException naming the archive and the entry (control characters
 // escaped).
@@ -16,10 +21,13 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+struct zip;
 
 namespace finisher {
 
@@ -29,13 +37,15 @@ public:
 };
 
 struct ZipEntry {
-    std::string name;  // as stored, bytes after a NUL included
+    std::string name;  // as its local header holds it, bytes after a NUL included
     uint64_t compressedSize = 0;
     uint64_t uncompressedSize = 0;
-    uint32_t crc = 0;
     int method = 0;
-    unsigned flags = 0;
-    unsigned versionMadeBy = 0;
+    bool encrypted = false;
+    // The general purpose flags of the local header.
+    unsigned localFlags = 0;
+    // The system the entry was made on, and its attributes there.
+    unsigned madeOn = 0;
     uint32_t externalAttributes = 0;
 
     // The name with "\" read as "/", as archives made elsewhere write it.
@@ -52,8 +62,8 @@ public:
     static constexpr int STORED = 0;
     static constexpr int DEFLATED = 8;
 
-    // Opens the archive and reads its directory (zip64 records and fields
-    // included).
+    // Opens the archive with libzip's consistency check, lists its entries
+    // and checks where their bytes lie.
     explicit ZipArchive(const std::string& path);
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
@@ -66,9 +76,9 @@ public:
     void checkEntries() const;
     // The bytes its files unpack to, by their recorded sizes.
     uint64_t unpackedSize() const;
-    // Inflates every entry on its own (not trusting the recorded sizes) and
-    // checks its CRC-32 and size, writing nothing: an entry that would
-    // unpack to more than its recorded size is refused as soon as it does.
+    // Inflates every entry and checks its CRC-32 and size, writing
+    // nothing: an entry that would unpack to more than its recorded size is
+    // refused as soon as it does.
     void checkData();
     // Writes one entry's bytes to target (created or truncated, never
     // through a link) with the given permission bits.
@@ -81,7 +91,14 @@ public:
     ZipException failure(const ZipEntry& entry, const std::string& what) const;
 
 private:
-    void readDirectory();
+    // The file as libzip reads it, noting where libzip looks for local
+    // headers.
+    struct Source;
+
+    void open();
+    void readEntries();
+    // Where each entry's bytes lie, from the local headers libzip checked.
+    void checkLayout();
     // Unpacks the entry at index, handing each block to sink, and checks
     // its size and CRC-32.
     template <typename Sink>
@@ -90,12 +107,9 @@ private:
     std::string m_path;
     // The path as log lines and failures show it.
     std::string m_shownPath;
-    int m_fd = -1;
-    // Bytes before the archive itself, which its offsets do not count.
-    uint64_t m_base = 0;
+    std::unique_ptr<Source> m_source;
+    ::zip* m_zip = nullptr;
     std::vector<ZipEntry> m_entries;
-    // Where each entry's local header is.
-    std::vector<uint64_t> m_offsets;
 };
 
 }  // namespace finisher

@@ -4,7 +4,7 @@ set -euo pipefail
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config git
-  libssl-dev openssl zlib1g-dev libminizip-dev libzip-dev uuid-dev libcurl4-openssl-dev
+  libssl-dev openssl zlib1g-dev libzip-dev uuid-dev libcurl4-openssl-dev
   qt6-base-dev qt6-webengine-dev libxtst-dev libgumbo-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra xdg-utils openbox

@@ -7,6 +7,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -137,16 +138,19 @@ TEST_F(VantrellTest, InstallsEveryArchiveRunsItsScriptsAndRelaunches) {
              "Source Path: " + up, "Destination Path: " + dir.path(), "Executable Path: Lanternbay",
           "Waiting 5 seconds to give launching app a chance to fully quit", "Validating " + up + "/core13.zip",
           std::string("\tEntries - 5"), "\tEntry - readme.txt with size of 10000", "Unzipping " + up + "/data2.zip",
-          "Creating root dir: " + up + "/unzip", "Creating dir: " + up + "/unzip/bin/",
-          "Parent dirs not created: " + up + "/unzip/bin", "Running " + up + "/unzip/pre-upgrade.bat",
-          "/bin/sh exiting with value 3", "Not launching " + up + "/unzip/pre-upgrade.bat since it is an empty script",
+          "Creating root dir: " + up + "/unzip/core13.zip", "Creating root dir: " + up + "/unzip/data2.zip",
+          "Creating dir: " + up + "/unzip/core13.zip/bin/", "Parent dirs not created: " + up + "/unzip/core13.zip/bin",
+          "Running " + up + "/unzip/core13.zip/pre-upgrade.bat", "/bin/sh exiting with value 3",
+          "Not launching " + up + "/unzip/data2.zip/pre-upgrade.bat since it is an empty script",
           "Overwriting " + dir.file("Lanternbay.versions") + " with " + up + "/Lanternbay.versions.tmp",
           "Moved: " + up + "/Lanternbay.versions.tmp to " + dir.file("Lanternbay.versions"),
           "Deleting " + up, "Launching Lanternbay", "Spawning separate process: ./Lanternbay", std::string("Exiting")}) {
         EXPECT_NE(text.find(" - " + line + "\n"), std::string::npos) << line << "\n" << text;
     }
-    // Both archives were validated before the first was unpacked.
+    // Both archives were validated before the first was unpacked, and
+    // unpacked before the first file was moved.
     EXPECT_LT(text.rfind("Validating "), text.find("Unzipping "));
+    EXPECT_LT(text.rfind("Unzipping "), text.find(" - Moved: "));
     EXPECT_LT(text.find("Deleting " + up), text.find("Launching Lanternbay"));
     EXPECT_LT(text.find("Launching Lanternbay"), text.find(" - Exiting"));
 }
@@ -155,6 +159,8 @@ struct Hostile {
     const char* label;
     std::vector<ZipItem> items;
     const char* logged;
+    // Bytes of the built archive changed as no writer of ours would.
+    std::function<void(std::string&)> patch = nullptr;
 };
 
 class HostileArchiveTest : public VantrellTest, public ::testing::WithParamInterface<Hostile> {};
@@ -174,17 +180,37 @@ ZipItem withMethod(ZipItem item, int method) {
     return item;
 }
 
+ZipItem insidePrevious(ZipItem item) {
+    item.insidePrevious = true;
+    return item;
+}
+
+// A little-endian number of `size` bytes written into an archive.
+void putLe(std::string& bytes, size_t at, uint64_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// The end record of an archive without a comment.
+size_t endRecord(const std::string& bytes) { return bytes.size() - 22; }
+
 std::vector<Hostile> hostileArchives() {
     ZipItem ok = ZipItem::file("evil-ok.txt", "fine");
+    // Names aim at "{outside}", the folder around the install folder.
     return {
         {"ParentFolder", {ok, ZipItem::file("../x", "escaped")}, "entry \"../x\" leaves the folder"},
         {"ParentFolderInside", {ok, ZipItem::file("a/../../x", "escaped")}, "entry \"a/../../x\" leaves the folder"},
         {"ParentFolderBackslash", {ok, ZipItem::file("a\\..\\..\\x", "escaped")}, "leaves the folder"},
-        {"Absolute", {ok, ZipItem::file("/tmp/rl-absolute-x", "escaped")}, "is absolute"},
-        {"AbsoluteBackslash", {ok, ZipItem::file("\\tmp\\x", "escaped")}, "is absolute"},
+        {"Absolute", {ok, ZipItem::file("{outside}/x", "escaped")}, "is absolute"},
+        {"AbsoluteBackslash", {ok, ZipItem::file("{outside}\\x", "escaped")}, "is absolute"},
         {"DriveLetter", {ok, ZipItem::file("C:/x", "escaped")}, "has a drive letter"},
         {"DriveLetterRelative", {ok, ZipItem::file("c:x", "escaped")}, "has a drive letter"},
         {"Nul", {ok, ZipItem::file(std::string("a\0/../../x", 10), "escaped")}, "holds a NUL"},
+        {"PathTooLong", {ok, ZipItem::file([] {
+                             std::string deep;
+                             for (int i = 0; i < 17; ++i) deep += std::string(250, 'd') + "/";
+                             return deep + "x";
+                         }(), "deep")},
+         "is too long for the file system"},
         {"SymbolicLink", {ok, ZipItem::link("evil-link", "/etc/passwd")}, "entry \"evil-link\" is a symbolic link"},
         {"Fifo", {ok, [] { ZipItem f = ZipItem::file("evil-fifo", ""); f.mode = 010644; return f; }()},
          "is not a file or a folder"},
@@ -194,21 +220,74 @@ std::vector<Hostile> hostileArchives() {
         {"BadCrcStored", {ok, withCrc(withMethod(ZipItem::file("evil-crc.txt", "stored"), 0), 1)},
          "fails its CRC-32 check"},
         {"Bzip2", {ok, withMethod(ZipItem::file("evil-bz.txt", "BZh9"), 12)}, "uses compression method 12"},
+        // What one reader can read otherwise than another: a local header
+        // that disagrees with the directory, one name or path twice,
+        // entries sharing bytes, a directory counted short.
+        {"LocalCrc", {ok}, "its directory, its end record and its entries disagree",
+         [](std::string& bytes) { putLe(bytes, 14, 0x12345678, 4); }},
+        {"LocalFlags", {ok}, "entry \"evil-ok.txt\" has flags 0x0020 in its local header",
+         [](std::string& bytes) { putLe(bytes, 6, 0x0020, 2); }},
+        {"NameTwice", {ok, ZipItem::file("twice.txt", "first"), ZipItem::file("twice.txt", "second")},
+         "it holds one name twice"},
+        {"PathTwice", {ok, ZipItem::file("twice.txt", "first"), ZipItem::file("./twice.txt", "second")},
+         "entry \"./twice.txt\" names a path an earlier entry names"},
+        {"Overlapping", {withMethod(ZipItem::file("evil-outer.bin", ""), 0), insidePrevious(ZipItem::file("x", "in"))},
+         "entry \"x\" overlaps entry \"evil-outer.bin\""},
+        {"EndRecordCountsOneOfTwo", {ok, ZipItem::file("lib/new.cfg", "new")},
+         "its directory, its end record and its entries disagree",
+         [](std::string& bytes) {
+             putLe(bytes, endRecord(bytes) + 8, 1, 2);
+             putLe(bytes, endRecord(bytes) + 10, 1, 2);
+         }},
+        {"RecordAfterTheDirectory", {ok, ZipItem::file("lib/new.cfg", "new")},
+         "there are bytes between its directory and its end record",
+         [](std::string& bytes) {
+             // One record counted and sized: the second lies between the
+             // directory and the end record, where unzip still finds it.
+             putLe(bytes, endRecord(bytes) + 8, 1, 2);
+             putLe(bytes, endRecord(bytes) + 10, 1, 2);
+             putLe(bytes, endRecord(bytes) + 12, 46 + std::string("evil-ok.txt").size(), 4);
+         }},
     };
 }
 
+// A hostile name with "{outside}" standing for the folder, written with the
+// name's own separators.
+std::string aimedAt(std::string name, std::string outside) {
+    const std::string mark = "{outside}";
+    size_t at = name.find(mark);
+    if (at == std::string::npos) return name;
+    if (name.find('\\') != std::string::npos) std::replace(outside.begin(), outside.end(), '/', '\\');
+    return name.replace(at, mark.size(), outside);
+}
+
+std::vector<std::string> listing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST_P(HostileArchiveTest, InstallsNothingFromAnyArchive) {
-    // A sound archive beside the hostile one: it is not installed either.
+    // The install folder lies in a folder of the test's own, where the
+    // names that would leave it aim; both stay empty. Sound archives beside
+    // the hostile one are not installed either.
+    fs::create_directories("outside/install");
     addArchive("a-good.zip", {ZipItem::file("good.txt", "good")});
-    addArchive("b-bad.zip", GetParam().items);
+    std::vector<ZipItem> items = GetParam().items;
+    for (ZipItem& item : items) item.name = aimedAt(item.name, dir.file("outside"));
+    std::string bytes = rltest::buildZip(items);
+    if (GetParam().patch) GetParam().patch(bytes);
+    rltest::writeFile("upgrades/b-bad.zip", bytes);
     addArchive("c-good.zip", {ZipItem::file("later.txt", "later")});
-    run();
-    expectNothingInstalled({"good.txt", "later.txt", "evil-ok.txt", "evil-link", "evil-fifo", "evil-enc.txt",
-                            "evil-crc.txt", "evil-bz.txt", "x", "../x", "C:", "c:x", "a"});
-    EXPECT_FALSE(fileExists("/tmp/rl-absolute-x"));
-    EXPECT_FALSE(fileExists(dir.path() + "/../x"));
+    run("upgrades", dir.file("outside/install"));
+    expectNothingInstalled({});
+    EXPECT_EQ(listing("outside"), std::vector<std::string>{"install"});
+    EXPECT_EQ(listing("outside/install"), std::vector<std::string>{});
     std::string text = log();
-    EXPECT_NE(text.find("ZipException: Cannot install " + dir.file("upgrades/b-bad.zip")), std::string::npos)
+    const std::string bad = dir.file("upgrades/b-bad.zip");
+    EXPECT_TRUE(text.find("ZipException: Cannot install " + bad + ": ") != std::string::npos ||
+                text.find("ZipException: Cannot read " + bad + ": ") != std::string::npos)
         << text;
     EXPECT_NE(text.find(GetParam().logged), std::string::npos) << text;
     EXPECT_EQ(count(text, "Unzipping "), 0u) << text;
@@ -421,7 +500,7 @@ TEST_F(VantrellTest, ControlCharactersOfEntryNamesAreEscapedInTheLog) {
     EXPECT_EQ(text.find('\r'), std::string::npos) << text;
     const std::string shown = "note\\n12/09/26 04:00 PM - Forged line\\x1B[2J\\r\\t";
     EXPECT_NE(text.find("\tEntry - " + shown + " with size of 1\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Moved: " + dir.file("upgrades/unzip/" + shown)), std::string::npos) << text;
+    EXPECT_NE(text.find("Moved: " + dir.file("upgrades/unzip/a.zip/" + shown)), std::string::npos) << text;
     // Every line of the log is one of its entries: a time stamp, " - ", text.
     std::istringstream lines(text);
     std::string line;
@@ -485,13 +564,12 @@ TEST_F(VantrellTest, FilesKeepTheArchivesModeElseTheReplacedFilesMode) {
     EXPECT_EQ(fileMode("dos-new.txt"), 0666u & ~mask);
 }
 
-TEST_F(VantrellTest, EmptyArchiveRepeatedNamesAndEmptyScripts) {
+TEST_F(VantrellTest, EmptyArchiveAndEmptyScripts) {
     addArchive("a-empty.zip", {});
-    addArchive("b-twice.zip", {ZipItem::file("twice.txt", "first"), ZipItem::file("pre-upgrade.bat", ""),
-                               ZipItem::file("twice.txt", "second")});
+    addArchive("b-once.zip", {ZipItem::file("once.txt", "once"), ZipItem::file("pre-upgrade.bat", "")});
     run();
     EXPECT_TRUE(complete);
-    EXPECT_EQ(readFile("twice.txt"), "second");
+    EXPECT_EQ(readFile("once.txt"), "once");
     EXPECT_FALSE(fileExists("pre-upgrade.bat"));
     EXPECT_EQ(readFile("Lanternbay.versions"), "#new\ncore=13\n");
     std::string text = log();
@@ -549,7 +627,7 @@ TEST_F(VantrellTest, AFileThatCannotBeMovedKeepsTheOldVersionsFile) {
     EXPECT_EQ(readFile("Lanternbay.versions"), "#old\ncore=12\n");
     EXPECT_FALSE(fileExists("upgrades"));
     std::string text = log();
-    EXPECT_NE(text.find(" - Not moved: " + dir.file("upgrades/unzip/plugins/p.so") + " to " +
+    EXPECT_NE(text.find(" - Not moved: " + dir.file("upgrades/unzip/core13.zip/plugins/p.so") + " to " +
                         dir.file("plugins/p.so") + "\n"),
               std::string::npos)
         << text;
@@ -561,6 +639,33 @@ TEST_F(VantrellTest, AFileThatCannotBeMovedKeepsTheOldVersionsFile) {
               std::string::npos)
         << text;
     EXPECT_EQ(count(text, "Overwriting "), 0u);
+}
+
+TEST_F(VantrellTest, AnArchiveThatFailsWhileUnpackingInstallsNoArchive) {
+    // Six sound archives and the core one, whose staging folder cannot be
+    // made since a file stands there: it passes every check and fails while
+    // unpacking, and no archive is installed, in whatever order the folder
+    // lists them.
+    fs::create_directories("bin");
+    rltest::writeFile("bin/tool", "old tool");
+    std::vector<std::string> good;
+    for (int i = 0; i < 6; ++i) {
+        good.push_back("good" + std::to_string(i) + ".txt");
+        addArchive("good" + std::to_string(i) + ".zip", {ZipItem::file(good.back(), "new")});
+    }
+    addArchive("core.zip", {ZipItem::file("bin/tool", "new tool", 0755)});
+    fs::create_directories("upgrades/unzip");
+    rltest::writeFile("upgrades/unzip/core.zip", "in the way");
+    run();
+    expectNothingInstalled(good);
+    EXPECT_EQ(readFile("bin/tool"), "old tool");
+    std::string text = log();
+    EXPECT_EQ(count(text, " - Validating "), 7u) << text;
+    EXPECT_NE(text.find("Error creating zip file for " + dir.file("upgrades/core.zip")), std::string::npos) << text;
+    EXPECT_NE(text.find("Unable to write " + dir.file("upgrades/unzip/core.zip/bin/tool") + ": Not a directory"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(count(text, " - Moved: "), 0u) << text;
 }
 
 TEST_F(VantrellTest, AnUpgradeFolderHoldingTheInstallFolderIsNotDeleted) {
@@ -593,14 +698,17 @@ TEST_F(VantrellTest, AProgramThatCannotBeStartedIsLogged) {
 
 TEST(ZipArchiveNames, OnlyNamesInsideTheFolderAreSafe) {
     using finisher::ZipArchive;
-    for (const char* good : {"a", "a/b/c.txt", "dir/", "./a", "a..b", "..a", "a/..b/c", "c", "cc:/x", "a/C:/x", "@:x",
+    const std::string longest(255, 'n');
+    for (std::string good : {"a", "a/b/c.txt", "dir/", "./a", "a..b", "..a", "a/..b/c", "c", "cc:/x", "a/C:/x", "@:x",
                              "[:x", "`:x", "{:x"}) {
         EXPECT_EQ(ZipArchive::unsafeName(good), std::nullopt) << good;
     }
+    EXPECT_EQ(ZipArchive::unsafeName("a/" + longest + "/b"), std::nullopt);
     for (const char* bad :
          {"", "..", "../", "a/..", "/a", "\\a", "..\\a", "C:", "Z:\\a", "a/../../b", "A:x", "a:x", "z:x"}) {
         EXPECT_NE(ZipArchive::unsafeName(bad), std::nullopt) << bad;
     }
+    EXPECT_EQ(ZipArchive::unsafeName("a/" + longest + "n/b"), "has a part longer than 255 bytes");
 }
 
 }  // namespace

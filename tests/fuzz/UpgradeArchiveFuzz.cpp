@@ -1,11 +1,15 @@
-// Upgrade archives: any bytes, or a sound archive with bytes changed or cut
-// off, either fail with a ZipException or pass every check; an archive that
-// passed names only places inside its folder, holds no link, and unpacks
-// every entry to exactly its recorded size.
+// Upgrade archives, read with libzip: any bytes, or a sound archive with
+// bytes changed or cut off, either fail with a ZipException or pass every
+// check; an archive that passed names only places inside its folder, each
+// path once, holds no link, and unpacks every entry to exactly its recorded
+// size.
 
 #include <sys/stat.h>
 
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "finisher/ZipArchive.h"
 #include "tests/fuzz/FuzzSupport.h"
@@ -54,10 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         zip.checkEntries();
         zip.checkData();
         const auto& entries = zip.entries();
+        // A file and a folder of one path are the placement's to refuse.
+        std::set<std::pair<std::vector<std::string>, bool>> paths;
         for (size_t i = 0; i < entries.size(); ++i) {
             const finisher::ZipEntry& entry = entries[i];
             rlfuzz::check(!finisher::ZipArchive::unsafeName(entry.name),
                           "an unsafe name passed: " + rlfuzz::printable(entry.name));
+            rlfuzz::check(paths.insert({entry.components(), entry.isDirectory()}).second,
+                          "a path named twice passed: " + rlfuzz::printable(entry.name));
             auto mode = entry.unixMode();
             rlfuzz::check(!mode || (*mode & S_IFMT) != S_IFLNK, "a link passed: " + rlfuzz::printable(entry.name));
             if (entry.isDirectory()) continue;

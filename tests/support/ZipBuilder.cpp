@@ -1,6 +1,6 @@
 #include "tests/support/ZipBuilder.h"
 
-#include <minizip/zip.h>
+#include <zip.h>
 #include <zlib.h>
 
 #include <stdexcept>
@@ -81,63 +81,99 @@ ZipItem ZipItem::link(std::string name, std::string target) {
     return item;
 }
 
+namespace {
+
+// One item's local header and data, and what its directory record needs.
+struct Built {
+    std::string local;
+    std::string stored;
+    uint32_t crc = 0;
+    uint64_t size = 0;
+};
+
+Built buildLocal(const ZipItem& item, const std::string& data) {
+    Built b;
+    b.stored = item.method == 8 ? rawDeflate(data) : data;
+    b.crc = item.crc.value_or(crcOf(data));
+    b.size = item.size.value_or(data.size());
+    std::string extra;
+    if (item.zip64) {
+        put16(extra, ZIP64_FIELD);
+        put16(extra, 16);
+        put64(extra, b.size);
+        put64(extra, b.stored.size());
+    }
+    auto put32Or64 = [&](std::string& to, uint64_t v) {
+        put32(to, item.zip64 ? ZIP64_MARK : static_cast<uint32_t>(v));
+    };
+    put32(b.local, 0x04034b50);
+    put16(b.local, item.zip64 ? 45 : 20);
+    put16(b.local, item.flags);
+    put16(b.local, static_cast<uint32_t>(item.method));
+    put16(b.local, DOS_TIME);
+    put16(b.local, DOS_DATE);
+    put32(b.local, b.crc);
+    put32Or64(b.local, b.stored.size());
+    put32Or64(b.local, b.size);
+    put16(b.local, static_cast<uint32_t>(item.name.size()));
+    put16(b.local, static_cast<uint32_t>(extra.size()));
+    b.local += item.name;
+    b.local += extra;
+    return b;
+}
+
+}  // namespace
+
 std::string buildZip(const std::vector<ZipItem>& items) {
+    // From the last item back, so that an item holding the next one inside
+    // its data knows that data.
+    std::vector<Built> built(items.size());
+    for (size_t i = items.size(); i-- > 0;) {
+        const bool holdsNext = i + 1 < items.size() && items[i + 1].insidePrevious;
+        if (holdsNext && items[i].method != 0) throw std::invalid_argument("an item holding the next is stored");
+        built[i] = buildLocal(items[i], holdsNext ? built[i + 1].local + built[i + 1].stored : items[i].data);
+    }
     std::string out;
     std::string directory;
     bool zip64 = false;
-    for (const ZipItem& item : items) {
-        std::string stored = item.method == 8 ? rawDeflate(item.data) : item.data;
-        uint32_t crc = item.crc.value_or(crcOf(item.data));
-        uint32_t offset = static_cast<uint32_t>(out.size());
+    uint64_t previousData = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const ZipItem& item = items[i];
+        const Built& b = built[i];
+        uint64_t offset = out.size();
+        if (item.insidePrevious) {
+            offset = previousData;
+        } else {
+            out += b.local;
+            out += b.stored;
+        }
+        previousData = offset + b.local.size();
 
-        uint64_t size = item.size.value_or(item.data.size());
-        uint16_t version = item.zip64 ? 45 : 20;
-        std::string localExtra;
         std::string extra;
         if (item.zip64) {
-            put16(localExtra, ZIP64_FIELD);
-            put16(localExtra, 16);
-            put64(localExtra, size);
-            put64(localExtra, stored.size());
             put16(extra, TIME_FIELD);
             put16(extra, 5);
             extra += '\1';
             put32(extra, 0);
             put16(extra, ZIP64_FIELD);
             put16(extra, 24);
-            put64(extra, size);
-            put64(extra, stored.size());
+            put64(extra, b.size);
+            put64(extra, b.stored.size());
             put64(extra, offset);
         }
         auto put32Or64 = [&](std::string& to, uint64_t v) {
             put32(to, item.zip64 ? ZIP64_MARK : static_cast<uint32_t>(v));
         };
-
-        put32(out, 0x04034b50);
-        put16(out, version);
-        put16(out, item.flags);
-        put16(out, static_cast<uint32_t>(item.method));
-        put16(out, DOS_TIME);
-        put16(out, DOS_DATE);
-        put32(out, crc);
-        put32Or64(out, stored.size());
-        put32Or64(out, size);
-        put16(out, static_cast<uint32_t>(item.name.size()));
-        put16(out, static_cast<uint32_t>(localExtra.size()));
-        out += item.name;
-        out += localExtra;
-        out += stored;
-
         put32(directory, 0x02014b50);
         put16(directory, item.mode ? MADE_ON_UNIX : MADE_ON_DOS);
-        put16(directory, version);
+        put16(directory, item.zip64 ? 45 : 20);
         put16(directory, item.flags);
         put16(directory, static_cast<uint32_t>(item.method));
         put16(directory, DOS_TIME);
         put16(directory, DOS_DATE);
-        put32(directory, crc);
-        put32Or64(directory, stored.size());
-        put32Or64(directory, size);
+        put32(directory, b.crc);
+        put32Or64(directory, b.stored.size());
+        put32Or64(directory, b.size);
         put16(directory, static_cast<uint32_t>(item.name.size()));
         put16(directory, static_cast<uint32_t>(extra.size()));
         put16(directory, 0);
@@ -179,26 +215,38 @@ std::string buildZip(const std::vector<ZipItem>& items) {
     return out;
 }
 
-void writeZipWithMinizip(const std::string& path, const std::vector<ZipItem>& items) {
-    zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zf) throw std::runtime_error("zipOpen64 failed for " + path);
+void writeZipWithLibzip(const std::string& path, const std::vector<ZipItem>& items) {
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive) throw std::runtime_error("libzip cannot create " + path);
+    auto fail = [&](const std::string& what) {
+        std::string why = zip_strerror(archive);
+        zip_discard(archive);
+        throw std::runtime_error("libzip could not write " + what + ": " + why);
+    };
     for (const ZipItem& item : items) {
-        if (item.method != 0 && item.method != 8) throw std::invalid_argument("minizip writes stored or deflated");
-        zip_fileinfo info{};
-        info.external_fa = static_cast<uLong>(item.mode) << 16;
-        int rc = zipOpenNewFileInZip4_64(zf, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                         item.method == 8 ? Z_DEFLATED : 0, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                                         8, Z_DEFAULT_STRATEGY, nullptr, 0, MADE_ON_UNIX, 0, 0);
-        if (rc == ZIP_OK && !item.data.empty()) {
-            rc = zipWriteInFileInZip(zf, item.data.data(), static_cast<unsigned>(item.data.size()));
+        if (item.method != 0 && item.method != 8) throw std::invalid_argument("libzip writes stored or deflated");
+        const bool folder = !item.name.empty() && item.name.back() == '/';
+        zip_int64_t index = -1;
+        if (folder) {
+            index = zip_dir_add(archive, item.name.c_str(), ZIP_FL_ENC_GUESS);
+        } else {
+            // The archive copies the bytes when it is closed.
+            zip_source_t* data = zip_source_buffer(archive, item.data.data(), item.data.size(), 0);
+            if (!data) fail(item.name);
+            index = zip_file_add(archive, item.name.c_str(), data, ZIP_FL_ENC_GUESS);
+            if (index < 0) zip_source_free(data);
         }
-        if (rc == ZIP_OK) rc = zipCloseFileInZip(zf);
-        if (rc != ZIP_OK) {
-            zipClose(zf, nullptr);
-            throw std::runtime_error("minizip could not write " + item.name);
+        if (index < 0) fail(item.name);
+        const auto at = static_cast<zip_uint64_t>(index);
+        const zip_int32_t method = item.method == 8 ? ZIP_CM_DEFLATE : ZIP_CM_STORE;
+        const zip_uint8_t system = item.mode ? ZIP_OPSYS_UNIX : ZIP_OPSYS_DOS;
+        if ((!folder && zip_set_file_compression(archive, at, method, 0) != 0) ||
+            zip_file_set_external_attributes(archive, at, 0, system, item.mode << 16) != 0) {
+            fail(item.name);
         }
     }
-    if (zipClose(zf, nullptr) != ZIP_OK) throw std::runtime_error("zipClose failed for " + path);
+    if (zip_close(archive) != 0) fail(path);
 }
 
 }  // namespace rltest

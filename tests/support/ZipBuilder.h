@@ -1,8 +1,8 @@
 #pragma once
-// ZIP archives made by the tests themselves: sound ones through minizip's
+// ZIP archives made by the tests themselves: sound ones through libzip's
 // writer, and hand-built bytes where a test needs an archive no honest
 // writer makes (unsafe names, links, encryption flags, wrong CRC-32s,
-// unknown methods).
+// unknown methods, overlapping entries).
 
 #include <cstdint>
 #include <optional>
@@ -29,6 +29,9 @@ struct ZipItem {
     // the directory, their values in zip64 fields (in the directory after
     // a time field); the archive then ends with a zip64 end record.
     bool zip64 = false;
+    // Local header and data lie inside the data of the item before, which
+    // then is stored and holds them.
+    bool insidePrevious = false;
 
     static ZipItem file(std::string name, std::string data, uint32_t permissions = 0644);
     static ZipItem folder(std::string name);
@@ -38,8 +41,12 @@ struct ZipItem {
 // The bytes of an archive of the items, in order.
 std::string buildZip(const std::vector<ZipItem>& items);
 
-// Writes an archive of the items through minizip's own writer (stored and
+// Writes an archive of the items through libzip's own writer (stored and
 // deflated items only; Unix modes kept).
-void writeZipWithMinizip(const std::string& path, const std::vector<ZipItem>& items);
+void writeZipWithLibzip(const std::string& path, const std::vector<ZipItem>& items);
+// The name callers knew it by.
+inline void writeZipWithMinizip(const std::string& path, const std::vector<ZipItem>& items) {
+    writeZipWithLibzip(path, items);
+}
 
 }  // namespace rltest
