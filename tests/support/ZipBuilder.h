@@ -44,9 +44,5 @@ std::string buildZip(const std::vector<ZipItem>& items);
 // Writes an archive of the items through libzip's own writer (stored and
 // deflated items only; Unix modes kept).
 void writeZipWithLibzip(const std::string& path, const std::vector<ZipItem>& items);
-// The name callers knew it by.
-inline void writeZipWithMinizip(const std::string& path, const std::vector<ZipItem>& items) {
-    writeZipWithLibzip(path, items);
-}
 
 }  // namespace rltest

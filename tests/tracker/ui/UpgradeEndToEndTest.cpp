@@ -30,7 +30,7 @@ namespace {
 
 std::string archive(const std::string& scratch, const std::string& name, const std::vector<ZipItem>& items) {
     std::string path = scratch + "/" + name;
-    rltest::writeZipWithMinizip(path, items);
+    rltest::writeZipWithLibzip(path, items);
     return readFile(path);
 }
 
