@@ -4,6 +4,10 @@
 // header fields. Prints both times and their ratio, for HTTP and HTTPS. The
 // two run in turns, several rounds; the best round of each counts, so that
 // other load on the machine disturbs the figures as little as it can.
+//
+// Arguments (optional): the scheme to run ("http" or "https"; both when
+// absent) and the number of rounds, e.g. "WebClientBench http 1" under
+// valgrind --tool=callgrind.
 
 #include <unistd.h>
 
@@ -25,7 +29,7 @@ namespace {
 
 constexpr int kGets = 2000;
 constexpr int kPosts = 200;
-constexpr int kRounds = 7;
+constexpr int kDefaultRounds = 7;
 
 size_t collect(char* data, size_t size, size_t count, void* user) {
     static_cast<std::string*>(user)->append(data, size * count);
@@ -115,7 +119,9 @@ Times runBareCurl(const std::string& base, const std::string& form, size_t pageS
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const std::string only = argc > 1 ? argv[1] : "";
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : kDefaultRounds;
     rltest::ImitationWeb web;
     std::string page;
     for (int i = 0; i < 20 * 1024; ++i) page += static_cast<char>('a' + i % 26);
@@ -125,16 +131,17 @@ int main() {
 
     std::printf("%d GETs of a %zu-byte page and %d POSTs, loopback imitation site\n", kGets, page.size(), kPosts);
     for (const char* scheme : {"http", "https"}) {
+        if (!only.empty() && only != scheme) continue;
         std::string base = std::string(scheme) + "://" + host;
         Times client, bare;
-        for (int round = 0; round < kRounds; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             client.keepBest(runTextBrowser(base, form, page.size()));
             bare.keepBest(runBareCurl(base, form, page.size(), host));
         }
         std::printf("%-5s wall: TextBrowser %.3f s  bare libcurl %.3f s  ratio %.2f   "
                     "client CPU: %.3f s / %.3f s  ratio %.2f   (best of %d rounds)\n",
                     scheme, client.wall, bare.wall, client.wall / bare.wall, client.cpu, bare.cpu,
-                    client.cpu / bare.cpu, kRounds);
+                    client.cpu / bare.cpu, rounds);
     }
     std::printf("peak resident size: %.0f MiB\n", static_cast<double>(rlbench::peakKilobytes(::getpid())) / 1024.0);
     return foundation::Thread::endProcess(0);

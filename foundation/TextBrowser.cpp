@@ -24,7 +24,6 @@ namespace foundation {
 
 namespace {
 
-constexpr int kReadChunk = 8192;
 constexpr int kDownloadBlock = 4096;
 
 bool isAscii(const std::string& text) {
@@ -72,6 +71,13 @@ std::shared_ptr<const std::exception> causeOf(const net::NetError& e, const std:
     throwRequestFailure(causeOf(e, url), url);
 }
 
+// The failure of a read that the bound stopped.
+[[noreturn]] void throwTooLong(const std::string& url, int64_t bound) {
+    const std::string message =
+        "Cannot read the answer of " + url + ": it is longer than " + std::to_string(bound) + " bytes";
+    throw TextBrowserException(std::make_shared<IOException>(message), message);
+}
+
 std::shared_ptr<const std::exception> statusFailure(int status, const std::string& url) {
     if (status == 404 || status == 410) return std::make_shared<FileNotFoundException>(url);
     return std::make_shared<HttpStatusException>(
@@ -116,7 +122,8 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
             throwRequestFailure(std::make_shared<MalformedURLException>("no usable http or https address: " + url),
                                 url);
         }
-        net::HttpConnection connection(url);
+        net::HttpConnection connection(std::move(url));
+        const std::string& address = connection.getUrl();
         connection.setAbortCheck(&ThreadStop::requested);
         connection.setTimeoutMs(m_requestTimeoutMs);
         std::string body;
@@ -132,7 +139,7 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
         }
         setCommonRequestProperties(connection, *parsed);
         if (m_lastLocation) connection.addRequestHeader("Referer", *m_lastLocation);
-        m_lastLocation = url;
+        m_lastLocation = address;
         if (postData) {
             connection.setBody(std::move(body));
             touch();
@@ -142,22 +149,22 @@ std::string TextBrowser::request(std::string url, const std::string* postData, i
         try {
             status = connection.getResponseCode();
         } catch (const net::NetError& e) {
-            throwNetFailure(e, url);
+            throwNetFailure(e, address);
         }
         saveCookies(connection);
 
         if (status == 302) {
             if (hop >= MAX_REDIRECTS) {
                 throw TextBrowserException("Too many redirects (more than " + std::to_string(MAX_REDIRECTS) +
-                                           "), last from " + url);
+                                           "), last from " + address);
             }
-            std::string next = determineRedirectLocation(url, connection);
+            std::string next = determineRedirectLocation(address, connection);
             connection.disconnect();
-            url = next;
+            url = std::move(next);
             postData = nullptr;
             continue;
         }
-        if (status >= 400) throwRequestFailure(statusFailure(status, url), url);
+        if (status >= 400) throwRequestFailure(statusFailure(status, address), address);
 
         std::string page = getContentStringFromConnectionByte(connection, maxBytes);
         postProcessDownload(page);
@@ -301,16 +308,27 @@ std::string TextBrowser::lowBytes(const std::string& text) {
 }
 
 std::string TextBrowser::getContentStringFromConnectionByte(net::HttpConnection& connection, int maxBytes) {
-    int limit = parseContentLength(connection.getHeaderField(std::string("Content-Length"))).value_or(INT_MAX);
-    int max = maxBytes == -1 ? INT_MAX : maxBytes;
-    limit = std::min(limit, max);
+    const std::optional<int> length = parseContentLength(connection.getHeaderField(std::string("Content-Length")));
+    // A limit of the caller's cuts the page short; without one (or with one
+    // above the bound) the whole page must fit under the bound, or the read
+    // fails: a page cut at the bound is no page.
+    const bool cut = maxBytes != -1 && maxBytes <= MAX_BODY_BYTES;
+    int64_t limit = cut ? maxBytes : MAX_BODY_BYTES;
+    if (length) {
+        if (!cut && *length > MAX_BODY_BYTES) {
+            connection.disconnect();
+            throwTooLong(connection.getUrl(), MAX_BODY_BYTES);
+        }
+        limit = std::min<int64_t>(limit, *length);
+    }
+    // One byte past the bound tells a page that runs over it.
+    const int64_t want = cut || length ? limit : limit + 1;
     std::string bytes;
-    if (limit > 0 && limit < (64 << 20)) bytes.reserve(static_cast<size_t>(limit));
+    if (want > 0 && (cut || length)) bytes.reserve(static_cast<size_t>(want));
     try {
-        // In chunks of at most 8 KB, each one counting as activity.
-        while (static_cast<int64_t>(bytes.size()) < limit) {
-            size_t want = static_cast<size_t>(std::min<int64_t>(kReadChunk, limit - static_cast<int64_t>(bytes.size())));
-            size_t n = connection.read(bytes, want);
+        // Each piece that arrives counts as activity.
+        while (static_cast<int64_t>(bytes.size()) < want) {
+            size_t n = connection.read(bytes, static_cast<size_t>(want - static_cast<int64_t>(bytes.size())));
             touch();
             if (n == 0) break;
         }
@@ -318,12 +336,13 @@ std::string TextBrowser::getContentStringFromConnectionByte(net::HttpConnection&
         throwNetFailure(e, connection.getUrl());
     }
     connection.disconnect();
+    if (!cut && static_cast<int64_t>(bytes.size()) > MAX_BODY_BYTES) throwTooLong(connection.getUrl(), MAX_BODY_BYTES);
     if (m_possibleUnixStyle) return repairLineEnds(bytes);
     return bytes;
 }
 
 void TextBrowser::doDownloadBinaryFileWithThrow(const std::string& url, const std::string& filePath,
-                                                bool keepExisting) {
+                                                bool keepExisting, int64_t maxBytes) {
     struct stat st {};
     if (keepExisting && ::stat(filePath.c_str(), &st) == 0) {
         Logger::verbose("File already exists: " + filePath);
@@ -347,12 +366,18 @@ void TextBrowser::doDownloadBinaryFileWithThrow(const std::string& url, const st
             throw HttpStatusException(status, "Server returned HTTP response code: " + std::to_string(status) +
                                                   " for URL: " + url);
         }
+        const std::string tooLong = "Cannot read more than " + std::to_string(maxBytes) + " bytes from " + url;
+        const std::optional<int> length = parseContentLength(connection.getHeaderField(std::string("Content-Length")));
+        if (length && *length > maxBytes) throw IOException(tooLong);
         std::ofstream out(part.path, std::ios::binary | std::ios::trunc);
         if (!out) throw IOException("Unable to create " + part.path);
         char buffer[kDownloadBlock];
+        int64_t written = 0;
         while (size_t n = connection.read(buffer, sizeof buffer)) {
             // A download that moves is alive, whatever its length.
             touch();
+            written += static_cast<int64_t>(n);
+            if (written > maxBytes) throw IOException(tooLong);
             out.write(buffer, static_cast<std::streamsize>(n));
             if (!out) throw IOException("Unable to write " + part.path);
         }
@@ -374,9 +399,10 @@ void TextBrowser::doDownloadBinaryFileWithThrow(const std::string& url, const st
     }
 }
 
-void TextBrowser::doDownloadBinaryFile(const std::string& url, const std::string& filePath, bool keepExisting) {
+void TextBrowser::doDownloadBinaryFile(const std::string& url, const std::string& filePath, bool keepExisting,
+                                       int64_t maxBytes) {
     try {
-        doDownloadBinaryFileWithThrow(url, filePath, keepExisting);
+        doDownloadBinaryFileWithThrow(url, filePath, keepExisting, maxBytes);
     } catch (const std::exception& e) {
         Logger::error("Cannot download file from " + url + " to " + filePath, e);
     }

@@ -15,6 +15,7 @@
 //
 // A client belongs to one thread and is never shared.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,13 +32,18 @@ namespace foundation {
 class TextBrowser : public BaseTextBrowser {
 public:
     static constexpr int MAX_REDIRECTS = 20;
+    // The most a read given no limit of its own takes, far above any real
+    // page: a page read with maxBytes -1 (or a limit above this) whose body
+    // runs past it fails with "Cannot read ..."; it is also the bound of a
+    // download whose caller names none.
+    static constexpr int MAX_BODY_BYTES = 16 << 20;
 
     TextBrowser(bool persistDownloads, int niceLevelMs);
 
     using BaseTextBrowser::doGet;
     using BaseTextBrowser::doPost;
     // GET; the body of the final (non-302) answer, at most maxBytes of it
-    // (-1: all).
+    // (-1: all of it, up to MAX_BODY_BYTES).
     std::string doGet(const std::string& url, int maxBytes) override;
     // POST of an already form-encoded body (the low 8 bits of each character
     // are sent); a 302 answer is followed with GET requests.
@@ -47,6 +53,8 @@ public:
     // ignored, as the jar ignores the domains sites give).
     void addManualCookie(const std::string& domain, const std::string& name, const std::string& value);
 
+    // The body: its first maxBytes bytes, or with -1 the whole body, which
+    // must not pass MAX_BODY_BYTES (a Content-Length above it fails at once).
     std::string getContentStringFromConnectionByte(net::HttpConnection& connection, int maxBytes);
     std::string getContentStringFromConnection(net::HttpConnection& connection, int maxBytes) {
         return getContentStringFromConnectionByte(connection, maxBytes);
@@ -59,11 +67,15 @@ public:
     // connection (none of the client's cookies or header fields, no delay).
     // With keepExisting an existing file is left alone. The bytes go to
     // "<filePath>.part", renamed into place only when the whole body
-    // arrived with a 2xx status. Throws TextBrowserException with the
-    // message "Cannot download file from <url> to <path>\r\n\r\n<failure>".
-    void doDownloadBinaryFileWithThrow(const std::string& url, const std::string& filePath, bool keepExisting);
+    // arrived with a 2xx status and within maxBytes (a body longer than
+    // that fails, a Content-Length above it at once). Throws
+    // TextBrowserException with the message
+    // "Cannot download file from <url> to <path>\r\n\r\n<failure>".
+    void doDownloadBinaryFileWithThrow(const std::string& url, const std::string& filePath, bool keepExisting,
+                                       int64_t maxBytes = MAX_BODY_BYTES);
     // The same, logging a failure instead of throwing it.
-    void doDownloadBinaryFile(const std::string& url, const std::string& filePath, bool keepExisting);
+    void doDownloadBinaryFile(const std::string& url, const std::string& filePath, bool keepExisting,
+                              int64_t maxBytes = MAX_BODY_BYTES);
     void doDownloadBinaryFile(const std::string& url, const std::string& filePath) {
         doDownloadBinaryFile(url, filePath, true);
     }

@@ -5,6 +5,7 @@
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -26,6 +27,10 @@ constexpr size_t kMaxBuffered = 1 << 20;
 constexpr size_t kKeptBufferRoom = 256 << 10;
 // Longest wait between two looks at the abort check.
 constexpr int kPollMs = 50;
+// Room of libcurl's receive buffer for plain http: a page of up to this
+// size that is already there is taken with one read instead of one per
+// 16 KiB.
+constexpr long kReceiveBuffer = 64 << 10;
 
 // Appends text without its line breaks, so that no field can end early.
 void appendSanitized(std::string& out, const std::string& text) {
@@ -105,6 +110,11 @@ std::atomic<size_t> g_threadStates{0};
 struct ThreadMulti {
     static constexpr size_t kIdleHandles = 4;
     CURLM* multi = curl_multi_init();
+    // The sockets libcurl waits on and for what (CURL_POLL_IN, _OUT, _INOUT):
+    // the transfers are driven by socket events, so libcurl need not look
+    // at a socket's readiness itself before each read.
+    std::vector<std::pair<curl_socket_t, int>> sockets;
+    std::vector<pollfd> pollfds;
     std::vector<CURL*> idle;
     std::string spareBuffer;
     // The connect-to list of the last RL_CONNECT_TO text seen.
@@ -113,7 +123,24 @@ struct ThreadMulti {
     // Lists of earlier texts stay alive: a transfer may still hold one.
     std::vector<curl_slist*> retired;
 
-    ThreadMulti() { g_threadStates.fetch_add(1); }
+    ThreadMulti() {
+        g_threadStates.fetch_add(1);
+        curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &ThreadMulti::onSocket);
+        curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
+    }
+
+    static int onSocket(CURL*, curl_socket_t socket, int what, void* user, void*) {
+        auto& list = static_cast<ThreadMulti*>(user)->sockets;
+        auto it = std::find_if(list.begin(), list.end(), [socket](const auto& entry) { return entry.first == socket; });
+        if (what == CURL_POLL_REMOVE) {
+            if (it != list.end()) list.erase(it);
+        } else if (it != list.end()) {
+            it->second = what;
+        } else {
+            list.emplace_back(socket, what);
+        }
+        return 0;
+    }
 
     ~ThreadMulti() {
         g_threadStates.fetch_sub(1);
@@ -140,8 +167,11 @@ struct ThreadMulti {
         return connectTo;
     }
 
-    CURL* take() {
-        if (idle.empty()) return curl_easy_init();
+    // An easy handle for a request; fresh is set for one that has not
+    // served a request before.
+    CURL* take(bool& fresh) {
+        fresh = idle.empty();
+        if (fresh) return curl_easy_init();
         CURL* e = idle.back();
         idle.pop_back();
         return e;
@@ -228,6 +258,10 @@ struct HttpConnection::Impl {
     bool paused = false;
     std::string buffer;
     size_t bufferPos = 0;
+    // While a read(std::string&) waits: where arriving bytes go first, and
+    // how many it still takes; the rest of a piece goes to buffer.
+    std::string* sink = nullptr;
+    size_t sinkRoom = 0;
     std::string caFile;
     char errbuf[CURL_ERROR_SIZE] = {0};
 
@@ -259,7 +293,18 @@ struct HttpConnection::Impl {
 
     static size_t onWrite(char* data, size_t size, size_t count, void* user) {
         auto* self = static_cast<Impl*>(user);
-        size_t total = size * count;
+        const size_t total = size * count;
+        if (self->sink) {
+            const size_t n = std::min(total, self->sinkRoom);
+            self->sink->append(data, n);
+            self->sinkRoom -= n;
+            if (self->sinkRoom == 0) self->sink = nullptr;
+            if (n == total) return total;
+            // A piece taken in part cannot be paused: its rest is kept
+            // whatever the buffer holds.
+            self->buffer.append(data + n, total - n);
+            return total;
+        }
         if (self->available() >= kMaxBuffered) {
             self->paused = true;
             return CURL_WRITEFUNC_PAUSE;
@@ -273,12 +318,6 @@ struct HttpConnection::Impl {
         }
         self->buffer.append(data, total);
         return total;
-    }
-
-    static int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        auto* self = static_cast<Impl*>(user);
-        const auto& check = self->owner->m_abortCheck;
-        return (check && check()) ? 1 : 0;
     }
 
     static CURLcode onSslContext(CURL*, void* sslctx, void* user) {
@@ -311,16 +350,16 @@ void HttpConnection::setMethod(const std::string& method) { m_method = method; }
 void HttpConnection::addRequestHeader(const std::string& name, const std::string& value) {
     // Once sent, the request's fields are fixed (the transfer reads them).
     if (m_impl) return;
-    if (m_requestHeaders.empty()) m_requestHeaders.reserve(12);
-    std::string field;
-    field.reserve(name.size() + value.size() + 2);
-    appendSanitized(field, name);
-    const size_t nameLength = field.size();
-    field += ": ";
-    appendSanitized(field, value);
+    std::string& text = m_requestHeaderText;
+    if (text.empty()) text.reserve(256);
+    appendSanitized(text, name);
+    const size_t nameEnd = text.size();
+    text += ": ";
+    appendSanitized(text, value);
     // "Name;" is libcurl's way of sending a field with an empty value.
-    if (field.size() == nameLength + 2) field.replace(nameLength, 2, ";");
-    m_requestHeaders.push_back(std::move(field));
+    if (text.size() == nameEnd + 2) text.replace(nameEnd, 2, ";");
+    text += '\0';
+    ++m_requestHeaderCount;
 }
 
 void HttpConnection::setBody(std::string bytes) { m_body = std::move(bytes); }
@@ -359,38 +398,55 @@ void HttpConnection::headerLine(std::string_view line) {
     }
 }
 
+namespace {
+// Whether libcurl takes the address as http or https: its scheme is the
+// text before "://" (without one, libcurl would guess a scheme from the
+// host name, ftp among them).
+bool isWebAddress(const std::string& url) {
+    auto startsWith = [&url](std::string_view prefix) {
+        if (url.size() < prefix.size()) return false;
+        for (size_t i = 0; i < prefix.size(); ++i) {
+            if (asciiLower(url[i]) != prefix[i]) return false;
+        }
+        return true;
+    };
+    return startsWith("http://") || startsWith("https://");
+}
+}  // namespace
+
 void HttpConnection::prepare() {
     if (m_impl) return;
+    // Checked here rather than with a list of protocols that libcurl would
+    // parse again at every request.
+    if (!isWebAddress(m_url)) throw NetError(FailureKind::MalformedUrl, "Not an http or https address: " + m_url);
+    ThreadMulti& thread = threadMulti();
     m_impl = std::make_unique<Impl>();
     Impl& im = *m_impl;
     im.owner = this;
-    im.multi = threadMulti().multi;
-    ThreadMulti& thread = threadMulti();
-    im.easy = thread.take();
+    im.multi = thread.multi;
+    bool fresh = false;
+    im.easy = thread.take(fresh);
     if (!im.easy) throw NetError(FailureKind::Other, "Unable to create a connection");
     thread.takeBuffer(im.buffer);
     CURL* e = im.easy;
     // Every handle starts from libcurl's defaults (new, or reset when it
-    // was given back): only what differs from them is set.
+    // was given back): only what differs from them is set. The defaults
+    // follow no redirect and verify TLS peers and their names. A reset
+    // keeps the handle's share, which is therefore set once.
+    if (fresh) curl_easy_setopt(e, CURLOPT_SHARE, global().share);
     // The path goes out as written: a site may need its "../" segments.
     curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(e, CURLOPT_SHARE, global().share);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    // TLS hands over one record (16 KiB at most) per read whatever the room.
+    if (asciiLower(m_url[4]) != 's') curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBuffer);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onWrite);
-    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
-    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(e, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(e, CURLOPT_PRIVATE, &im);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, im.errbuf);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &im);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &im);
-    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &im);
     if (m_timeoutMs > 0) curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_timeoutMs));
 
     if (m_method == "POST") {
@@ -404,12 +460,16 @@ void HttpConnection::prepare() {
 
     // No "Expect: 100-continue" round trip before a body.
     static char noExpect[] = "Expect:";
-    im.headers.resize(m_requestHeaders.size() + 1);
-    for (size_t i = 0; i < m_requestHeaders.size(); ++i) {
-        im.headers[i] = curl_slist{m_requestHeaders[i].data(), &im.headers[i + 1]};
+    const bool withBody = m_method == "POST";
+    im.headers.resize(m_requestHeaderCount + (withBody ? 1 : 0));
+    char* field = m_requestHeaderText.data();
+    for (size_t i = 0; i < m_requestHeaderCount; ++i) {
+        im.headers[i] = curl_slist{field, nullptr};
+        field += std::strlen(field) + 1;
     }
-    im.headers.back() = curl_slist{noExpect, nullptr};
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, im.headers.data());
+    if (withBody) im.headers.back() = curl_slist{noExpect, nullptr};
+    for (size_t i = 0; i + 1 < im.headers.size(); ++i) im.headers[i].next = &im.headers[i + 1];
+    if (!im.headers.empty()) curl_easy_setopt(e, CURLOPT_HTTPHEADER, im.headers.data());
 
     if (const char* connectTo = std::getenv("RL_CONNECT_TO"); connectTo && *connectTo) {
         curl_easy_setopt(e, CURLOPT_CONNECT_TO, thread.connectToFor(connectTo));
@@ -450,6 +510,43 @@ void HttpConnection::fail(int curlCode) {
     throw NetError(kind, message, curlCode, osErrno);
 }
 
+namespace {
+// One step of the calling thread's transfers: what libcurl's timer asks
+// for when it is due, else a wait of at most kPollMs for the sockets
+// libcurl named and the events that came.
+CURLMcode act(CURLM* multi) {
+    ThreadMulti& thread = threadMulti();
+    int running = 0;
+    long due = -1;
+    curl_multi_timeout(multi, &due);
+    if (due == 0) return curl_multi_socket_action(multi, CURL_SOCKET_TIMEOUT, 0, &running);
+    const int wait = due < 0 || due > kPollMs ? kPollMs : static_cast<int>(due);
+    auto& fds = thread.pollfds;
+    fds.clear();
+    for (const auto& [socket, what] : thread.sockets) {
+        short events = 0;
+        if (what & CURL_POLL_IN) events |= POLLIN;
+        if (what & CURL_POLL_OUT) events |= POLLOUT;
+        fds.push_back(pollfd{socket, events, 0});
+    }
+    const int ready = ::poll(fds.data(), fds.size(), wait);
+    if (ready == 0 && due > 0 && due <= wait) return curl_multi_socket_action(multi, CURL_SOCKET_TIMEOUT, 0, &running);
+    if (ready <= 0) return CURLM_OK;
+    // The events are told as they came: libcurl then reads without
+    // looking at the socket first. Handling one socket may close another.
+    for (const pollfd& fd : fds) {
+        if (!fd.revents) continue;
+        int bits = 0;
+        if (fd.revents & (POLLIN | POLLHUP | POLLERR)) bits |= CURL_CSELECT_IN;
+        if (fd.revents & (POLLOUT | POLLERR)) bits |= CURL_CSELECT_OUT;
+        if (fd.revents & (POLLERR | POLLNVAL)) bits |= CURL_CSELECT_ERR;
+        CURLMcode mc = curl_multi_socket_action(multi, fd.fd, bits, &running);
+        if (mc != CURLM_OK && mc != CURLM_BAD_SOCKET) return mc;
+    }
+    return CURLM_OK;
+}
+}  // namespace
+
 void HttpConnection::pump(const std::function<bool()>& done) {
     Impl& im = *m_impl;
     while (!done() && !im.finished && im.easy) {
@@ -459,8 +556,7 @@ void HttpConnection::pump(const std::function<bool()>& done) {
             im.result = CURLE_ABORTED_BY_CALLBACK;
             throw NetError(FailureKind::Aborted, "Transfer aborted", CURLE_ABORTED_BY_CALLBACK);
         }
-        int running = 0;
-        CURLMcode mc = curl_multi_perform(im.multi, &running);
+        CURLMcode mc = act(im.multi);
         if (mc != CURLM_OK) {
             im.release();
             im.finished = true;
@@ -477,9 +573,6 @@ void HttpConnection::pump(const std::function<bool()>& done) {
                 target->result = msg->data.result;
             }
         }
-        if (done() || im.finished) break;
-        int fds = 0;
-        curl_multi_poll(im.multi, nullptr, 0, kPollMs, &fds);
     }
 }
 
@@ -546,9 +639,36 @@ size_t HttpConnection::read(char* buffer, size_t size) {
 
 size_t HttpConnection::read(std::string& out, size_t size) {
     if (size == 0) return 0;
+    getResponseCode();
+    Impl& im = *m_impl;
+    if (im.available() == 0 && !im.finished && im.easy) {
+        const size_t before = out.size();
+        im.sink = &out;
+        im.sinkRoom = size;
+        try {
+            // A resumed transfer may deliver at once: the sink comes first.
+            if (im.paused) {
+                im.paused = false;
+                curl_easy_pause(im.easy, CURLPAUSE_CONT);
+            }
+            pump([&] { return out.size() > before || im.available() > 0; });
+        } catch (...) {
+            im.sink = nullptr;
+            throw;
+        }
+        im.sink = nullptr;
+        if (out.size() > before) return out.size() - before;
+    }
     size_t n = std::min(size, awaitBody());
     if (n == 0) return 0;
-    Impl& im = *m_impl;
+    // A body that came whole with the header (a small page) changes hands
+    // instead of being copied, unless the buffer's room is far larger.
+    if (out.empty() && im.bufferPos == 0 && n == im.buffer.size() &&
+        im.buffer.capacity() <= std::max<size_t>(2 * n, 64 << 10)) {
+        out.swap(im.buffer);
+        im.buffer.clear();
+        return n;
+    }
     out.append(im.buffer, im.bufferPos, n);
     im.bufferPos += n;
     if (im.bufferPos == im.buffer.size()) {

@@ -19,8 +19,8 @@
 //   RL_CA_FILE     a PEM file of extra certificate authorities trusted beside
 //                  the system's
 //
-// An abort check, consulted while the connection waits and from libcurl's
-// progress callback, ends a transfer with FailureKind::Aborted within a
+// An abort check, consulted before every step of the transfer (a step
+// waits at most 50 ms), ends a transfer with FailureKind::Aborted within a
 // fraction of a second.
 //
 // A connection belongs to the thread that made it. Idle connections are
@@ -86,7 +86,9 @@ public:
     // Reads up to size body bytes; 0 at the end of the body. Blocks while
     // nothing has arrived. Throws NetError.
     size_t read(char* buffer, size_t size);
-    // The same, appending to out (saves a copy for callers that collect).
+    // The same, appending to out: what arrives while the call waits goes
+    // straight into out (no copy through the connection's buffer), so a
+    // caller that collects a body asks for all it still wants at once.
     size_t read(std::string& out, size_t size);
 
     // Abandons the transfer; the connection is closed unless it completed.
@@ -108,8 +110,10 @@ private:
 
     std::string m_url;
     std::string m_method = "GET";
-    // "Name: value" lines as libcurl takes them.
-    std::vector<std::string> m_requestHeaders;
+    // "Name: value" lines as libcurl takes them, each ended by a NUL, in one
+    // text (one allocation for all of them).
+    std::string m_requestHeaderText;
+    size_t m_requestHeaderCount = 0;
     std::optional<std::string> m_body;
     std::function<bool()> m_abortCheck;
     int64_t m_timeoutMs = 0;

@@ -1,6 +1,7 @@
 #include "portal/retriever/BaseRetrieverThread.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 
 #include "foundation/AsynchURL.h"
@@ -15,6 +16,10 @@ namespace portal::retriever {
 using foundation::Logger;
 
 namespace {
+
+// The largest file a content page downloads (its pictures, the currency
+// script): a longer answer fails and leaves nothing behind.
+constexpr int64_t MAX_DOWNLOAD_BYTES = 4 << 20;
 
 // Every class state made so far; never freed, so it outlives them all.
 struct StateRegistry {
@@ -173,7 +178,7 @@ void BaseRetrieverThread::download(const std::string& url, const std::string& re
     const std::string path = contentPath(relativePath);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    browser->doDownloadBinaryFile(url, path, keepExisting);
+    browser->doDownloadBinaryFile(url, path, keepExisting, MAX_DOWNLOAD_BYTES);
 }
 
 bool BaseRetrieverThread::writePage(const std::string& path, const std::string& text) {

@@ -296,6 +296,27 @@ TEST_F(TextBrowserTest, ByteLimits) {
     EXPECT_FALSE(e.isExceptionNetworkRelated());
 }
 
+TEST_F(TextBrowserTest, APageReadWithoutALimitFailsPastTheBoundAndIsNeverReturnedCut) {
+    constexpr int64_t bound = TextBrowser::MAX_BODY_BYTES;
+    std::string block;
+    for (int i = 0; i < (64 << 10); ++i) block += static_cast<char>('a' + i % 26);
+    const int64_t blocks = bound / static_cast<int64_t>(block.size());
+    h().on("GET", "/long", Answer::page(block).repeatBody(4 * blocks))
+        .on("GET", "/endless", Answer::page(block).repeatBody(-1))
+        .on("GET", "/whole", Answer::page(block).repeatBody(blocks))
+        .on("GET", "/ordinary", Answer::page(block + "end"));
+    TextBrowser tb(false, 0);
+    for (const char* path : {"/long", "/endless"}) {
+        auto e = failureOf([&] { tb.doGet(std::string("http://h.example") + path); });
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot read", 0), 0u) << path << ": " << e.what();
+        EXPECT_FALSE(e.isExceptionNetworkRelated());
+    }
+    // A limit of the caller's still cuts a page short, as a success.
+    EXPECT_EQ(tb.doGet("http://h.example/endless", 10000), block.substr(0, 10000));
+    EXPECT_EQ(static_cast<int64_t>(tb.doGet("http://h.example/whole").size()), bound);
+    EXPECT_EQ(tb.doGet("http://h.example/ordinary"), block + "end");
+}
+
 TEST_F(TextBrowserTest, ContentLengthParsing) {
     EXPECT_EQ(TextBrowser::parseContentLength(std::string("0")), 0);
     EXPECT_EQ(TextBrowser::parseContentLength(std::string("2147483647")), 2147483647);
@@ -508,6 +529,28 @@ TEST_F(TextBrowserTest, FailedDownloadsLeaveNoFileBehind) {
     tb.doDownloadBinaryFile("http://h.example/missing.zip", dir.file("new.zip"), false);
     EXPECT_FALSE(fileExists(dir.file("new.zip")));
     EXPECT_TRUE(log.contains("Cannot download file from http://h.example/missing.zip to " + dir.file("new.zip")));
+}
+
+TEST_F(TextBrowserTest, ADownloadPastItsBoundFailsAndLeavesNoFile) {
+    TempWorkDir dir;
+    const std::string block(10000, 'd');
+    h().on("GET", "/long.zip", Answer::page(block).repeatBody(20))
+        .on("GET", "/endless.zip", Answer::page(block).repeatBody(-1))
+        .on("GET", "/fits.zip", Answer::page(block).repeatBody(10));
+    TextBrowser tb(false, 0);
+    writeFile(dir.file("old.zip"), "previous");
+    for (const char* path : {"/long.zip", "/endless.zip"}) {
+        const std::string url = std::string("http://h.example") + path;
+        auto e = failureOf([&] { tb.doDownloadBinaryFileWithThrow(url, dir.file("old.zip"), false, 100000); });
+        const std::string message = e.what();
+        EXPECT_EQ(message.rfind("Cannot download file from " + url + " to " + dir.file("old.zip") + "\r\n\r\n", 0), 0u)
+            << message;
+        EXPECT_NE(message.find("Cannot read more than 100000 bytes"), std::string::npos) << message;
+        EXPECT_EQ(readFile(dir.file("old.zip")), "previous");
+        EXPECT_FALSE(fileExists(dir.file("old.zip.part")));
+    }
+    tb.doDownloadBinaryFileWithThrow("http://h.example/fits.zip", dir.file("new.zip"), false, 100000);
+    EXPECT_EQ(readFile(dir.file("new.zip")).size(), 100000u);
 }
 
 TEST_F(TextBrowserTest, AStalledTransferDoesNotRefreshTheAccessTime) {

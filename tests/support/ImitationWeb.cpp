@@ -209,6 +209,11 @@ Answer& Answer::closeWhenReused() {
     return *this;
 }
 
+Answer& Answer::repeatBody(int64_t times) {
+    repeats = times;
+    return *this;
+}
+
 // ---------------------------------------------------------------- Site
 
 Site& Site::on(const std::string& method, const std::string& path, Answer answer) {
@@ -502,11 +507,22 @@ private:
             head += name + ": " + value + "\r\n";
         }
         bool noBody = answer.status == 204 || answer.status == 304 || (answer.status >= 100 && answer.status < 200);
-        if (!hasLength && !noBody) head += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
+        const bool endless = answer.repeats < 0;
+        if (!hasLength && !noBody && !endless) {
+            head += "Content-Length: " + std::to_string(answer.body.size() * static_cast<uint64_t>(answer.repeats)) +
+                    "\r\n";
+        }
         // A body framed by a field given by the test ends with the connection.
-        bool closeAfter = answer.close || hasLength;
+        bool closeAfter = answer.close || hasLength || endless;
         if (closeAfter) head += "Connection: close\r\n";
         head += "\r\n";
+        if (answer.repeats != 1 && !answer.body.empty()) {
+            if (!conn.writeAll(head.data(), head.size())) return false;
+            for (int64_t i = 0; (endless || i < answer.repeats) && !m_stopping; ++i) {
+                if (!conn.writeAll(answer.body.data(), answer.body.size())) return false;
+            }
+            return !closeAfter;
+        }
 
         std::string body = answer.body;
         bool stall = answer.stallAfter >= 0 && static_cast<size_t>(answer.stallAfter) < body.size();

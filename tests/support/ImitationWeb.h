@@ -42,7 +42,7 @@
 // it); delays before the answer, a body sent in slow slices, a body that
 // stops after n bytes and goes silent, a connection that never answers, a
 // connection closed without an answer, a kept-alive connection closed when
-// the client reuses it.
+// the client reuses it, a body repeated many times over or without end.
 //
 // Beside it: LogCapture.h (read what the code under test logged),
 // Wait.h (waitFor, waitUntil: the one way a test waits), TempWorkDir.h (a temporary working
@@ -114,6 +114,8 @@ struct Answer {
     bool close = false;         // close the connection after the answer
     bool closeOnReuse = false;  // keep it open without a word, then close
                                 // it at the next request, unanswered
+    int64_t repeats = 1;        // the body is sent this many times over
+                                // (negative: without end)
 
     static Answer page(std::string body, int status = 200);
     static Answer redirect(std::string location, int status = 302);
@@ -130,6 +132,10 @@ struct Answer {
     // As a server whose idle limit ran out: the answer promises nothing,
     // and the next request on the connection finds it closed.
     Answer& closeWhenReused();
+    // The body sent times times over, as one body (its Content-Length
+    // counts them all); a negative count sends it until the client goes,
+    // with no length, the connection closing after it.
+    Answer& repeatBody(int64_t times);
 };
 
 using Handler = std::function<Answer(const Request&)>;

@@ -40,7 +40,7 @@ void UpgradeDownloader::run() {
         Logger::info("Downloading upgrade - " + shownURL + " to " + m_downloadDir + "/" + shownName);
         auto browser = getBrowser();
         if (!browser) throw std::logic_error("The downloader has no web client");
-        browser->doDownloadBinaryFileWithThrow(m_url, m_downloadDir + "/" + fileName, false);
+        browser->doDownloadBinaryFileWithThrow(m_url, m_downloadDir + "/" + fileName, false, MAX_ARCHIVE_BYTES);
         Logger::info("Finished downloading " + shownName);
         if (!isStopRequested()) m_success.store(true, std::memory_order_release);
     } catch (const std::exception& failure) {

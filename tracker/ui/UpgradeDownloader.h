@@ -4,6 +4,7 @@
 // others of its controller.
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,10 @@ namespace tracker::ui {
 
 class UpgradeDownloader : public foundation::BaseNetThread {
 public:
+    // The largest archive downloaded: the most the finisher unpacks from
+    // one upgrade (2 GiB); a longer answer fails the download.
+    static constexpr int64_t MAX_ARCHIVE_BYTES = int64_t{2} << 30;
+
     void setURL(const std::string& url) { m_url = url; }
     const std::string& getURL() const { return m_url; }
     void setDownloadDir(const std::string& dir) { m_downloadDir = dir; }
