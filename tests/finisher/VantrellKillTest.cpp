@@ -10,22 +10,34 @@
 // the n-th "Moved" line for n over every file (the moves), and a growing
 // delay after "Overwriting" (the versions file and the end). Two runs go
 // to their end untouched.
+//
+// Each run's log is a pipe with a one-page buffer that the test drains. A
+// run writes its log a line at a time, so it gets at most a page of lines
+// ahead of the test's reading: once the test stops draining it at its
+// moment, it stops at its next lines and is still alive when the signal
+// lands, however slowly the test gets to send it. Only the last lines of
+// an install fit in the page, so runs due at the very end may complete.
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -48,12 +60,15 @@ constexpr int KILLS_WHILE_CHECKING = 12;
 constexpr int KILLS_AT_MOVES = 72;
 constexpr int KILLS_AT_THE_END = 16;
 constexpr auto SLOT = std::chrono::milliseconds(100);
-// A run pauses this long before its first line of work; its log is read
-// only from a little before then.
-constexpr auto PAUSE = std::chrono::milliseconds(5000);
-constexpr auto WATCH_FROM = std::chrono::milliseconds(4500);
 // Generous for a loaded machine.
 constexpr auto RUN_LIMIT = std::chrono::seconds(120);
+// The buffer of each run's log pipe: how far a run can write past the
+// moment it is due at (the kernel's smallest, one page).
+constexpr int PIPE_BUFFER = 4096;
+// The longest the test sleeps between looks: a run that ended is reaped
+// within it.
+constexpr auto LOOK = std::chrono::milliseconds(1);
+static_assert(LOOK < std::chrono::seconds(1));
 
 const std::string OLD_VERSIONS = "#old\ncore=12\n";
 const std::string NEW_VERSIONS = "#new\ncore=13\n";
@@ -97,13 +112,12 @@ struct Trial {
     std::string folder;
     Clock::time_point startAt;
     pid_t pid = -1;
-    std::string log;
-    size_t logRead = 0;
-    size_t scanned = 0;
+    int logPipe = -1;
+    std::string tail;  // the log's last line while it is not whole
     int moves = 0;
     bool validating = false;
     bool overwriting = false;
-    Clock::time_point marker;
+    std::optional<Clock::time_point> marker;  // when the line a delay runs from was read
     bool killSent = false;
     bool ended = false;
     bool killed = false;
@@ -126,6 +140,23 @@ void prepare(const std::string& folder) {
     rltest::writeFile(folder + "/upgrades/Lanternbay.versions.tmp", NEW_VERSIONS);
 }
 
+// Makes the run's log a pipe and opens it for reading, before the run
+// starts: without a reader the program's open for writing would wait.
+void openLog(Trial& trial) {
+    const std::string path = trial.folder + "/Vantrell.log";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path << ": " << std::strerror(errno);
+    trial.logPipe = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(trial.logPipe, 0) << path << ": " << std::strerror(errno);
+    ASSERT_GE(::fcntl(trial.logPipe, F_SETPIPE_SZ, PIPE_BUFFER), 0) << std::strerror(errno);
+}
+
+void closeLog(Trial& trial) {
+    if (trial.logPipe >= 0) ::close(trial.logPipe);
+    trial.logPipe = -1;
+}
+
+// Spawned rather than forked: a copy of the test's memory for each run
+// would hold the loop up.
 pid_t start(const std::string& folder) {
     std::vector<std::string> args = {VANTRELL_PATH,
                                       folder + "/upgrades",
@@ -136,37 +167,23 @@ pid_t start(const std::string& folder) {
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(folder.c_str()) != 0) ::_exit(127);
-        int null = ::open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    const int failed = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed ? -1 : pid;
 }
 
-// Reads what the run's log gained since the last look.
-void readLog(Trial& trial) {
-    int fd = ::open((trial.folder + "/Vantrell.log").c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    char buffer[65536];
-    ssize_t n;
-    while ((n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(trial.logRead))) > 0) {
-        trial.log.append(buffer, static_cast<size_t>(n));
-        trial.logRead += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    size_t end = trial.log.rfind('\n');
-    if (end == std::string::npos || end < trial.scanned) return;
+// Takes note of the marker lines among the whole lines read.
+void scanLog(Trial& trial) {
     const Clock::time_point seen = Clock::now();
-    for (size_t at = trial.scanned; at < end;) {
-        size_t next = trial.log.find('\n', at);
-        std::string_view line(trial.log.data() + at, next - at);
+    size_t at = 0;
+    for (size_t next; (next = trial.tail.find('\n', at)) != std::string::npos; at = next + 1) {
+        std::string_view line(trial.tail.data() + at, next - at);
         if (!trial.validating && line.find(VALIDATING) != std::string_view::npos) {
             trial.validating = true;
             if (trial.moment == Trial::AFTER_VALIDATING) trial.marker = seen;
@@ -176,23 +193,35 @@ void readLog(Trial& trial) {
             trial.overwriting = true;
             if (trial.moment == Trial::AFTER_OVERWRITING) trial.marker = seen;
         }
-        at = next + 1;
     }
-    trial.scanned = end + 1;
+    trial.tail.erase(0, at);
 }
 
 // Whether the run has reached the moment it is to be killed at.
 bool due(const Trial& trial) {
-    const auto after = [&](bool seen) {
-        return seen && Clock::now() >= trial.marker + std::chrono::microseconds(trial.delayUs);
-    };
     switch (trial.moment) {
-        case Trial::AFTER_VALIDATING: return after(trial.validating);
+        case Trial::AFTER_VALIDATING:
+        case Trial::AFTER_OVERWRITING:
+            return trial.marker && Clock::now() >= *trial.marker + std::chrono::microseconds(trial.delayUs);
         case Trial::AT_MOVE: return trial.moves >= trial.move;
-        case Trial::AFTER_OVERWRITING: return after(trial.overwriting);
         case Trial::UNCUT_RUN: return false;
     }
     return false;
+}
+
+// Drains what the run's log gained since the last look, a buffer at a
+// time, until the pipe is empty or the run is due: from then on it is left
+// to block on its next lines.
+void readLog(Trial& trial) {
+    char buffer[PIPE_BUFFER];
+    while (!due(trial)) {
+        // Nothing yet, or no writer: before the program opens its log, or
+        // once it has ended.
+        ssize_t n = ::read(trial.logPipe, buffer, sizeof buffer);
+        if (n <= 0) return;
+        trial.tail.append(buffer, static_cast<size_t>(n));
+        scanLog(trial);
+    }
 }
 
 // What a stopped install left; failures name the run's folder.
@@ -262,20 +291,22 @@ struct RunsFolder {
     }
 };
 
-// Kills and reaps whatever runs are left when the test ends early.
+// Kills and reaps whatever runs are left when the test ends early, and
+// closes their logs.
 struct Reaper {
     std::vector<Trial>& runs;
     ~Reaper() {
         for (Trial& run : runs) {
-            if (run.pid <= 0 || run.ended) continue;
-            ::kill(run.pid, SIGKILL);
-            ::waitpid(run.pid, nullptr, 0);
+            if (run.pid > 0 && !run.ended) {
+                ::kill(run.pid, SIGKILL);
+                ::waitpid(run.pid, nullptr, 0);
+            }
+            closeLog(run);
         }
     }
 };
 
 TEST(VantrellKill, AnInstallStoppedAtAnyMomentLeavesEveryFileWholeOldOrNew) {
-    static_assert(WATCH_FROM < PAUSE);
     rltest::TempWorkDir dir;
     RunsFolder base(dir);
     std::vector<Trial> runs;
@@ -296,41 +327,62 @@ TEST(VantrellKill, AnInstallStoppedAtAnyMomentLeavesEveryFileWholeOldOrNew) {
     }
     Reaper reaper{runs};
 
-    // One loop starts the runs slot by slot, reads their logs, kills them
-    // on time and reaps them.
+    // One loop starts the runs slot by slot, drains their logs, kills them
+    // on time and reaps them; between looks it sleeps until a log gains a
+    // line, a run is to start or a delay ends, a LOOK at most.
     const Clock::time_point begin = Clock::now();
     for (size_t i = 0; i < runs.size(); ++i) runs[i].startAt = begin + SLOT * static_cast<int>(i);
     size_t left = runs.size();
+    std::vector<pollfd> watched;
+    std::vector<Trial*> watchedRuns;
     while (left > 0) {
         const Clock::time_point now = Clock::now();
         ASSERT_LT(now - begin, RUN_LIMIT) << "runs still going";
-        for (Trial& run : runs) {
-            if (run.ended) continue;
-            if (run.pid < 0) {
-                if (now < run.startAt) continue;
-                run.pid = start(run.folder);
-                ASSERT_GT(run.pid, 0);
-                continue;
-            }
-            if (run.moment != Trial::UNCUT_RUN && !run.killSent && now >= run.startAt + WATCH_FROM) {
-                readLog(run);
-                if (due(run)) {
-                    // A run that has ended is a zombie until reaped: its pid
-                    // stays ours.
-                    ::kill(run.pid, SIGKILL);
-                    run.killSent = true;
-                }
-            }
-            int status = 0;
-            if (::waitpid(run.pid, &status, WNOHANG) != run.pid) continue;
-            run.ended = true;
+        for (size_t i = 0; i < watched.size(); ++i) {
+            if (watched[i].revents != 0) readLog(*watchedRuns[i]);
+        }
+        // Every child of the test is a run.
+        int status = 0;
+        for (pid_t pid; (pid = ::waitpid(-1, &status, WNOHANG)) > 0;) {
+            auto run = std::find_if(runs.begin(), runs.end(), [&](const Trial& r) { return r.pid == pid; });
+            if (run == runs.end()) continue;
+            run->ended = true;
             --left;
-            run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-            if (run.moment == Trial::UNCUT_RUN) {
-                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << run.folder;
+            closeLog(*run);
+            run->killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+            if (run->moment == Trial::UNCUT_RUN) {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << run->folder;
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
+        Clock::time_point wake = now + LOOK;
+        watched.clear();
+        watchedRuns.clear();
+        for (Trial& run : runs) {
+            if (run.ended || run.killSent) continue;
+            if (run.pid < 0) {
+                if (now < run.startAt) {
+                    wake = std::min(wake, run.startAt);
+                    continue;
+                }
+                openLog(run);
+                if (HasFatalFailure()) return;
+                run.pid = start(run.folder);
+                ASSERT_GT(run.pid, 0);
+            }
+            if (due(run)) {
+                // A run that has ended is a zombie until reaped: its pid
+                // stays ours.
+                ::kill(run.pid, SIGKILL);
+                run.killSent = true;
+                continue;
+            }
+            watched.push_back({run.logPipe, POLLIN, 0});
+            watchedRuns.push_back(&run);
+            if (run.marker) wake = std::min(wake, *run.marker + std::chrono::microseconds(run.delayUs));
+        }
+        const auto sleep = std::max(wake - Clock::now(), Clock::duration::zero());
+        const timespec timeout{0, static_cast<long>(std::chrono::nanoseconds(sleep).count())};
+        ::ppoll(watched.data(), watched.size(), &timeout, nullptr);
     }
 
     // The runs that went to their end installed everything.
