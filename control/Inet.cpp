@@ -5,6 +5,7 @@
 #include "foundation/AsynchURL.h"
 #include "foundation/CookieJar.h"
 #include "foundation/Logger.h"
+#include "foundation/QuietEnd.h"
 #include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
 #include "platform/net/HttpConnection.h"
@@ -47,8 +48,12 @@ std::string Inet::OpenURL(const std::string& url) {
     std::string address = foundation::TextBrowser::lowBytes(url);
     for (int hop = 0;; ++hop) {
         if (!net::parseUrl(address)) throw std::invalid_argument("Not a web address: " + address);
+        if (foundation::QuietEnd::isRequested()) throw std::runtime_error("The program is ending: " + address);
         net::HttpConnection connection(address);
         connection.setTimeoutMs(REQUEST_TIMEOUT_MS);
+        // The user-interface thread waits here: a request to end the program
+        // ends the wait.
+        connection.setAbortCheck(&foundation::QuietEnd::isRequested);
         client.setCookies(connection);
         client.setCommonRequestProperties(connection, address);
         const int status = connection.getResponseCode();

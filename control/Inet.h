@@ -32,7 +32,9 @@ public:
     Inet& operator=(const Inet&) = delete;
 
     // GET of the address, following redirects; the answer's text. Failures
-    // are thrown. User-interface thread (the cookies go to its display).
+    // are thrown; so is a request to end the program (a signal), which ends
+    // the wait within a fraction of a second. User-interface thread (the
+    // cookies go to its display).
     std::string OpenURL(const std::string& url);
     // Starts a request and returns at once: "POST" of data (already form
     // encoded, sent as it is) or "GET". requestHeaders may only name the

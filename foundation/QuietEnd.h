@@ -6,9 +6,11 @@
 //
 // A signal only marks the request. Each program's window looks at it every
 // CHECK_MS, also from inside the loop of a box that is open, and runs its
-// clean-up. From the request on, a box of that clean-up would wait for a
-// click that never comes: the boxes of the tracker are logged instead of
-// shown (SWTUtil), and the program ends with status 0.
+// clean-up. Where the user-interface thread waits on the network instead
+// (the upgrade client, the panel's requests), the wait looks at it too and
+// gives up within a second. From the request on, a box of that clean-up
+// would wait for a click that never comes: the boxes of the tracker are
+// logged instead of shown (SWTUtil), and the program ends with status 0.
 
 namespace foundation {
 

@@ -36,7 +36,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void atExit();
+void atExit(int status, void*);
+void safetyNet(int status);
 
 struct Registry {
     std::mutex lock;
@@ -51,7 +52,8 @@ struct Registry {
         // up; set up first, the safety net below runs before that clean-up
         // (exit handlers run in reverse order).
         sys::setUpThreadResources();
-        std::atexit(&atExit);
+        ::on_exit(&atExit, nullptr);
+        sys::setExitSafetyNet(&safetyNet);
     }
 };
 
@@ -85,18 +87,23 @@ void reapEnded(Registry& reg) {
     for (auto& [st, t] : ended) finishJoin(reg, st, t);
 }
 
-void atExit() {
+// The program left by exit() rather than by Thread::endProcess (a library
+// called it, as Qt's X11 plugin does when the connection to the X server
+// breaks). It ends as endProcess does, with exit()'s status, but without
+// the log: the logger's own statics may be gone by now.
+void safetyNet(int status) {
     Registry& reg = registry();
     {
         std::lock_guard<std::mutex> guard(reg.lock);
         reg.closing = true;
     }
-    if (Thread::liveThreadCount() == 0) return;
-    if (!Thread::stopAndJoinAll(Thread::END_OF_PROCESS_MS)) {
-        std::fflush(nullptr);
-        std::_Exit(EXIT_FAILURE);
-    }
+    if (Thread::liveThreadCount() == 0 && !sys::hasUnjoinedThreads()) return;
+    if (Thread::stopAndJoinAll(Thread::END_OF_PROCESS_MS) && !sys::hasUnjoinedThreads()) return;
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
+
+void atExit(int status, void*) { safetyNet(status); }
 
 }  // namespace
 
@@ -280,6 +287,9 @@ int Thread::endProcess(int status, int64_t timeoutMs) {
         for (const std::string& name : liveThreadNames()) names += (names.empty() ? "" : ", ") + name;
         Logger::error("Threads still running at the end of the program: " + names);
     }
+    // What the libraries still keep in memory (the web engine's cookies)
+    // goes to disk before the process ends under their threads.
+    sys::runLastSteps();
     Logger::close();
     std::fflush(nullptr);
     std::_Exit(status);

@@ -27,9 +27,11 @@
 // process ends at once with status through std::_Exit, so that no exit-time
 // clean-up (libcurl's, OpenSSL's, static destructors) ever runs under a
 // live thread. It also ends that way, with status, when a library runs
-// threads of its own that nobody joins (sys::markUnjoinedThreads). The same
-// happens, as a safety net, when the process leaves by exit() without that
-// call (with EXIT_FAILURE if a thread remains).
+// threads of its own that nobody joins (sys::markUnjoinedThreads), after the
+// library's last step (the web engine writes its profile). The same happens,
+// as a safety net, when the process leaves by exit() without that call,
+// with the status exit() was given (the libraries' last steps excepted: a
+// library may be why the program leaves).
 //
 // Tests: stopAndJoinAll(ms) does the same without closing the registry; the
 // test support calls it before a test's temporary folder is removed and

@@ -305,6 +305,7 @@ void LBApp::runStartSteps() {
         }
         stopIfEnding();
         if (m_popupMenu && m_popupMenu->isNewUser()) m_popupMenu->generateCookiesForChangedZipCode(m_prefZipCode);
+        stopIfEnding();
         checkForUpgrade();
         stopIfEnding();
         submitLaunchStats();

@@ -1,6 +1,10 @@
 #include "platform/system/ThreadResources.h"
 
+#include <stdlib.h>
+
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -9,10 +13,12 @@ namespace sys {
 namespace {
 
 std::atomic<bool> g_unjoinedThreads{false};
+std::atomic<void (*)(int)> g_safetyNet{nullptr};
 
 struct Resources {
     std::mutex lock;
     std::vector<ThreadResource> all;
+    std::vector<void (*)()> lastSteps;
 };
 
 Resources& resources() {
@@ -25,6 +31,14 @@ std::vector<ThreadResource> registered() {
     Resources& r = resources();
     std::lock_guard<std::mutex> guard(r.lock);
     return r.all;
+}
+
+// exit() while a library's threads run: the program's own threads are
+// joined, and nothing of the exit-time clean-up runs under the library's.
+void endOnExit(int status, void*) {
+    if (void (*net)(int) = g_safetyNet.load()) net(status);
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 }  // namespace
@@ -48,8 +62,30 @@ void releaseThreadResources() {
     }
 }
 
-void markUnjoinedThreads() { g_unjoinedThreads.store(true); }
+void markUnjoinedThreads(void (*lastStep)()) {
+    {
+        Resources& r = resources();
+        std::lock_guard<std::mutex> guard(r.lock);
+        bool known = false;
+        for (auto step : r.lastSteps) known = known || step == lastStep;
+        if (lastStep && !known) r.lastSteps.push_back(lastStep);
+    }
+    g_unjoinedThreads.store(true);
+    ::on_exit(&endOnExit, nullptr);
+}
 
 bool hasUnjoinedThreads() { return g_unjoinedThreads.load(); }
+
+void runLastSteps() {
+    std::vector<void (*)()> steps;
+    {
+        Resources& r = resources();
+        std::lock_guard<std::mutex> guard(r.lock);
+        steps.swap(r.lastSteps);
+    }
+    for (auto step : steps) step();
+}
+
+void setExitSafetyNet(void (*safetyNet)(int status)) { g_safetyNet.store(safetyNet); }
 
 }  // namespace sys

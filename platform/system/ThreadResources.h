@@ -21,9 +21,22 @@ void releaseThreadResources();
 
 // A layer whose library runs threads of its own until the process ends,
 // which nobody joins (the browser engine's compositor and the like), says so
-// once they may exist. The process then ends without its exit-time clean-up:
-// static destructors that run under such a thread crash it.
-void markUnjoinedThreads();
+// once they may exist, with what the library must still do before the
+// process ends (the browser engine writes what its profile keeps), or
+// nullptr. The process then ends without its exit-time clean-up: static
+// destructors that run under such a thread crash it. The program's end runs
+// each library's last step (runLastSteps); a process that leaves by exit()
+// instead ends in an exit handler, with the status exit() was given, after
+// the thread registry's safety net (setExitSafetyNet). Every call arms that
+// handler again, so that it runs before the exit-time clean-up registered
+// until then.
+void markUnjoinedThreads(void (*lastStep)() = nullptr);
 bool hasUnjoinedThreads();
+// Each library's last step, once; by the thread that ends the process.
+void runLastSteps();
+// The thread registry's exit-time safety net: it stops and joins the
+// program's threads and, when a library's threads run, ends the process
+// with the status.
+void setExitSafetyNet(void (*safetyNet)(int status));
 
 }  // namespace sys

@@ -208,4 +208,23 @@ TEST(ThreadLifetime, LeavingByExitStillJoinsTheThreadsFirst) {
     EXPECT_EQ(run.status, 4);
 }
 
+TEST(ThreadLifetime, LeavingByExitWhileALibrarysThreadsRunEndsAsTheProgramsEndDoesWithExitsStatus) {
+    const ChildRun run = inChild([](int fd) -> int {
+        // Exit-time clean-up the program had before the library started
+        // (static destructors, say): it must not run under the library's
+        // threads.
+        static int handlerFd = fd;
+        std::atexit([] { (void)::write(handlerFd, "x", 1); });
+        sys::markUnjoinedThreads();
+        auto t = std::make_shared<Body>([] { foundation::ThreadUtil::sleepWithoutAlarm(600000); },
+                                        [fd] { (void)::write(fd, "e", 1); });
+        t->start();
+        t.reset();
+        // As Qt's X11 plugin leaves when the X server has gone.
+        std::exit(3);
+    });
+    EXPECT_EQ(run.written, "e") << "the thread was not joined first, or an exit handler ran";
+    EXPECT_EQ(run.status, 3);
+}
+
 }  // namespace

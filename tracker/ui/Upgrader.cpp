@@ -19,6 +19,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ProcessUtil.h"
 #include "foundation/PropertiesFormat.h"
+#include "foundation/QuietEnd.h"
 #include "foundation/RLConstants.h"
 #include "foundation/RegistryKey.h"
 #include "foundation/StrUtil.h"
@@ -46,6 +47,10 @@ namespace {
 
 // How long a worker that was stopped may take to leave its body.
 constexpr int64_t JOIN_LIMIT_MS = 10000;
+
+// The program was asked to end (a signal, the end of the session) while a
+// cycle waited: the cycle stops where it is, and nothing is handed over.
+struct EndRequested {};
 
 std::string workingFolder() { return foundation::EnvUtil::getWorkingDirectory(false); }
 
@@ -153,8 +158,8 @@ void Upgrader::go() {
         m_wasAnyCheckSuccessful.store(true);
         buildGUI();
         asked = true;
-        int answer = SWTUtil::showMessageBoxAllKeys(m_shell.get(), "Upgrader.UpgradeAvailable1", m_productName,
-                                                    "Upgrader.UpgradeAvailable2", tk::ICON_QUESTION | tk::YES | tk::NO);
+        int answer = askWhileNotEnding();
+        if (foundation::QuietEnd::isRequested()) throw EndRequested{};
         if (answer == tk::NO) {
             Logger::info("User chose not to download and install upgrades");
             disposeGUI();
@@ -165,12 +170,20 @@ void Upgrader::go() {
         downloadUpgrades();
         saveTempVersions();
         cleanUpExitAndLaunchVantrell();
+    } catch (const EndRequested&) {
+        stopForEnd();
+        return;
     } catch (const std::exception& failure) {
         Logger::error(failure);
         if (!asked) {
             // Nothing was offered yet: restarting would only meet the same
             // failure again.
             disposeGUI();
+            return;
+        }
+        // A program told to end does not come back by the finisher.
+        if (foundation::QuietEnd::isRequested()) {
+            stopForEnd();
             return;
         }
         SWTUtil::showMessageBoxAllKeys(m_shell.get(), "Upgrader.UpgradeError1", m_productName,
@@ -183,6 +196,13 @@ void Upgrader::go() {
     }
     // Back here only when the finisher could not be started (or a test
     // records the end of the process).
+    disposeGUI();
+}
+
+void Upgrader::stopForEnd() {
+    Logger::info("Upgrade stopped: the program is ending");
+    // What a download left behind is of no use to the next start.
+    deleteUpgrades();
     disposeGUI();
 }
 
@@ -244,9 +264,10 @@ void Upgrader::checkForUpgrades() {
     // Cleared before the start: the controller may finish at once.
     m_areThreadsCompleted.store(false, std::memory_order_release);
     controller->start();
-    waitForThreads(POLL_DURATION_IN_MILLISECONDS_FOR_CHECK, false, {});
+    const bool completed = waitForThreads(*controller, POLL_DURATION_IN_MILLISECONDS_FOR_CHECK, false, {});
     joinController(controller);
     checker->join(JOIN_LIMIT_MS);
+    if (!completed) throw EndRequested{};
 
     std::string details = checker->getUpgradeDetails();
     if (!checker->isDestroyed()) checker->destroy();
@@ -362,15 +383,16 @@ void Upgrader::downloadUpgrades() {
     controller->setSources(workers);
     m_areThreadsCompleted.store(false, std::memory_order_release);
     controller->start();
-    waitForThreads(POLL_DURATION_IN_MILLISECONDS_FOR_DOWNLOADS, true, [&] {
+    const bool completed = waitForThreads(*controller, POLL_DURATION_IN_MILLISECONDS_FOR_DOWNLOADS, true, [&] {
         int done = 0;
         for (const auto& downloader : downloaders) done += downloader->isSuccess() ? 1 : 0;
-        m_progressBar->setSelection(done);
+        if (m_progressBar && !m_progressBar->isDisposed()) m_progressBar->setSelection(done);
     });
     joinController(controller);
     // A stopped download may still be leaving its body; nothing may land in
     // the folder after this.
     for (const auto& downloader : downloaders) downloader->join(JOIN_LIMIT_MS);
+    if (!completed) throw EndRequested{};
 
     for (const auto& downloader : downloaders) {
         if (!downloader->isSuccess()) {
@@ -383,18 +405,46 @@ void Upgrader::downloadUpgrades() {
     displayStatus(Messages::get("Upgrader.DownloadComplete"));
 }
 
-void Upgrader::waitForThreads(int pollMs, bool pump, const std::function<void()>& eachPoll) {
+bool Upgrader::waitForThreads(ThreadController& controller, int pollMs, bool pump,
+                              const std::function<void()>& eachPoll) {
     // The progress window stays painted while downloads run; the check,
     // which comes before any window, only waits.
     bool canPump = pump && m_display && !m_display->isDisposed() && m_display->isUserInterfaceThread();
     while (!m_areThreadsCompleted.load(std::memory_order_acquire)) {
-        if (canPump) {
-            while (m_display->readAndDispatch()) {
+        // Nobody waits for a network that is slow or silent once the
+        // program is to end: its workers are stopped at once.
+        if (foundation::QuietEnd::isRequested()) {
+            controller.forceThreadsToEnd();
+            return false;
+        }
+        if (canPump && !m_display->isDisposed()) {
+            while (!m_display->isDisposed() && m_display->readAndDispatch()) {
             }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
         if (eachPoll) eachPoll();
     }
+    return true;
+}
+
+int Upgrader::askWhileNotEnding() {
+    // The question closes when the program is asked to end, as the
+    // program's own boxes do with its window.
+    std::shared_ptr<tk::Runnable> watch;
+    if (foundation::QuietEnd::isWatched()) {
+        watch = tk::runnable([this, &watch] {
+            if (!foundation::QuietEnd::isRequested()) {
+                m_display->timerExec(foundation::QuietEnd::CHECK_MS, watch);
+            } else if (m_shell && !m_shell->isDisposed()) {
+                m_shell->dispose();
+            }
+        });
+        m_display->timerExec(foundation::QuietEnd::CHECK_MS, watch);
+    }
+    int answer = SWTUtil::showMessageBoxAllKeys(m_shell.get(), "Upgrader.UpgradeAvailable1", m_productName,
+                                                "Upgrader.UpgradeAvailable2", tk::ICON_QUESTION | tk::YES | tk::NO);
+    if (watch && !m_display->isDisposed()) m_display->timerExec(-1, watch);
+    return answer;
 }
 
 void Upgrader::joinController(const std::shared_ptr<ThreadController>& controller) {

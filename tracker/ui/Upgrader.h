@@ -13,7 +13,9 @@
 //
 // A cycle blocks its thread. Each check needs a new Upgrader; once a check
 // found something to install, every later cycle of the process returns at
-// once.
+// once. A program asked to end (foundation::QuietEnd) is not kept waiting:
+// the check, the question and the downloads give up within a poll, the
+// upgrades folder goes, and the cycle returns without a hand-off.
 
 #include <atomic>
 #include <functional>
@@ -107,8 +109,15 @@ public:
     static bool wasAnyCheckSuccessful() { return m_wasAnyCheckSuccessful.load(); }
 
 private:
-    // Waits for the running controller, pumping the display when pump is set.
-    void waitForThreads(int pollMs, bool pump, const std::function<void()>& eachPoll);
+    // Waits for the running controller, pumping the display when pump is
+    // set; false when the program was asked to end meanwhile (then the
+    // controller was told to end its workers).
+    bool waitForThreads(foundation::ThreadController& controller, int pollMs, bool pump,
+                        const std::function<void()>& eachPoll);
+    // The question whether to upgrade; closed by a request to end.
+    int askWhileNotEnding();
+    // The cycle's end when the program is to end: nothing is handed over.
+    void stopForEnd();
     void joinController(const std::shared_ptr<foundation::ThreadController>& controller);
     static void disposeGUI();
     static std::string downloadDirectory();

@@ -11,17 +11,25 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QPageSize>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include <dirent.h>
+#include <limits.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <unistd.h>
+#include <string_view>
 
 namespace tk::qt {
 
@@ -87,6 +95,37 @@ protected:
     }
 };
 
+// Whether the process holds a file under folder (which ends in "/") open,
+// but for those of the sub-folder "but" (which ends in "/" too).
+bool hasFileOpenUnder(const std::string& folder, const std::string& but) {
+    DIR* fds = ::opendir("/proc/self/fd");
+    if (fds == nullptr) return false;
+    bool found = false;
+    while (dirent* entry = ::readdir(fds)) {
+        if (entry->d_name[0] == '.') continue;
+        char target[PATH_MAX];
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+        if (length <= 0) continue;
+        const std::string_view path(target, static_cast<size_t>(length));
+        if (path.substr(0, folder.size()) == folder && path.substr(0, but.size()) != but) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(fds);
+    return found;
+}
+
+void closeProfileAtEnd() {
+    QtRuntime* runtime = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        runtime = g_runtime;
+    }
+    if (runtime != nullptr) runtime->closeProfile();
+}
+
 }  // namespace
 
 void QtRuntime::prepareEnvironment() {
@@ -141,7 +180,7 @@ QtRuntime::QtRuntime()
     }
     // The application and its web engine live until the process ends, and so
     // do the engine's threads (its compositor's among them).
-    sys::markUnjoinedThreads();
+    sys::markUnjoinedThreads(&closeProfileAtEnd);
     // The toolkit decides when the program ends, not the last window.
     m_application->setQuitOnLastWindowClosed(false);
     m_application->installEventFilter(new SessionEnd(m_application));
@@ -167,7 +206,42 @@ QWebEngineProfile& QtRuntime::profile() {
     // Only for pages that declare no character set; a declared one rules.
     settings->setDefaultTextEncoding(QStringLiteral("windows-1252"));
     QObject::connect(m_profile, &QWebEngineProfile::downloadRequested, m_profile, &acceptDownload);
+    // The engine has started its threads now.
+    sys::markUnjoinedThreads(&closeProfileAtEnd);
     return *m_profile;
+}
+
+void QtRuntime::closeProfile() {
+    if (m_profile == nullptr || m_thread != std::this_thread::get_id()) return;
+    // As the file links of the process name it: without symbolic links.
+    const QString storage =
+        m_profile->isOffTheRecord() ? QString() : QFileInfo(m_profile->persistentStoragePath()).canonicalFilePath();
+    // A profile goes only after its pages, and a page with the view it is a
+    // child of (every browser's is).
+    QList<QPointer<QWidget>> views;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (qobject_cast<QWebEngineView*>(widget) == nullptr) continue;
+        for (QWebEnginePage* page : widget->findChildren<QWebEnginePage*>(Qt::FindDirectChildrenOnly)) {
+            if (page->profile() == m_profile) {
+                views.append(widget);
+                break;
+            }
+        }
+    }
+    for (const QPointer<QWidget>& view : views) delete view.data();
+    QWebEngineProfile* profile = m_profile;
+    m_profile = nullptr;
+    delete profile;
+    if (storage.isEmpty()) return;
+    // The engine's own threads write and close the files; its closing
+    // needs nothing of this thread. The graphics thread keeps its shader
+    // cache, which is no part of the profile, open for good.
+    const std::string folder = storage.toStdString() + "/";
+    const std::string shaderCache = folder + "GPUCache/";
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(PROFILE_CLOSE_MS);
+    while (hasFileOpenUnder(folder, shaderCache) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 }  // namespace tk::qt

@@ -25,6 +25,13 @@ public:
 
     QApplication& application() { return *m_application; }
     QWebEngineProfile& profile();
+    // The web engine keeps cookies and site data in memory and writes them
+    // some 30 s later: the profile, with every page of it, goes now, and
+    // this waits (at most PROFILE_CLOSE_MS) until the engine has closed the
+    // profile's files, so they hold it all. The end of the process runs it;
+    // no browser works afterwards.
+    void closeProfile();
+    static constexpr int PROFILE_CLOSE_MS = 3000;
     // Page settings chosen in the page-setup dialog, used by print, print
     // preview and PDF output of every browser.
     QPageLayout& pageLayout() { return m_pageLayout; }

@@ -3,7 +3,8 @@
 // the dialog's own loop, disposes the dialog's shell or the whole display.
 // The call returns the dialog's "closed" answer, the dialog is gone and
 // nothing is freed twice (the AddressSanitizer build runs these too). The
-// session manager's end of the session reaches the program as SIGTERM.
+// session manager's end of the session reaches the program as SIGTERM; a
+// program that leaves by exit() ends without its exit-time clean-up.
 
 #include "tests/platform/toolkit/qt/QtTestSupport.h"
 #include "tests/support/TempWorkDir.h"
@@ -11,8 +12,13 @@
 #include <QApplication>
 #include <QPointer>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -202,6 +208,50 @@ TEST(QtSessionEnd, TheSessionManagersEndComesAsATerminationSignal) {
     EXPECT_EQ(closes, 0);
     EXPECT_FALSE(shell->isDisposed());
     shell->dispose();
+}
+
+// A program with a web view that leaves by exit(), as Qt's X11 plugin leaves
+// when the X server goes at the end of a session: it ends with exit()'s
+// status, and no exit-time clean-up of the program runs under the web
+// engine's threads. The program is this test run again, in a process of its
+// own.
+TEST(QtExit, AProgramWithAWebViewThatLeavesByExitEndsWithItsStatusAndWithoutItsExitCleanUp) {
+    RL_REQUIRE_DISPLAY();
+    if (const char* fd = std::getenv("RL_QT_EXIT_FD")) {
+        static const int out = std::atoi(fd);
+        std::atexit([] { (void)::write(out, "x", 1); });
+        tk::Display display("qt");
+        auto shell = tk::make<tk::Shell>(&display, tk::SHELL_TRIM);
+        shell->setBounds(40, 40, 640, 480);
+        auto browser = tk::make<tk::Browser>(shell, tk::NONE);
+        browser->setBounds(0, 0, 600, 400);
+        bool completed = false;
+        browser->addCompletedListener([&completed](tk::Event&) { completed = true; });
+        browser->setText("<html><body><h1>Balances</h1></body></html>");
+        shell->open();
+        if (!tk::qt::runUntil(display, [&] { return completed; }, 30000)) ::_exit(2);
+        std::exit(7);
+    }
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::setenv("RL_QT_EXIT_FD", std::to_string(fds[1]).c_str(), 1);
+        std::freopen("/dev/null", "w", stdout);
+        ::execl("/proc/self/exe", "QtExit", "--gtest_filter=QtExit.*", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string written;
+    char buffer[16];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) written.append(buffer, static_cast<size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_EQ(written, "") << "an exit handler ran under the web engine's threads";
 }
 
 }  // namespace
