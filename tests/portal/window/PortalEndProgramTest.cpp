@@ -91,7 +91,7 @@ protected:
         start();
         ASSERT_TRUE(waitFor([] { return shownWindowsTitled(FORM_TITLE) == 1; }, START_LIMIT_MS)) << titles() << log();
         std::vector<std::pair<std::string, bool>> keys;
-        for (const std::string& key : {"Tab", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"}) {
+        for (const char* key : {"Tab", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"}) {
             keys.push_back({key, true});
             keys.push_back({key, false});
         }
