@@ -84,6 +84,9 @@ Times runBareCurl(const std::string& base, const std::string& form, size_t pageS
     headers = curl_slist_append(headers, "Accept-Language: en-us");
     headers = curl_slist_append(headers, "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)");
     headers = curl_slist_append(headers, ("Host: " + host).c_str());
+    // The client sends the address it asked for before as the referrer:
+    // from the second request on, that is the page itself.
+    headers = curl_slist_append(headers, ("Referer: " + base + "/page").c_str());
     headers = curl_slist_append(headers, "Expect:");
     std::string body;
     curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo);
