@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -66,9 +67,9 @@ void markUnjoinedThreads(void (*lastStep)()) {
     {
         Resources& r = resources();
         std::lock_guard<std::mutex> guard(r.lock);
-        bool known = false;
-        for (auto step : r.lastSteps) known = known || step == lastStep;
-        if (lastStep && !known) r.lastSteps.push_back(lastStep);
+        if (lastStep && std::find(r.lastSteps.begin(), r.lastSteps.end(), lastStep) == r.lastSteps.end()) {
+            r.lastSteps.push_back(lastStep);
+        }
     }
     g_unjoinedThreads.store(true);
     ::on_exit(&endOnExit, nullptr);
