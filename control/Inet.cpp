@@ -48,7 +48,6 @@ std::string Inet::OpenURL(const std::string& url) {
     std::string address = foundation::TextBrowser::lowBytes(url);
     for (int hop = 0;; ++hop) {
         if (!net::parseUrl(address)) throw std::invalid_argument("Not a web address: " + address);
-        if (foundation::QuietEnd::isRequested()) throw std::runtime_error("The program is ending: " + address);
         net::HttpConnection connection(address);
         connection.setTimeoutMs(REQUEST_TIMEOUT_MS);
         // The user-interface thread waits here: a request to end the program
