@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -137,11 +139,10 @@ bool Vantrell::install() {
     }
 
     ZipFilenameFilter filter;
-    std::vector<std::string> archives;
     for (const auto& name : FileUtil::listFiles(m_source)) {
-        if (filter.accept(m_source, name)) archives.push_back(name);
+        if (filter.accept(m_source, name)) m_archives.push_back(name);
     }
-    if (archives.empty()) {
+    if (m_archives.empty()) {
         Logger::error("No relevant files in source dir");
         return false;
     }
@@ -154,9 +155,9 @@ bool Vantrell::install() {
     // Every archive is checked whole, then unpacked into a staging folder
     // of its own, before the first file of any is moved: a failure up to
     // there leaves the install folder and the versions file as they were.
-    for (const auto& name : archives) validateZipFile(m_source, name);
-    for (const auto& name : archives) unzipFile(m_source, name);
-    for (const auto& name : archives) installArchive(name);
+    for (const auto& name : m_archives) validateZipFile(m_source, name);
+    for (const auto& name : m_archives) unzipFile(m_source, name);
+    for (const auto& name : m_archives) installArchive(name);
 
     if (!m_allMoved) {
         // The old versions file stays, so the upgrade is offered again.
@@ -188,15 +189,28 @@ bool Vantrell::replaceVersions() {
 }
 
 void Vantrell::installArchive(const std::string& fileName) {
-    std::string staging = stagingFolder(m_source, fileName);
-    runScript(staging + "/" + PRE_SCRIPT_PATH);
-    if (!FileUtil::overwriteFiles(staging, m_destination)) m_allMoved = false;
-    deleteFolder(staging);
+    // The archive's scripts and moves see it in the scratch folder, where
+    // an upgrade's own scripts look for its files.
+    const std::string staging = stagingFolder(m_source, fileName);
+    const std::string scratch = m_source + "/" + TEMP_UNZIP_DIRECTORY;
+    deleteFolder(scratch);
+    // An archive without entries whose staging folder could not be made
+    // has nothing to move.
+    struct stat st;
+    if (::lstat(staging.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::rename(staging.c_str(), scratch.c_str()) != 0) {
+        throw std::runtime_error("Unable to move " + staging + " to " + scratch + ": " + std::strerror(errno));
+    }
+    runScript(scratch + "/" + PRE_SCRIPT_PATH);
+    if (!FileUtil::overwriteFiles(scratch, m_destination)) m_allMoved = false;
+    deleteFolder(scratch);
     runScript(m_destination + "/" + POST_SCRIPT_PATH);
 }
 
-std::string Vantrell::stagingFolder(const std::string& sourceDir, const std::string& fileName) {
-    return sourceDir + "/" + TEMP_UNZIP_DIRECTORY + "/" + fileName;
+std::string Vantrell::stagingFolder(const std::string& sourceDir, const std::string& fileName) const {
+    // Numbered by the archive's place in the list: no name that could be
+    // taken for an archive or a versions table.
+    auto at = std::find(m_archives.begin(), m_archives.end(), fileName);
+    return sourceDir + "/" + TEMP_UNZIP_DIRECTORY + "." + std::to_string(at - m_archives.begin() + 1);
 }
 
 void Vantrell::runScript(const std::string& path) {
@@ -343,6 +357,7 @@ void Vantrell::deleteFolder(const std::string& folder) {
 void Vantrell::closing() {
     // What was unpacked and not moved goes, also where the upgrade folder
     // itself stays.
+    for (const auto& name : m_archives) deleteFolder(stagingFolder(m_source, name));
     deleteFolder(m_source + "/" + TEMP_UNZIP_DIRECTORY);
     Logger::info("Deleting " + m_source);
     deleteFolder(m_source);

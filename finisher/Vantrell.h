@@ -2,8 +2,9 @@
 // The upgrade finisher: started by the upgrade client just before the
 // program ends, it waits for the program to quit, validates every
 // downloaded archive, unpacks each into a staging folder of its own, then
-// installs them one by one over the install folder (running the archive's
-// scripts around the move of its files into place), replaces the versions
+// installs them one by one over the install folder (the staging folder
+// becomes the scratch folder, where the archive's scripts run around the
+// move of its files into place), replaces the versions
 // file, deletes the upgrade folder and starts the program again. It asks
 // nothing and has no window; "Vantrell.log" in the working folder tells
 // what it did.
@@ -62,11 +63,11 @@ public:
     void validateZipFile(const std::string& sourceDir, const std::string& fileName);
     // Unpacks an archive into its staging folder in sourceDir.
     void unzipFile(const std::string& sourceDir, const std::string& fileName);
-    // Where an archive of sourceDir is unpacked: a folder of its own in the
-    // scratch folder.
-    static std::string stagingFolder(const std::string& sourceDir, const std::string& fileName);
 
 private:
+    // Where an archive of sourceDir is unpacked until its turn comes, when
+    // the folder becomes the scratch folder.
+    std::string stagingFolder(const std::string& sourceDir, const std::string& fileName) const;
     // False when a check failed or there was nothing to install.
     bool install();
     // Runs an unpacked archive's scripts around the move of its files.
@@ -95,6 +96,8 @@ private:
     std::string m_executable;
     std::string m_versionsSource;
     std::string m_versionsDestination;
+    // The archives of the upgrade folder, in the order they install.
+    std::vector<std::string> m_archives;
     uint64_t m_unpackLimit;
     mode_t m_newFileMode;
     // The canonical upgrade and install folders, once both exist.

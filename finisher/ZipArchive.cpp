@@ -31,6 +31,9 @@ constexpr unsigned FLAG_MASKED_HEADERS = 1u << 13;
 constexpr unsigned FLAGS_READ_ALIKE = (1u << 1) | (1u << 2) | FLAG_DATA_DESCRIPTOR | (1u << 11);
 
 constexpr size_t LOCAL_HEADER_SIZE = 30;
+constexpr size_t DIRECTORY_RECORD_SIZE = 46;
+constexpr uint64_t ZIP64_MARK = 0xFFFFFFFF;
+constexpr uint64_t ZIP64_FIELD = 0x0001;
 // The smallest data descriptor: CRC-32 and two 32-bit sizes.
 constexpr uint64_t DATA_DESCRIPTOR_SIZE = 12;
 constexpr size_t END_RECORD_SIZE = 22;
@@ -68,6 +71,71 @@ std::string readAt(int fd, uint64_t offset, size_t size) {
     return bytes;
 }
 
+// What a local header or a directory record says of its entry.
+struct Header {
+    unsigned flags = 0;
+    int method = 0;
+    uint64_t crc = 0;
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
+    std::string name;
+    // A directory record's: where the entry's local header lies.
+    uint64_t localHeader = 0;
+    // Its bytes, name, extra field and comment included.
+    uint64_t size = 0;
+};
+
+// Values marked 0xFFFFFFFF stand in the zip64 extra field, in the order of
+// the fields; a local header holds both sizes there when it marks either.
+void readZip64(const std::string& extra, bool local, Header& header) {
+    for (size_t at = 0; at + 4 <= extra.size();) {
+        const size_t size = le(extra, at + 2, 2);
+        if (at + 4 + size > extra.size()) return;
+        if (le(extra, at, 2) == ZIP64_FIELD) {
+            size_t next = at + 4;
+            for (uint64_t* value : {&header.uncompressedSize, &header.compressedSize, &header.localHeader}) {
+                if (local && value == &header.localHeader) break;
+                const bool marked = *value == ZIP64_MARK;
+                if (marked && next + 8 <= at + 4 + size) *value = le(extra, next, 8);
+                if (marked || local) next += 8;
+            }
+            return;
+        }
+        at += 4 + size;
+    }
+}
+
+// The local header (or directory record) at offset; nothing when the file
+// holds none there.
+std::optional<Header> readHeader(int fd, uint64_t offset, bool local) {
+    const size_t fixed = local ? LOCAL_HEADER_SIZE : DIRECTORY_RECORD_SIZE;
+    // A directory record has the maker's version first.
+    const size_t shift = local ? 0 : 2;
+    const std::string bytes = readAt(fd, offset, fixed);
+    if (!signedAs(bytes, 0, local ? "PK\3\4" : "PK\1\2")) return std::nullopt;
+    Header header;
+    header.flags = static_cast<unsigned>(le(bytes, 6 + shift, 2));
+    header.method = static_cast<int>(le(bytes, 8 + shift, 2));
+    header.crc = le(bytes, 14 + shift, 4);
+    header.compressedSize = le(bytes, 18 + shift, 4);
+    header.uncompressedSize = le(bytes, 22 + shift, 4);
+    const size_t nameSize = le(bytes, 26 + shift, 2);
+    const size_t extraSize = le(bytes, 28 + shift, 2);
+    const std::string variable = readAt(fd, offset + fixed, nameSize + extraSize);
+    if (variable.size() != nameSize + extraSize) return std::nullopt;
+    header.name = variable.substr(0, nameSize);
+    header.size = fixed + nameSize + extraSize + (local ? 0 : le(bytes, 32, 2));
+    if (!local) header.localHeader = le(bytes, 42, 4);
+    readZip64(variable.substr(nameSize), local, header);
+    return header;
+}
+
+std::string flagsText(unsigned flags) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", flags & 0xFFFF);
+    return text;
+}
+
 bool isDriveLetter(const std::string& component) {
     return component.size() >= 2 && component[1] == ':' &&
            ((component[0] >= 'A' && component[0] <= 'Z') || (component[0] >= 'a' && component[0] <= 'z'));
@@ -81,18 +149,16 @@ std::string joined(const std::vector<std::string>& parts) {
 
 }  // namespace
 
-// The archive file as libzip reads it. While libzip opens the archive, its
-// consistency check seeks to each entry's local header and reads it: those
-// places are noted, in the order of the directory, since libzip does not
-// tell where an entry lies.
+// The archive file as libzip reads it. When libzip opens an entry it seeks
+// to the entry's local header first: while noting, that place is noted,
+// since libzip does not tell where an entry lies.
 struct ZipArchive::Source {
     int fd = -1;
     uint64_t size = 0;
     uint64_t position = 0;
     zip_error_t error;
     bool noting = false;
-    std::optional<uint64_t> soughtFromStart;
-    std::vector<uint64_t> localHeaders;
+    std::optional<uint64_t> noted;
 
     Source() { zip_error_init(&error); }
     ~Source() {
@@ -115,10 +181,6 @@ struct ZipArchive::Source {
                     zip_error_set(&error, ZIP_ER_READ, errno);
                     return -1;
                 }
-                if (noting && soughtFromStart && n >= 4 && std::memcmp(data, "PK\3\4", 4) == 0) {
-                    localHeaders.push_back(*soughtFromStart);
-                }
-                soughtFromStart.reset();
                 position += static_cast<uint64_t>(n);
                 return n;
             }
@@ -141,8 +203,7 @@ struct ZipArchive::Source {
                 zip_int64_t to = zip_source_seek_compute_offset(position, size, data, length, &error);
                 if (to < 0) return -1;
                 position = static_cast<uint64_t>(to);
-                soughtFromStart.reset();
-                if (args->whence == SEEK_SET) soughtFromStart = position;
+                if (noting && args->whence == SEEK_SET && !noted) noted = position;
                 return 0;
             }
             case ZIP_SOURCE_TELL:
@@ -223,9 +284,11 @@ void ZipArchive::open() {
     zip_error_init(&error);
     zip_source_t* source = zip_source_function_create(&Source::serve, m_source.get(), &error);
     if (source) {
-        m_source->noting = true;
-        m_zip = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
-        m_source->noting = false;
+        // Not with libzip's consistency check: it refuses what sound writers
+        // make (sizes in the local header of an entry with a data
+        // descriptor, another version needed there); checkLayout compares
+        // as those writers need.
+        m_zip = zip_open_from_source(source, ZIP_RDONLY, &error);
         if (!m_zip) zip_source_free(source);
     }
     if (m_zip) {
@@ -260,6 +323,7 @@ void ZipArchive::readEntries() {
         entry.compressedSize = st.comp_size;
         entry.uncompressedSize = st.size;
         entry.method = st.comp_method;
+        entry.crc = st.crc;
         entry.encrypted = st.encryption_method != ZIP_EM_NONE;
         entry.madeOn = opsys;
         entry.externalAttributes = attributes;
@@ -269,24 +333,25 @@ void ZipArchive::readEntries() {
 
 void ZipArchive::checkLayout() {
     const std::string cannot = "Cannot read " + m_shownPath + ": ";
+    const std::string disagree = cannot + "its directory, its end record and its entries disagree";
     const int fd = m_source->fd;
     const uint64_t fileSize = m_source->size;
-    // One local header read for each record, else libzip weighed more than
-    // one directory.
-    const std::vector<uint64_t>& at = m_source->localHeaders;
-    if (at.size() != m_entries.size()) throw ZipException(cannot + "it holds more than one directory");
 
-    // The directory ends where the end record (or the zip64 end record)
-    // begins: records between them are read by some tools and not by
-    // others.
+    // The end record ends the file: readers that take the last one and
+    // readers that look past one that leads nowhere must find the same.
     int commentLength = 0;
-    zip_get_archive_comment(m_zip, &commentLength, ZIP_FL_ENC_RAW);
+    const char* comment = zip_get_archive_comment(m_zip, &commentLength, ZIP_FL_ENC_RAW);
     if (commentLength < 0 || fileSize < END_RECORD_SIZE + static_cast<uint64_t>(commentLength)) {
         throw ZipException(cannot + "its end record cannot be found");
     }
+    if (comment && std::string(comment, static_cast<size_t>(commentLength)).find("PK\5\6") != std::string::npos) {
+        throw ZipException(cannot + "its comment holds an end record");
+    }
     const uint64_t endAt = fileSize - END_RECORD_SIZE - static_cast<uint64_t>(commentLength);
     const std::string end = readAt(fd, endAt, END_RECORD_SIZE);
-    if (!signedAs(end, 0, "PK\5\6")) throw ZipException(cannot + "its end record cannot be found");
+    if (!signedAs(end, 0, "PK\5\6") || le(end, 20, 2) != static_cast<uint64_t>(commentLength)) {
+        throw ZipException(cannot + "its end record cannot be found");
+    }
     uint64_t directorySize = le(end, 12, 4);
     uint64_t directoryOffset = le(end, 16, 4);
     uint64_t directoryEnd = endAt;
@@ -307,9 +372,34 @@ void ZipArchive::checkLayout() {
         directoryOffset = le(record, 48, 8);
         directoryEnd = recordAt;
     }
+    // The directory ends where the end record (or the zip64 end record)
+    // begins: records between them are read by some tools and not by
+    // others.
     if (directoryOffset > directoryEnd || directorySize != directoryEnd - directoryOffset) {
         throw ZipException(cannot + "there are bytes between its directory and its end record");
     }
+
+    // The directory holds exactly the records libzip read, as libzip read
+    // them, each name once; libzip does not show their flags nor where
+    // their local headers lie.
+    std::vector<Header> records;
+    std::set<std::string> names;
+    uint64_t at = directoryOffset;
+    for (const ZipEntry& entry : m_entries) {
+        auto record = readHeader(fd, at, false);
+        if (!record || record->size > directoryEnd - at) throw ZipException(disagree);
+        at += record->size;
+        // libzip reads a NUL of a name as a blank.
+        std::string asRead = record->name;
+        std::replace(asRead.begin(), asRead.end(), '\0', ' ');
+        if (asRead != entry.name || record->method != entry.method || record->crc != entry.crc ||
+            record->compressedSize != entry.compressedSize || record->uncompressedSize != entry.uncompressedSize) {
+            throw ZipException(disagree);
+        }
+        if (!names.insert(record->name).second) throw ZipException(cannot + "it holds one name twice");
+        records.push_back(std::move(*record));
+    }
+    if (at != directoryEnd) throw ZipException(disagree);
 
     // Each entry's bytes: local header, name, extra field, data and data
     // descriptor, before the directory and apart from every other entry's.
@@ -321,27 +411,36 @@ void ZipArchive::checkLayout() {
     std::vector<Span> spans;
     for (size_t i = 0; i < m_entries.size(); ++i) {
         ZipEntry& entry = m_entries[i];
-        const std::string header = readAt(fd, at[i], LOCAL_HEADER_SIZE);
-        if (!signedAs(header, 0, "PK\3\4")) throw failure(entry, "has no local header");
-        entry.localFlags = static_cast<unsigned>(le(header, 6, 2));
-        const size_t nameSize = le(header, 26, 2);
-        const uint64_t extraSize = le(header, 28, 2);
-        const std::string name = readAt(fd, at[i] + LOCAL_HEADER_SIZE, nameSize);
-        // libzip reads a NUL of a name as a blank: the local header has the
-        // name as it is.
-        std::string asRead = name;
-        std::replace(asRead.begin(), asRead.end(), '\0', ' ');
-        if (name.size() != nameSize || asRead != entry.name) {
-            throw failure(entry, "is named otherwise in its local header");
+        const Header& record = records[i];
+        const auto local = readHeader(fd, record.localHeader, true);
+        if (!local) throw failure(entry, "has no local header");
+        if (local->name != record.name) throw failure(entry, "is named otherwise in its local header");
+        entry.name = record.name;
+        entry.localHeader = record.localHeader;
+        entry.localFlags = local->flags;
+        if (local->method != record.method) throw failure(entry, "is compressed otherwise in its local header");
+        if ((local->flags & FLAGS_READ_ALIKE) != (record.flags & FLAGS_READ_ALIKE)) {
+            throw failure(entry, "has flags " + flagsText(local->flags) + " in its local header and " +
+                                     flagsText(record.flags) + " in the directory");
         }
-        entry.name = name;
-        const uint64_t data = at[i] + LOCAL_HEADER_SIZE + nameSize + extraSize;
-        const uint64_t descriptor = (entry.localFlags & FLAG_DATA_DESCRIPTOR) ? DATA_DESCRIPTOR_SIZE : 0;
+        // Writers that stream an entry put its CRC-32 and sizes after its
+        // data, and write 0 or the real value in its local header.
+        const bool streamed = record.flags & FLAG_DATA_DESCRIPTOR;
+        auto agrees = [&](uint64_t inLocal, uint64_t inDirectory) {
+            return inLocal == inDirectory || (streamed && inLocal == 0);
+        };
+        if (!agrees(local->crc, record.crc)) throw failure(entry, "records another CRC-32 in its local header");
+        if (!agrees(local->compressedSize, record.compressedSize) ||
+            !agrees(local->uncompressedSize, record.uncompressedSize)) {
+            throw failure(entry, "records another size in its local header");
+        }
+        const uint64_t data = record.localHeader + local->size;
+        const uint64_t descriptor = streamed ? DATA_DESCRIPTOR_SIZE : 0;
         if (entry.compressedSize > directoryOffset || data > directoryOffset - entry.compressedSize ||
             descriptor > directoryOffset - data - entry.compressedSize) {
             throw failure(entry, "runs into the directory");
         }
-        spans.push_back({at[i], data + entry.compressedSize + descriptor, i});
+        spans.push_back({record.localHeader, data + entry.compressedSize + descriptor, i});
     }
     std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
     for (size_t i = 1; i < spans.size(); ++i) {
@@ -387,9 +486,7 @@ void ZipArchive::checkEntries() const {
             throw failure(entry, "is encrypted");
         }
         if (entry.localFlags & ~FLAGS_READ_ALIKE) {
-            char flags[16];
-            std::snprintf(flags, sizeof flags, "0x%04X", entry.localFlags);
-            throw failure(entry, "has flags " + std::string(flags) + " in its local header");
+            throw failure(entry, "has flags " + flagsText(entry.localFlags) + " in its local header");
         }
         if (!entry.isDirectory()) {
             // A file entry must end in a name: "." or "a/." would write
@@ -425,8 +522,17 @@ uint64_t ZipArchive::unpackedSize() const {
 template <typename Sink>
 void ZipArchive::read(size_t index, Sink&& sink) {
     const ZipEntry& entry = m_entries.at(index);
+    m_source->noted.reset();
+    m_source->noting = true;
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(m_zip, index, 0), zip_fclose);
+    m_source->noting = false;
     if (!file) throw failure(entry, "cannot be read (" + std::string(zip_strerror(m_zip)) + ")");
+    // libzip may have chosen another end record than the last one, and with
+    // it another directory: its local header must be the one checked.
+    const auto& noted = m_source->noted;
+    if (noted ? *noted != entry.localHeader : entry.compressedSize != 0) {
+        throw failure(entry, "is read from another place than its directory record gives");
+    }
     char buffer[BUFFER_SIZE];
     uint64_t total = 0;
     for (;;) {

@@ -1,13 +1,14 @@
 #pragma once
-// One upgrade archive, read with libzip and its consistency check: local
-// headers whose name, method, CRC-32 or sizes disagree with the directory,
-// a directory that holds more or fewer records than its end record counts,
-// a name given twice and zip64 sizes are libzip's to refuse or read. What
-// libzip accepts and another tool could read otherwise is refused here:
-// local headers with flags the directory cannot have (libzip neither
-// compares nor shows the directory's flags), a NUL in a local name (libzip
-// reads it as a blank), entries whose bytes overlap and directory records
-// hidden between the directory and its end record.
+// One upgrade archive, read with libzip: its directory, zip64 sizes,
+// inflating and CRC-32. What libzip leaves unchecked, or could read
+// otherwise than another tool, is checked here: each local header agrees
+// with its directory record (name, method, the flags every reader reads
+// alike, CRC-32 and sizes, which a streamed entry may give as 0), the
+// directory holds exactly the records its end record counts, no name twice,
+// nothing lies between the directory and its end record, no comment holds
+// an end record, no entry's bytes overlap another's, no local header
+// carries flags the directory cannot have, and libzip reads each entry from
+// the local header checked.
 //
 // An archive comes from the network, so nothing in it is trusted: an entry
 // may not name a place outside the folder it is unpacked into (absolute
@@ -40,10 +41,12 @@ struct ZipEntry {
     std::string name;  // as its local header holds it, bytes after a NUL included
     uint64_t compressedSize = 0;
     uint64_t uncompressedSize = 0;
+    uint32_t crc = 0;
     int method = 0;
     bool encrypted = false;
-    // The general purpose flags of the local header.
+    // The general purpose flags of the local header, and where it lies.
     unsigned localFlags = 0;
+    uint64_t localHeader = 0;
     // The system the entry was made on, and its attributes there.
     unsigned madeOn = 0;
     uint32_t externalAttributes = 0;
@@ -62,8 +65,8 @@ public:
     static constexpr int STORED = 0;
     static constexpr int DEFLATED = 8;
 
-    // Opens the archive with libzip's consistency check, lists its entries
-    // and checks where their bytes lie.
+    // Opens the archive, lists its entries and checks where their bytes
+    // lie.
     explicit ZipArchive(const std::string& path);
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
@@ -91,13 +94,14 @@ public:
     ZipException failure(const ZipEntry& entry, const std::string& what) const;
 
 private:
-    // The file as libzip reads it, noting where libzip looks for local
-    // headers.
+    // The file as libzip reads it, noting where libzip reads a local
+    // header.
     struct Source;
 
     void open();
     void readEntries();
-    // Where each entry's bytes lie, from the local headers libzip checked.
+    // Compares the directory and the local headers, and where each entry's
+    // bytes lie.
     void checkLayout();
     // Unpacks the entry at index, handing each block to sink, and checks
     // its size and CRC-32.

@@ -134,14 +134,19 @@ TEST_F(VantrellTest, InstallsEveryArchiveRunsItsScriptsAndRelaunches) {
 
     std::string text = log();
     std::string up = dir.file("upgrades");
+    // Each archive is unpacked into a folder numbered by its place in the
+    // list, which the file system orders.
+    const bool coreFirst = text.find("Unzipping " + up + "/core13.zip") < text.find("Unzipping " + up + "/data2.zip");
+    const std::string core = up + (coreFirst ? "/unzip.1" : "/unzip.2");
+    const std::string data = up + (coreFirst ? "/unzip.2" : "/unzip.1");
     for (const std::string& line : std::vector<std::string>{
              "Source Path: " + up, "Destination Path: " + dir.path(), "Executable Path: Lanternbay",
           "Waiting 5 seconds to give launching app a chance to fully quit", "Validating " + up + "/core13.zip",
           std::string("\tEntries - 5"), "\tEntry - readme.txt with size of 10000", "Unzipping " + up + "/data2.zip",
-          "Creating root dir: " + up + "/unzip/core13.zip", "Creating root dir: " + up + "/unzip/data2.zip",
-          "Creating dir: " + up + "/unzip/core13.zip/bin/", "Parent dirs not created: " + up + "/unzip/core13.zip/bin",
-          "Running " + up + "/unzip/core13.zip/pre-upgrade.bat", "/bin/sh exiting with value 3",
-          "Not launching " + up + "/unzip/data2.zip/pre-upgrade.bat since it is an empty script",
+          "Creating root dir: " + core, "Creating root dir: " + data, "Creating dir: " + core + "/bin/",
+          "Parent dirs not created: " + core + "/bin", "Running " + up + "/unzip/pre-upgrade.bat",
+          "/bin/sh exiting with value 3", "Not launching " + up + "/unzip/pre-upgrade.bat since it is an empty script",
+          "Moved: " + up + "/unzip/config.txt to " + dir.file("config.txt"),
           "Overwriting " + dir.file("Lanternbay.versions") + " with " + up + "/Lanternbay.versions.tmp",
           "Moved: " + up + "/Lanternbay.versions.tmp to " + dir.file("Lanternbay.versions"),
           "Deleting " + up, "Launching Lanternbay", "Spawning separate process: ./Lanternbay", std::string("Exiting")}) {
@@ -223,7 +228,7 @@ std::vector<Hostile> hostileArchives() {
         // What one reader can read otherwise than another: a local header
         // that disagrees with the directory, one name or path twice,
         // entries sharing bytes, a directory counted short.
-        {"LocalCrc", {ok}, "its directory, its end record and its entries disagree",
+        {"LocalCrc", {ok}, "entry \"evil-ok.txt\" records another CRC-32 in its local header",
          [](std::string& bytes) { putLe(bytes, 14, 0x12345678, 4); }},
         {"LocalFlags", {ok}, "entry \"evil-ok.txt\" has flags 0x0020 in its local header",
          [](std::string& bytes) { putLe(bytes, 6, 0x0020, 2); }},
@@ -247,6 +252,15 @@ std::vector<Hostile> hostileArchives() {
              putLe(bytes, endRecord(bytes) + 8, 1, 2);
              putLe(bytes, endRecord(bytes) + 10, 1, 2);
              putLe(bytes, endRecord(bytes) + 12, 46 + std::string("evil-ok.txt").size(), 4);
+         }},
+        {"CommentHoldsAnEndRecord", {ok}, "its comment holds an end record",
+         [](std::string& bytes) {
+             // Readers that take the last end record find no directory;
+             // libzip looks past it.
+             std::string second = bytes.substr(endRecord(bytes));
+             putLe(second, 16, 1, 4);
+             putLe(bytes, endRecord(bytes) + 20, second.size(), 2);
+             bytes += second;
          }},
     };
 }
@@ -488,6 +502,51 @@ TEST_F(VantrellTest, SizesMarkedAsZip64AreReadFromTheirZip64Fields) {
     EXPECT_NE(log().find("the upgrade would unpack 0 + 3221225472 bytes"), std::string::npos) << log();
 }
 
+TEST_F(VantrellTest, EachArchivesScriptSeesItInTheScratchFolder) {
+    // Each pre-upgrade script records where it ran and what lies beside it:
+    // its own archive's files in the scratch folder, nothing of the other.
+    const std::string script = "echo \"$0\" >> pre.log && ls \"$(dirname \"$0\")\" >> pre.log\n";
+    addArchive("a.zip", {ZipItem::file("pre-upgrade.bat", script), ZipItem::file("lib/a.txt", "a")});
+    addArchive("b.zip", {ZipItem::file("pre-upgrade.bat", script), ZipItem::file("b.txt", "b")});
+    run();
+    EXPECT_TRUE(complete);
+    const std::string up = dir.file("upgrades");
+    const std::string a = up + "/unzip/pre-upgrade.bat\nlib\npre-upgrade.bat\n";
+    const std::string b = up + "/unzip/pre-upgrade.bat\nb.txt\npre-upgrade.bat\n";
+    const std::string ran = readFile("pre.log");
+    EXPECT_TRUE(ran == a + b || ran == b + a) << ran;
+    EXPECT_EQ(readFile("lib/a.txt"), "a");
+    EXPECT_EQ(readFile("b.txt"), "b");
+}
+
+TEST_F(VantrellTest, ArchivesOfStreamingAndZip64WritersInstall) {
+    // Streamed entries whose local header holds 0 for the CRC-32 and for
+    // one size (at 18 the compressed size, at 22 the size) but the other
+    // size, and a zip64 archive whose folder entry needs version 4.5 in its
+    // local header and 1.0 in the directory.
+    auto streamed = [](const std::string& name, size_t zeroedSize) {
+        ZipItem item = ZipItem::file(name, std::string(3000, name[0]));
+        item.flags = 8;
+        std::string bytes = rltest::buildZip({item});
+        putLe(bytes, 14, 0, 4);
+        putLe(bytes, zeroedSize, 0, 4);
+        return bytes;
+    };
+    rltest::writeFile("upgrades/piped.zip", streamed("piped.txt", 18));
+    rltest::writeFile("upgrades/archived.zip", streamed("archived.txt", 22));
+    ZipItem folder = ZipItem::folder("wide/");
+    ZipItem file = ZipItem::file("wide/w.txt", "wide");
+    folder.zip64 = file.zip64 = true;
+    std::string wide = rltest::buildZip({folder, file});
+    putLe(wide, wide.find(std::string("PK\1\2", 4)) + 6, 10, 2);
+    rltest::writeFile("upgrades/wide.zip", wide);
+    run();
+    EXPECT_TRUE(complete) << log();
+    EXPECT_EQ(readFile("piped.txt"), std::string(3000, 'p'));
+    EXPECT_EQ(readFile("archived.txt"), std::string(3000, 'a'));
+    EXPECT_EQ(readFile("wide/w.txt"), "wide");
+}
+
 TEST_F(VantrellTest, ControlCharactersOfEntryNamesAreEscapedInTheLog) {
     const std::string forged = "note\n12/09/26 04:00 PM - Forged line\x1b[2J\r\t";
     addArchive("a.zip", {ZipItem::file(forged, "n"), ZipItem::file("plain.txt", "p")});
@@ -500,7 +559,7 @@ TEST_F(VantrellTest, ControlCharactersOfEntryNamesAreEscapedInTheLog) {
     EXPECT_EQ(text.find('\r'), std::string::npos) << text;
     const std::string shown = "note\\n12/09/26 04:00 PM - Forged line\\x1B[2J\\r\\t";
     EXPECT_NE(text.find("\tEntry - " + shown + " with size of 1\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Moved: " + dir.file("upgrades/unzip/a.zip/" + shown)), std::string::npos) << text;
+    EXPECT_NE(text.find("Moved: " + dir.file("upgrades/unzip/" + shown)), std::string::npos) << text;
     // Every line of the log is one of its entries: a time stamp, " - ", text.
     std::istringstream lines(text);
     std::string line;
@@ -627,7 +686,7 @@ TEST_F(VantrellTest, AFileThatCannotBeMovedKeepsTheOldVersionsFile) {
     EXPECT_EQ(readFile("Lanternbay.versions"), "#old\ncore=12\n");
     EXPECT_FALSE(fileExists("upgrades"));
     std::string text = log();
-    EXPECT_NE(text.find(" - Not moved: " + dir.file("upgrades/unzip/core13.zip/plugins/p.so") + " to " +
+    EXPECT_NE(text.find(" - Not moved: " + dir.file("upgrades/unzip/plugins/p.so") + " to " +
                         dir.file("plugins/p.so") + "\n"),
               std::string::npos)
         << text;
@@ -642,10 +701,10 @@ TEST_F(VantrellTest, AFileThatCannotBeMovedKeepsTheOldVersionsFile) {
 }
 
 TEST_F(VantrellTest, AnArchiveThatFailsWhileUnpackingInstallsNoArchive) {
-    // Six sound archives and the core one, whose staging folder cannot be
-    // made since a file stands there: it passes every check and fails while
-    // unpacking, and no archive is installed, in whatever order the folder
-    // lists them.
+    // Seven sound archives; the last one unpacked, in whatever order the
+    // folder lists them, finds a file where its staging folder goes: it
+    // passed every check and fails while unpacking, and no archive is
+    // installed.
     fs::create_directories("bin");
     rltest::writeFile("bin/tool", "old tool");
     std::vector<std::string> good;
@@ -654,17 +713,15 @@ TEST_F(VantrellTest, AnArchiveThatFailsWhileUnpackingInstallsNoArchive) {
         addArchive("good" + std::to_string(i) + ".zip", {ZipItem::file(good.back(), "new")});
     }
     addArchive("core.zip", {ZipItem::file("bin/tool", "new tool", 0755)});
-    fs::create_directories("upgrades/unzip");
-    rltest::writeFile("upgrades/unzip/core.zip", "in the way");
+    rltest::writeFile("upgrades/unzip.7", "in the way");
     run();
     expectNothingInstalled(good);
     EXPECT_EQ(readFile("bin/tool"), "old tool");
     std::string text = log();
     EXPECT_EQ(count(text, " - Validating "), 7u) << text;
-    EXPECT_NE(text.find("Error creating zip file for " + dir.file("upgrades/core.zip")), std::string::npos) << text;
-    EXPECT_NE(text.find("Unable to write " + dir.file("upgrades/unzip/core.zip/bin/tool") + ": Not a directory"),
-              std::string::npos)
-        << text;
+    EXPECT_EQ(count(text, "Error creating zip file for " + dir.file("upgrades/")), 1u) << text;
+    EXPECT_NE(text.find("Unable to write " + dir.file("upgrades/unzip.7/")), std::string::npos) << text;
+    EXPECT_NE(text.find(": Not a directory"), std::string::npos) << text;
     EXPECT_EQ(count(text, " - Moved: "), 0u) << text;
 }
 
@@ -681,6 +738,7 @@ TEST_F(VantrellTest, AnUpgradeFolderHoldingTheInstallFolderIsNotDeleted) {
     EXPECT_EQ(readFile("upgrades/install/Lanternbay.versions"), "#new\ncore=13\n");
     EXPECT_TRUE(fileExists("upgrades/core13.zip"));
     EXPECT_FALSE(fileExists("upgrades/unzip"));
+    EXPECT_FALSE(fileExists("upgrades/unzip.1"));
     EXPECT_NE(log().find("Not deleting " + dir.file("upgrades") + " since the install folder " +
                          dir.file("upgrades/install") + " is inside it"),
               std::string::npos)

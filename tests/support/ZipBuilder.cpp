@@ -16,6 +16,7 @@ constexpr uint16_t DOS_DATE = ((2006 - 1980) << 9) | (4 << 5) | 30;  // 2006-04-
 constexpr uint32_t ZIP64_MARK = 0xFFFFFFFF;
 constexpr uint16_t ZIP64_FIELD = 0x0001;
 constexpr uint16_t TIME_FIELD = 0x5455;
+constexpr uint16_t DATA_DESCRIPTOR = 1 << 3;
 
 void put16(std::string& out, uint32_t v) {
     out += static_cast<char>(v & 0xFF);
@@ -87,6 +88,7 @@ namespace {
 struct Built {
     std::string local;
     std::string stored;
+    std::string descriptor;
     uint32_t crc = 0;
     uint64_t size = 0;
 };
@@ -119,6 +121,17 @@ Built buildLocal(const ZipItem& item, const std::string& data) {
     put16(b.local, static_cast<uint32_t>(extra.size()));
     b.local += item.name;
     b.local += extra;
+    if (item.flags & DATA_DESCRIPTOR) {
+        put32(b.descriptor, 0x08074b50);
+        put32(b.descriptor, b.crc);
+        if (item.zip64) {
+            put64(b.descriptor, b.stored.size());
+            put64(b.descriptor, b.size);
+        } else {
+            put32(b.descriptor, static_cast<uint32_t>(b.stored.size()));
+            put32(b.descriptor, static_cast<uint32_t>(b.size));
+        }
+    }
     return b;
 }
 
@@ -146,6 +159,7 @@ std::string buildZip(const std::vector<ZipItem>& items) {
         } else {
             out += b.local;
             out += b.stored;
+            out += b.descriptor;
         }
         previousData = offset + b.local.size();
 

@@ -20,6 +20,8 @@ struct ZipItem {
     // The Unix type and permission bits; 0 writes an entry made on MS-DOS,
     // which carries none.
     uint32_t mode = 0100644;
+    // With the data-descriptor flag (8) the CRC-32 and sizes follow the
+    // data too; the local header holds them all the same.
     uint16_t flags = 0;
     // A CRC-32 other than the true one.
     std::optional<uint32_t> crc;
