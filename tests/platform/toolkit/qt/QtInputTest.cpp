@@ -320,6 +320,10 @@ TEST_F(QtInput, EscapeClosesADialog) {
     auto text = tk::make<tk::Text>(dialog, tk::BORDER);
     text->setBounds(10, 10, 200, 24);
     dialog->open();
+    // The window tests share one display, where another program's window
+    // may hold the focus or have taken it since this one asked for it: the
+    // dialog is activated here, as SetUp does the main window.
+    QApplication::setActiveWindow(tk::qt::nativeWidget(*dialog));
     QLineEdit* field = native<QLineEdit>(*text);
     ASSERT_TRUE(waitUntil("the focus in the dialog", [&] { return QApplication::focusWidget() == field; }));
     asUser([&] { QTest::keyClick(field, Qt::Key_Escape); });
