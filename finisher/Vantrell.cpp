@@ -195,9 +195,8 @@ void Vantrell::installArchive(const std::string& fileName) {
     const std::string scratch = m_source + "/" + TEMP_UNZIP_DIRECTORY;
     deleteFolder(scratch);
     // An archive without entries whose staging folder could not be made
-    // has nothing to move.
-    struct stat st;
-    if (::lstat(staging.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::rename(staging.c_str(), scratch.c_str()) != 0) {
+    // has nothing to move, and whatever stands there is not its own.
+    if (m_staged.count(fileName) && ::rename(staging.c_str(), scratch.c_str()) != 0) {
         throw std::runtime_error("Unable to move " + staging + " to " + scratch + ": " + std::strerror(errno));
     }
     runScript(scratch + "/" + PRE_SCRIPT_PATH);
@@ -306,12 +305,27 @@ void Vantrell::unzipFile(const std::string& sourceDir, const std::string& fileNa
         archive.checkEntries();
         std::string root = stagingFolder(sourceDir, fileName);
         std::string shownRoot = LogText::escape(root);
-        if (!FileUtil::doesFileExist(root)) {
-            Logger::info("Creating root dir: " + shownRoot);
-            std::error_code ec;
-            if (!std::filesystem::create_directories(root, ec)) Logger::info("Root dir not created: " + shownRoot);
+        // Made fresh: what an earlier run left there never reaches the
+        // install, a link there is deleted itself, and a folder holding the
+        // install folder stays, so the folder cannot be made.
+        struct stat st;
+        if (::lstat(root.c_str(), &st) == 0) {
+            Logger::info("Deleting " + shownRoot);
+            if (S_ISDIR(st.st_mode)) {
+                deleteFolder(root);
+            } else {
+                FileUtil::deleteDirAndFiles(root);
+            }
         }
+        Logger::info("Creating root dir: " + shownRoot);
         const auto& entries = archive.entries();
+        if (::mkdir(root.c_str(), 0777) == 0) {
+            m_staged.insert(fileName);
+        } else {
+            const int err = errno;
+            Logger::info("Root dir not created: " + shownRoot);
+            if (!entries.empty()) throw ZipException("Unable to create " + shownRoot + ": " + std::strerror(err));
+        }
         for (size_t i = 0; i < entries.size(); ++i) {
             const ZipEntry& entry = entries[i];
             std::string relative = entry.path();

@@ -1,13 +1,13 @@
 #pragma once
 // The upgrade finisher: started by the upgrade client just before the
 // program ends, it waits for the program to quit, validates every
-// downloaded archive, unpacks each into a staging folder of its own, then
-// installs them one by one over the install folder (the staging folder
-// becomes the scratch folder, where the archive's scripts run around the
-// move of its files into place), replaces the versions
-// file, deletes the upgrade folder and starts the program again. It asks
-// nothing and has no window; "Vantrell.log" in the working folder tells
-// what it did.
+// downloaded archive, unpacks each into a staging folder of its own (made
+// fresh, whatever stood there), then installs them one by one over the
+// install folder (the staging folder becomes the scratch folder, where the
+// archive's scripts run around the move of its files into place), replaces
+// the versions file, deletes the upgrade folder and starts the program
+// again. It asks nothing and has no window; "Vantrell.log" in the working
+// folder tells what it did.
 //
 // Nothing is installed unless every archive passed its checks (safe names,
 // no entry aimed at the upgrade folder, no file where a folder stands or
@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,8 @@ private:
         std::string resolved;
     };
     std::map<std::string, Planned> m_plan;
+    // The archives whose staging folder this run made.
+    std::set<std::string> m_staged;
     uint64_t m_unpacked = 0;
     bool m_allMoved = true;
     bool m_complete = false;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,6 +26,8 @@ constexpr unsigned FLAG_ENCRYPTED = 1u << 0;
 constexpr unsigned FLAG_DATA_DESCRIPTOR = 1u << 3;
 constexpr unsigned FLAG_STRONG_ENCRYPTION = 1u << 6;
 constexpr unsigned FLAG_MASKED_HEADERS = 1u << 13;
+// Entries encrypted with AES carry this method, their own in an extra field.
+constexpr int METHOD_AES = 99;
 // Flags that every reader reads alike: the deflate options, the data
 // descriptor and UTF-8 names. libzip reads the others from the directory
 // alone and does not show them, so a local header may carry none of them.
@@ -33,7 +36,9 @@ constexpr unsigned FLAGS_READ_ALIKE = (1u << 1) | (1u << 2) | FLAG_DATA_DESCRIPT
 constexpr size_t LOCAL_HEADER_SIZE = 30;
 constexpr size_t DIRECTORY_RECORD_SIZE = 46;
 constexpr uint64_t ZIP64_MARK = 0xFFFFFFFF;
+constexpr uint64_t ZIP64_MARK_16 = 0xFFFF;
 constexpr uint64_t ZIP64_FIELD = 0x0001;
+constexpr uint64_t UNICODE_PATH_FIELD = 0x7075;
 // The smallest data descriptor: CRC-32 and two 32-bit sizes.
 constexpr uint64_t DATA_DESCRIPTOR_SIZE = 12;
 constexpr size_t END_RECORD_SIZE = 22;
@@ -79,30 +84,98 @@ struct Header {
     uint64_t compressedSize = 0;
     uint64_t uncompressedSize = 0;
     std::string name;
-    // A directory record's: where the entry's local header lies.
+    std::string extra;
+    // A directory record's: where the entry's local header lies, and the
+    // system it was made on with its attributes there.
     uint64_t localHeader = 0;
+    unsigned madeOn = 0;
+    uint32_t externalAttributes = 0;
     // Its bytes, name, extra field and comment included.
     uint64_t size = 0;
 };
 
+// The data of the first extra field with the id, when the fields are well
+// formed up to it.
+std::optional<std::string> extraField(const std::string& extra, uint64_t id) {
+    for (size_t at = 0; at + 4 <= extra.size();) {
+        const size_t size = le(extra, at + 2, 2);
+        if (at + 4 + size > extra.size()) return std::nullopt;
+        if (le(extra, at, 2) == id) return extra.substr(at + 4, size);
+        at += 4 + size;
+    }
+    return std::nullopt;
+}
+
 // Values marked 0xFFFFFFFF stand in the zip64 extra field, in the order of
 // the fields; a local header holds both sizes there when it marks either.
 void readZip64(const std::string& extra, bool local, Header& header) {
-    for (size_t at = 0; at + 4 <= extra.size();) {
-        const size_t size = le(extra, at + 2, 2);
-        if (at + 4 + size > extra.size()) return;
-        if (le(extra, at, 2) == ZIP64_FIELD) {
-            size_t next = at + 4;
-            for (uint64_t* value : {&header.uncompressedSize, &header.compressedSize, &header.localHeader}) {
-                if (local && value == &header.localHeader) break;
-                const bool marked = *value == ZIP64_MARK;
-                if (marked && next + 8 <= at + 4 + size) *value = le(extra, next, 8);
-                if (marked || local) next += 8;
-            }
-            return;
-        }
-        at += 4 + size;
+    const auto field = extraField(extra, ZIP64_FIELD);
+    if (!field) return;
+    size_t next = 0;
+    for (uint64_t* value : {&header.uncompressedSize, &header.compressedSize, &header.localHeader}) {
+        if (local && value == &header.localHeader) break;
+        const bool marked = *value == ZIP64_MARK;
+        if (marked && next + 8 <= field->size()) *value = le(*field, next, 8);
+        if (marked || local) next += 8;
     }
+}
+
+// Whether libzip takes the bytes as a UTF-8 name: printable ASCII, tab, CR
+// and LF, and whole sequences of two to four bytes.
+bool takenAsUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c > 31 && c < 128) || c == '\r' || c == '\n' || c == '\t') continue;
+        size_t more = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
+        if (more == 0 || i + more >= text.size()) return false;
+        for (size_t j = 1; j <= more; ++j) {
+            if ((static_cast<unsigned char>(text[i + j]) & 0xC0) != 0x80) return false;
+        }
+        i += more;
+    }
+    return true;
+}
+
+// The name a directory record gives, as libzip reads it (a NUL as a blank):
+// the UTF-8 name of its Unicode Path field where that field is of version
+// 1, its CRC-32 is that of the raw name and its name is UTF-8, not empty;
+// else the raw name. With keepNul the raw name keeps its NULs.
+std::string nameOf(const Header& record, bool keepNul) {
+    std::string asRead = record.name;
+    std::replace(asRead.begin(), asRead.end(), '\0', ' ');
+    const auto field = extraField(record.extra, UNICODE_PATH_FIELD);
+    if (field && field->size() > 5 && (*field)[0] == 1) {
+        const auto crc = static_cast<uint32_t>(
+            crc32(0L, reinterpret_cast<const Bytef*>(asRead.data()), static_cast<uInt>(asRead.size())));
+        const std::string utf8 = field->substr(5);
+        if (le(*field, 1, 4) == crc && takenAsUtf8(utf8)) return utf8;
+    }
+    return keepNul ? record.name : asRead;
+}
+
+// Where the last end-record signature of the file lies.
+std::optional<uint64_t> lastEndRecord(int fd, uint64_t fileSize) {
+    constexpr uint64_t CHUNK = 64 * 1024;
+    for (uint64_t end = fileSize; end >= 4;) {
+        const uint64_t begin = end > CHUNK ? end - CHUNK : 0;
+        const std::string bytes = readAt(fd, begin, static_cast<size_t>(end - begin));
+        const size_t at = bytes.rfind(std::string("PK\5\6", 4));
+        if (at != std::string::npos) return begin + at;
+        if (begin == 0 || bytes.empty()) break;
+        // A signature may straddle the chunks.
+        end = begin + 3;
+    }
+    return std::nullopt;
+}
+
+// Whether the file holds only zero bytes from offset on.
+bool zerosFrom(int fd, uint64_t offset, uint64_t fileSize) {
+    for (uint64_t at = offset; at < fileSize;) {
+        const std::string bytes = readAt(fd, at, static_cast<size_t>(std::min<uint64_t>(fileSize - at, 64 * 1024)));
+        if (bytes.empty() || bytes.find_first_not_of('\0') != std::string::npos) return false;
+        at += bytes.size();
+    }
+    return true;
 }
 
 // The local header (or directory record) at offset; nothing when the file
@@ -124,9 +197,14 @@ std::optional<Header> readHeader(int fd, uint64_t offset, bool local) {
     const std::string variable = readAt(fd, offset + fixed, nameSize + extraSize);
     if (variable.size() != nameSize + extraSize) return std::nullopt;
     header.name = variable.substr(0, nameSize);
+    header.extra = variable.substr(nameSize);
     header.size = fixed + nameSize + extraSize + (local ? 0 : le(bytes, 32, 2));
-    if (!local) header.localHeader = le(bytes, 42, 4);
-    readZip64(variable.substr(nameSize), local, header);
+    if (!local) {
+        header.localHeader = le(bytes, 42, 4);
+        header.madeOn = static_cast<unsigned>(le(bytes, 5, 1));
+        header.externalAttributes = static_cast<uint32_t>(le(bytes, 38, 4));
+    }
+    readZip64(header.extra, local, header);
     return header;
 }
 
@@ -337,20 +415,28 @@ void ZipArchive::checkLayout() {
     const int fd = m_source->fd;
     const uint64_t fileSize = m_source->size;
 
-    // The end record ends the file: readers that take the last one and
-    // readers that look past one that leads nowhere must find the same.
-    int commentLength = 0;
-    const char* comment = zip_get_archive_comment(m_zip, &commentLength, ZIP_FL_ENC_RAW);
-    if (commentLength < 0 || fileSize < END_RECORD_SIZE + static_cast<uint64_t>(commentLength)) {
-        throw ZipException(cannot + "its end record cannot be found");
-    }
-    if (comment && std::string(comment, static_cast<size_t>(commentLength)).find("PK\5\6") != std::string::npos) {
-        throw ZipException(cannot + "its comment holds an end record");
-    }
-    const uint64_t endAt = fileSize - END_RECORD_SIZE - static_cast<uint64_t>(commentLength);
+    // The end record read is the last one of the file, as readers that
+    // search from the end take it; only zero bytes may follow its comment,
+    // as writers that pad their output to a block size leave them. libzip
+    // takes the first sound one of the file's last 64 KiB: its comment
+    // must be this one's, and its directory (compared below) this one's.
+    int libzipCommentLength = 0;
+    const char* libzipComment = zip_get_archive_comment(m_zip, &libzipCommentLength, ZIP_FL_ENC_RAW);
+    const std::string readComment =
+        libzipComment && libzipCommentLength > 0 ? std::string(libzipComment, static_cast<size_t>(libzipCommentLength))
+                                                 : "";
+    if (readComment.find("PK\5\6") != std::string::npos) throw ZipException(cannot + "its comment holds an end record");
+    const auto last = lastEndRecord(fd, fileSize);
+    if (!last || fileSize - *last < END_RECORD_SIZE) throw ZipException(cannot + "its end record cannot be found");
+    const uint64_t endAt = *last;
     const std::string end = readAt(fd, endAt, END_RECORD_SIZE);
-    if (!signedAs(end, 0, "PK\5\6") || le(end, 20, 2) != static_cast<uint64_t>(commentLength)) {
+    const uint64_t commentLength = le(end, 20, 2);
+    const uint64_t commentAt = endAt + END_RECORD_SIZE;
+    if (end.empty() || commentLength > fileSize - commentAt || !zerosFrom(fd, commentAt + commentLength, fileSize)) {
         throw ZipException(cannot + "its end record cannot be found");
+    }
+    if (readComment != readAt(fd, commentAt, static_cast<size_t>(commentLength))) {
+        throw ZipException(cannot + "it holds more than one end record");
     }
     uint64_t directorySize = le(end, 12, 4);
     uint64_t directoryOffset = le(end, 16, 4);
@@ -367,6 +453,21 @@ void ZipArchive::checkLayout() {
                 : "";
         if (!signedAs(record, 0, "PK\6\6") || le(record, 4, 8) != locatorAt - recordAt - 12) {
             throw ZipException(cannot + "its zip64 end record is not where its locator says");
+        }
+        // Some readers take the zip64 values only where the end record
+        // marks its field, others always: each field is marked or agrees.
+        struct Field {
+            size_t at;
+            int bytes;
+            size_t wideAt;
+        };
+        for (const Field& f : {Field{4, 2, 16}, Field{6, 2, 20}, Field{8, 2, 24}, Field{10, 2, 32}, Field{12, 4, 40},
+                               Field{16, 4, 48}}) {
+            const uint64_t narrow = le(end, f.at, f.bytes);
+            const uint64_t wide = le(record, f.wideAt, f.wideAt < 24 ? 4 : 8);
+            if (narrow != (f.bytes == 2 ? ZIP64_MARK_16 : ZIP64_MARK) && narrow != wide) {
+                throw ZipException(cannot + "its end record and its zip64 end record disagree");
+            }
         }
         directorySize = le(record, 40, 8);
         directoryOffset = le(record, 48, 8);
@@ -389,14 +490,14 @@ void ZipArchive::checkLayout() {
         auto record = readHeader(fd, at, false);
         if (!record || record->size > directoryEnd - at) throw ZipException(disagree);
         at += record->size;
-        // libzip reads a NUL of a name as a blank.
-        std::string asRead = record->name;
-        std::replace(asRead.begin(), asRead.end(), '\0', ' ');
-        if (asRead != entry.name || record->method != entry.method || record->crc != entry.crc ||
-            record->compressedSize != entry.compressedSize || record->uncompressedSize != entry.uncompressedSize) {
+        // libzip shows the method beneath the encryption.
+        if (record->method == METHOD_AES) throw failure(entry, "is encrypted");
+        if (nameOf(*record, false) != entry.name || record->method != entry.method || record->crc != entry.crc ||
+            record->compressedSize != entry.compressedSize || record->uncompressedSize != entry.uncompressedSize ||
+            record->madeOn != entry.madeOn || record->externalAttributes != entry.externalAttributes) {
             throw ZipException(disagree);
         }
-        if (!names.insert(record->name).second) throw ZipException(cannot + "it holds one name twice");
+        if (!names.insert(nameOf(*record, true)).second) throw ZipException(cannot + "it holds one name twice");
         records.push_back(std::move(*record));
     }
     if (at != directoryEnd) throw ZipException(disagree);
@@ -415,7 +516,7 @@ void ZipArchive::checkLayout() {
         const auto local = readHeader(fd, record.localHeader, true);
         if (!local) throw failure(entry, "has no local header");
         if (local->name != record.name) throw failure(entry, "is named otherwise in its local header");
-        entry.name = record.name;
+        entry.name = nameOf(record, true);
         entry.localHeader = record.localHeader;
         entry.localFlags = local->flags;
         if (local->method != record.method) throw failure(entry, "is compressed otherwise in its local header");
@@ -506,7 +607,11 @@ void ZipArchive::checkEntries() const {
         if (auto mode = entry.unixMode()) {
             mode_t type = *mode & S_IFMT;
             if (type == S_IFLNK) throw failure(entry, "is a symbolic link");
-            if (type != 0 && type != S_IFREG && type != S_IFDIR) throw failure(entry, "is not a file or a folder");
+            // A pipe is what the zip program records for what it read from
+            // its standard input; every reader unpacks it as a file.
+            if (type != 0 && type != S_IFREG && type != S_IFDIR && type != S_IFIFO) {
+                throw failure(entry, "is not a file or a folder");
+            }
         }
     }
 }
@@ -514,7 +619,12 @@ void ZipArchive::checkEntries() const {
 uint64_t ZipArchive::unpackedSize() const {
     uint64_t total = 0;
     for (const ZipEntry& entry : m_entries) {
-        if (!entry.isDirectory()) total += entry.uncompressedSize;
+        if (entry.isDirectory()) continue;
+        if (entry.uncompressedSize > UINT64_MAX - total) {
+            throw ZipException("Cannot install " + m_shownPath + ": its files add up to more than " +
+                               std::to_string(UINT64_MAX) + " bytes");
+        }
+        total += entry.uncompressedSize;
     }
     return total;
 }

@@ -3,17 +3,22 @@
 // inflating and CRC-32. What libzip leaves unchecked, or could read
 // otherwise than another tool, is checked here: each local header agrees
 // with its directory record (name, method, the flags every reader reads
-// alike, CRC-32 and sizes, which a streamed entry may give as 0), the
-// directory holds exactly the records its end record counts, no name twice,
-// nothing lies between the directory and its end record, no comment holds
-// an end record, no entry's bytes overlap another's, no local header
-// carries flags the directory cannot have, and libzip reads each entry from
-// the local header checked.
+// alike, CRC-32 and sizes, which a streamed entry may give as 0), the end
+// record is the last one of the file and libzip reads it (nothing but zero
+// bytes after its comment), a zip64 end record agrees with every field of
+// the end record it does not mark, the directory holds exactly the records
+// its end record counts, as libzip reads them, no name twice, nothing lies
+// between the directory and its end record, no comment holds an end
+// record, no entry's bytes overlap another's, no local header carries flags
+// the directory cannot have, and libzip reads each entry from the local
+// header checked. A name with a Unicode Path field whose CRC-32 is that of
+// the raw name is the field's UTF-8 name, on both sides.
 //
 // An archive comes from the network, so nothing in it is trusted: an entry
 // may not name a place outside the folder it is unpacked into (absolute
 // names, drive letters, "..", NUL, a name part longer than a file name may
-// be), may not be a link or another special file, may not be encrypted and
+// be), may not be a link or a device (a pipe is read as a file, as the zip
+// program records its standard input so), may not be encrypted and
 // must be stored or deflated, no two entries may name one path, and no entry
 // may unpack to more bytes than its recorded size. Every failure is a
 // ZipException naming the archive and the entry (control characters
@@ -38,7 +43,9 @@ public:
 };
 
 struct ZipEntry {
-    std::string name;  // as its local header holds it, bytes after a NUL included
+    // As the directory gives it: the Unicode Path field's name, else the raw
+    // bytes, a NUL and what follows it included.
+    std::string name;
     uint64_t compressedSize = 0;
     uint64_t uncompressedSize = 0;
     uint32_t crc = 0;
@@ -77,7 +84,8 @@ public:
 
     // Throws for the first entry that may not be installed.
     void checkEntries() const;
-    // The bytes its files unpack to, by their recorded sizes.
+    // The bytes its files unpack to, by their recorded sizes; throws when
+    // they add up to more than 64 bits can count.
     uint64_t unpackedSize() const;
     // Inflates every entry and checks its CRC-32 and size, writing
     // nothing: an entry that would unpack to more than its recorded size is

@@ -185,6 +185,12 @@ ZipItem withMethod(ZipItem item, int method) {
     return item;
 }
 
+ZipItem zip64Sized(ZipItem item, uint64_t size) {
+    item.zip64 = true;
+    item.size = size;
+    return item;
+}
+
 ZipItem insidePrevious(ZipItem item) {
     item.insidePrevious = true;
     return item;
@@ -217,9 +223,19 @@ std::vector<Hostile> hostileArchives() {
                          }(), "deep")},
          "is too long for the file system"},
         {"SymbolicLink", {ok, ZipItem::link("evil-link", "/etc/passwd")}, "entry \"evil-link\" is a symbolic link"},
-        {"Fifo", {ok, [] { ZipItem f = ZipItem::file("evil-fifo", ""); f.mode = 010644; return f; }()},
+        {"Device", {ok, [] { ZipItem f = ZipItem::file("evil-dev", ""); f.mode = 020644; return f; }()},
          "is not a file or a folder"},
         {"Encrypted", {ok, withFlags(ZipItem::file("evil-enc.txt", "secret"), 1)}, "is encrypted"},
+        {"AesEncrypted", {ok, [] {
+             // The AES field: version 2, vendor "AE", 256 bits, deflated.
+             ZipItem aes = withCrc(withMethod(withFlags(ZipItem::file("evil-aes.txt", "sealed"), 1), 99), 0);
+             aes.extra = std::string("\x01\x99\x07\x00\x02\x00" "AE" "\x03\x08\x00", 11);
+             return aes;
+         }()},
+         "entry \"evil-aes.txt\" is encrypted"},
+        {"SizesAddUpPastSixtyFourBits", {ok, zip64Sized(ZipItem::file("evil-huge.bin", "small"), ~uint64_t{0}),
+                                         zip64Sized(ZipItem::file("evil-one.bin", "1"), 1)},
+         "its files add up to more than 18446744073709551615 bytes"},
         {"BadCrc", {ok, withCrc(ZipItem::file("evil-crc.txt", std::string(3000, 'c')), 0x12345678)},
          "fails its CRC-32 check"},
         {"BadCrcStored", {ok, withCrc(withMethod(ZipItem::file("evil-crc.txt", "stored"), 0), 1)},
@@ -252,6 +268,37 @@ std::vector<Hostile> hostileArchives() {
              putLe(bytes, endRecord(bytes) + 8, 1, 2);
              putLe(bytes, endRecord(bytes) + 10, 1, 2);
              putLe(bytes, endRecord(bytes) + 12, 46 + std::string("evil-ok.txt").size(), 4);
+         }},
+        {"Zip64EndRecordCountsOtherwise", {zip64Sized(ok, 4)}, "its end record and its zip64 end record disagree",
+         [](std::string& bytes) {
+             // Two records counted, unmarked; the zip64 end record counts one.
+             putLe(bytes, endRecord(bytes) + 8, 2, 2);
+             putLe(bytes, endRecord(bytes) + 10, 2, 2);
+         }},
+        {"ThreeEndRecords", {ok, ZipItem::file("evil-hidden.txt", "only libzip lists it")},
+         "it holds more than one end record",
+         [](std::string& bytes) {
+             // A, libzip's, with a comment as long as the last two records;
+             // C, after a copy of A's directory, where an end record with
+             // A's comment ends the file; B, the last, in C's comment,
+             // listing one entry, as the readers that take the last see.
+             const size_t a = endRecord(bytes);
+             const size_t directory = bytes.find(std::string("PK\1\2", 4));
+             const std::string copy = bytes.substr(directory, a - directory);
+             const std::string onlyFirst = copy.substr(0, 46 + std::string("evil-ok.txt").size());
+             const size_t comment = onlyFirst.size() + 22;
+             putLe(bytes, a + 20, comment, 2);
+             std::string c = bytes.substr(a, 22);
+             bytes += std::string(comment, 'c');
+             putLe(c, 16, bytes.size(), 4);
+             bytes += copy + c;
+             std::string b = c;
+             putLe(b, 8, 1, 2);
+             putLe(b, 10, 1, 2);
+             putLe(b, 12, onlyFirst.size(), 4);
+             putLe(b, 16, bytes.size(), 4);
+             putLe(b, 20, 0, 2);
+             bytes += onlyFirst + b;
          }},
         {"CommentHoldsAnEndRecord", {ok}, "its comment holds an end record",
          [](std::string& bytes) {
@@ -519,11 +566,13 @@ TEST_F(VantrellTest, EachArchivesScriptSeesItInTheScratchFolder) {
     EXPECT_EQ(readFile("b.txt"), "b");
 }
 
-TEST_F(VantrellTest, ArchivesOfStreamingAndZip64WritersInstall) {
+TEST_F(VantrellTest, ArchivesOfStreamingZip64AndPaddingWritersInstall) {
     // Streamed entries whose local header holds 0 for the CRC-32 and for
     // one size (at 18 the compressed size, at 22 the size) but the other
-    // size, and a zip64 archive whose folder entry needs version 4.5 in its
-    // local header and 1.0 in the directory.
+    // size, a zip64 archive whose folder entry needs version 4.5 in its
+    // local header and 1.0 in the directory, an archive padded with zero
+    // bytes to its block size, an entry typed as a pipe (standard input)
+    // and a DOS name with its Unicode Path field.
     auto streamed = [](const std::string& name, size_t zeroedSize) {
         ZipItem item = ZipItem::file(name, std::string(3000, name[0]));
         item.flags = 8;
@@ -540,11 +589,41 @@ TEST_F(VantrellTest, ArchivesOfStreamingAndZip64WritersInstall) {
     std::string wide = rltest::buildZip({folder, file});
     putLe(wide, wide.find(std::string("PK\1\2", 4)) + 6, 10, 2);
     rltest::writeFile("upgrades/wide.zip", wide);
+    std::string padded = rltest::buildZip({ZipItem::file("padded.txt", "padded")});
+    padded.resize(10240, '\0');
+    rltest::writeFile("upgrades/padded.zip", padded);
+    ZipItem input = ZipItem::file("-", "read from a pipe");
+    input.mode = 010600;
+    addArchive("stdin.zip", {input, ZipItem::unicodePath("caf\x82.txt", "caf\xC3\xA9.txt", "dos")});
     run();
     EXPECT_TRUE(complete) << log();
     EXPECT_EQ(readFile("piped.txt"), std::string(3000, 'p'));
     EXPECT_EQ(readFile("archived.txt"), std::string(3000, 'a'));
     EXPECT_EQ(readFile("wide/w.txt"), "wide");
+    EXPECT_EQ(readFile("padded.txt"), "padded");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("-")));
+    EXPECT_EQ(readFile("-"), "read from a pipe");
+    EXPECT_EQ(fileMode("-"), 0600u);
+    EXPECT_EQ(readFile("caf\xC3\xA9.txt"), "dos");
+    EXPECT_FALSE(fileExists("caf\x82.txt"));
+}
+
+TEST_F(VantrellTest, LeftoversAtStagingPathsStayOutOfTheInstall) {
+    // What a stopped run may leave where staging folders go: a link to a
+    // folder elsewhere, which is deleted itself, and a folder with a file.
+    fs::create_directories("elsewhere");
+    rltest::writeFile("elsewhere/kept.txt", "kept");
+    fs::create_directory_symlink(dir.file("elsewhere"), "upgrades/unzip.1");
+    fs::create_directories("upgrades/unzip.2/lib");
+    rltest::writeFile("upgrades/unzip.2/lib/stale.txt", "stale");
+    addArchive("a.zip", {ZipItem::file("lib/a.txt", "a")});
+    addArchive("b.zip", {ZipItem::file("lib/b.txt", "b")});
+    run();
+    EXPECT_TRUE(complete) << log();
+    EXPECT_EQ(readFile("lib/a.txt"), "a");
+    EXPECT_EQ(readFile("lib/b.txt"), "b");
+    EXPECT_FALSE(fileExists("lib/stale.txt"));
+    EXPECT_EQ(listing("elsewhere"), std::vector<std::string>{"kept.txt"});
 }
 
 TEST_F(VantrellTest, ControlCharactersOfEntryNamesAreEscapedInTheLog) {
@@ -701,27 +780,31 @@ TEST_F(VantrellTest, AFileThatCannotBeMovedKeepsTheOldVersionsFile) {
 }
 
 TEST_F(VantrellTest, AnArchiveThatFailsWhileUnpackingInstallsNoArchive) {
-    // Seven sound archives; the last one unpacked, in whatever order the
-    // folder lists them, finds a file where its staging folder goes: it
+    // Seven sound archives and an install folder inside the upgrade folder,
+    // where the last one unpacked, in whatever order the folder lists them,
+    // is staged: that staging folder cannot be made fresh, the archive
     // passed every check and fails while unpacking, and no archive is
     // installed.
-    fs::create_directories("bin");
-    rltest::writeFile("bin/tool", "old tool");
-    std::vector<std::string> good;
+    const std::string install = "upgrades/unzip.7";
+    fs::create_directories(install + "/bin");
+    rltest::writeFile(install + "/bin/tool", "old tool");
+    rltest::writeFile(install + "/Lanternbay.versions", "#old\ncore=12\n");
     for (int i = 0; i < 6; ++i) {
-        good.push_back("good" + std::to_string(i) + ".txt");
-        addArchive("good" + std::to_string(i) + ".zip", {ZipItem::file(good.back(), "new")});
+        addArchive("good" + std::to_string(i) + ".zip", {ZipItem::file("good" + std::to_string(i) + ".txt", "new")});
     }
     addArchive("core.zip", {ZipItem::file("bin/tool", "new tool", 0755)});
-    rltest::writeFile("upgrades/unzip.7", "in the way");
-    run();
-    expectNothingInstalled(good);
-    EXPECT_EQ(readFile("bin/tool"), "old tool");
+    Vantrell finisher(dir.file("upgrades"), dir.file(install), "Lanternbay", dir.file("upgrades/Lanternbay.versions.tmp"),
+                      dir.file(install + "/Lanternbay.versions"), 0);
+    EXPECT_FALSE(finisher.isComplete());
+    EXPECT_TRUE(rltest::waitFor([] { return fileExists("relaunched.mark"); }, 30000));
+    EXPECT_EQ(listing(install), (std::vector<std::string>{"Lanternbay.versions", "bin"}));
+    EXPECT_EQ(listing(install + "/bin"), std::vector<std::string>{"tool"});
+    EXPECT_EQ(readFile(install + "/bin/tool"), "old tool");
+    EXPECT_EQ(readFile(install + "/Lanternbay.versions"), "#old\ncore=12\n");
     std::string text = log();
     EXPECT_EQ(count(text, " - Validating "), 7u) << text;
     EXPECT_EQ(count(text, "Error creating zip file for " + dir.file("upgrades/")), 1u) << text;
-    EXPECT_NE(text.find("Unable to write " + dir.file("upgrades/unzip.7/")), std::string::npos) << text;
-    EXPECT_NE(text.find(": Not a directory"), std::string::npos) << text;
+    EXPECT_NE(text.find("Unable to create " + dir.file(install) + ": File exists"), std::string::npos) << text;
     EXPECT_EQ(count(text, " - Moved: "), 0u) << text;
 }
 

@@ -1,8 +1,8 @@
 // Upgrade archives, read with libzip: any bytes, or a sound archive with
 // bytes changed or cut off, either fail with a ZipException or pass every
 // check; an archive that passed names only places inside its folder, each
-// path once, holds no link, and unpacks every entry to exactly its recorded
-// size.
+// path once, holds no link nor device, and unpacks every entry to exactly
+// its recorded size.
 
 #include <sys/stat.h>
 
@@ -27,9 +27,12 @@ const std::string& soundArchive() {
         dos.mode = 0;
         ZipItem wide = ZipItem::file("wide.txt", "sizes in zip64 fields");
         wide.zip64 = true;
+        ZipItem piped = ZipItem::file("-", "standard input");
+        piped.mode = 010600;
         return rltest::buildZip({ZipItem::file("pre-upgrade.bat", "echo pre\n"), ZipItem::folder("bin/"),
                                  ZipItem::file("bin/tool", std::string(700, 't') + "tail", 0755), stored, dos,
-                                 ZipItem::file("empty.txt", ""), wide});
+                                 ZipItem::file("empty.txt", ""), piped,
+                                 ZipItem::unicodePath("caf\x82.txt", "caf\xC3\xA9.txt", "named twice over"), wide});
     }();
     return bytes;
 }
@@ -67,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             rlfuzz::check(paths.insert({entry.components(), entry.isDirectory()}).second,
                           "a path named twice passed: " + rlfuzz::printable(entry.name));
             auto mode = entry.unixMode();
-            rlfuzz::check(!mode || (*mode & S_IFMT) != S_IFLNK, "a link passed: " + rlfuzz::printable(entry.name));
+            const mode_t type = mode ? *mode & S_IFMT : 0;
+            rlfuzz::check(type != S_IFLNK && type != S_IFCHR && type != S_IFBLK && type != S_IFSOCK,
+                          "a link or device passed: " + rlfuzz::printable(entry.name));
             if (entry.isDirectory()) continue;
             zip.extract(i, "entry.out", 0600);
             struct stat st;

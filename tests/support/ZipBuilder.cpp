@@ -82,6 +82,16 @@ ZipItem ZipItem::link(std::string name, std::string target) {
     return item;
 }
 
+ZipItem ZipItem::unicodePath(std::string rawName, const std::string& utf8Name, std::string data) {
+    ZipItem item = file(std::move(rawName), std::move(data));
+    put16(item.extra, 0x7075);
+    put16(item.extra, static_cast<uint32_t>(5 + utf8Name.size()));
+    item.extra += '\1';
+    put32(item.extra, crcOf(item.name));
+    item.extra += utf8Name;
+    return item;
+}
+
 namespace {
 
 // One item's local header and data, and what its directory record needs.
@@ -105,6 +115,7 @@ Built buildLocal(const ZipItem& item, const std::string& data) {
         put64(extra, b.size);
         put64(extra, b.stored.size());
     }
+    extra += item.extra;
     auto put32Or64 = [&](std::string& to, uint64_t v) {
         put32(to, item.zip64 ? ZIP64_MARK : static_cast<uint32_t>(v));
     };
@@ -175,6 +186,7 @@ std::string buildZip(const std::vector<ZipItem>& items) {
             put64(extra, b.stored.size());
             put64(extra, offset);
         }
+        extra += item.extra;
         auto put32Or64 = [&](std::string& to, uint64_t v) {
             put32(to, item.zip64 ? ZIP64_MARK : static_cast<uint32_t>(v));
         };

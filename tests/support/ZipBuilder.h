@@ -34,10 +34,14 @@ struct ZipItem {
     // Local header and data lie inside the data of the item before, which
     // then is stored and holds them.
     bool insidePrevious = false;
+    // Extra fields, as they are, in the local header and the directory.
+    std::string extra;
 
     static ZipItem file(std::string name, std::string data, uint32_t permissions = 0644);
     static ZipItem folder(std::string name);
     static ZipItem link(std::string name, std::string target);
+    // A name in a DOS code page with its Unicode Path field.
+    static ZipItem unicodePath(std::string rawName, const std::string& utf8Name, std::string data);
 };
 
 // The bytes of an archive of the items, in order.
