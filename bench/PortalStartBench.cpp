@@ -117,7 +117,9 @@ std::string run(const std::string& command) {
 }
 
 // The figure of the line that starts with label (the portal echoes its log
-// to the same output).
+// to the same output). The child writes its figures through iostream, whose
+// locale is the classic one, and this side never makes a display, so atof
+// and printf here keep the C locale that Qt would replace.
 double field(const std::string& output, const std::string& label) {
     const std::string start = label + " ";
     size_t at = output.rfind(start, 0) == 0 ? 0 : output.find("\n" + start);

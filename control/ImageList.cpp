@@ -14,6 +14,7 @@ ImageList::ImageList(tk::Display* display, std::string folder) : m_display(displ
 std::shared_ptr<tk::Image> ImageList::ListImages(int index) {
     if (index < 1 || index > ICON_COUNT) return nullptr;
     char name[32];
+    // Only integer conversions, which no locale changes.
     std::snprintf(name, sizeof name, "search-%02d.png", index - 1);
     return Picture(name);
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "foundation/Logger.h"
+#include "platform/system/NumberText.h"
 #include "platform/system/OpenUrl.h"
 
 namespace tiraleaf {
@@ -60,14 +61,8 @@ std::optional<double> modMisc::NumericValue(const std::string& text) {
     if (start == std::string::npos) return std::nullopt;
     size_t end = text.find_last_not_of(" \t");
     std::string body = text.substr(start, end - start + 1);
-    // Only what a number can hold: no hexadecimal, no "inf" or "nan".
-    for (char c : body) {
-        if (!isDigit(c) && c != '+' && c != '-' && c != '.' && c != 'e' && c != 'E') return std::nullopt;
-    }
-    errno = 0;
-    char* stop = nullptr;
-    double value = std::strtod(body.c_str(), &stop);
-    if (stop == body.c_str() || *stop != '\0' || errno == ERANGE || !std::isfinite(value)) return std::nullopt;
+    const std::optional<double> value = sys::parseNumber<double>(body);
+    if (!value || !std::isfinite(*value)) return std::nullopt;
     return value;
 }
 

@@ -54,6 +54,7 @@ PopupMenu& owner() {
 
 void appendEscape(std::string& out, char16_t unit) {
     char text[8];
+    // Only integer conversions, which no locale changes.
     std::snprintf(text, sizeof text, "\\u%04X", static_cast<unsigned>(unit));
     out += text;
 }
@@ -117,6 +118,7 @@ std::string modPref::CreateGUIDString() {
     std::optional<sys::Guid> guid = sys::coCreateGuid();
     if (!guid) return "";
     char text[33];
+    // Only integer conversions, which no locale changes.
     std::snprintf(text, sizeof text, "%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X", guid->data1, guid->data2,
                   guid->data3, guid->data4[0], guid->data4[1], guid->data4[2], guid->data4[3], guid->data4[4],
                   guid->data4[5], guid->data4[6], guid->data4[7]);

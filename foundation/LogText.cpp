@@ -8,6 +8,7 @@ namespace {
 
 std::string hexEscape(unsigned value, int digits, char kind) {
     char buf[16];
+    // Only integer conversions, which no locale changes.
     std::snprintf(buf, sizeof buf, "\\%c%0*X", kind, digits, value);
     return buf;
 }

@@ -45,6 +45,7 @@ std::string timestamp() {
     localtime_r(&now, &local);
     int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
     char buf[64];
+    // Only integer conversions, which no locale changes.
     std::snprintf(buf, sizeof buf, "%02d/%02d/%02d %02d:%02d %s", local.tm_mon + 1, local.tm_mday,
                   local.tm_year % 100, hour, local.tm_min, local.tm_hour < 12 ? "AM" : "PM");
     return buf;

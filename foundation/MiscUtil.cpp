@@ -104,6 +104,7 @@ void MiscUtil::sort(std::vector<std::string>& list) {
 std::string MiscUtil::getCurrentDateString() {
     std::tm t = localNow();
     char buf[32];
+    // Only integer conversions, which no locale changes.
     std::snprintf(buf, sizeof buf, "%02d-%02d-%02d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100);
     return buf;
 }
@@ -111,6 +112,7 @@ std::string MiscUtil::getCurrentDateString() {
 std::string MiscUtil::getCurrentDateTimeString() {
     std::tm t = localNow();
     char buf[64];
+    // Only integer conversions, which no locale changes.
     std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d %s", t.tm_mon + 1, t.tm_mday, t.tm_year % 100,
                   hour12(t), t.tm_min, t.tm_sec, t.tm_hour < 12 ? "AM" : "PM");
     return buf;

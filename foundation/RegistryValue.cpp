@@ -1,9 +1,9 @@
 #include "foundation/RegistryValue.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
-#include <sstream>
 #include <stdexcept>
 
 #include "foundation/RegistryException.h"
@@ -23,10 +23,11 @@ std::vector<uint8_t> littleEndian(T value) {
     return out;
 }
 
+// As a stream writes it ("%g"), with "." whatever the locale.
 std::string numberText(double value) {
-    std::ostringstream out;
-    out << value;
-    return out.str();
+    char buf[32];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
+    return std::string(buf, result.ptr);
 }
 
 }  // namespace

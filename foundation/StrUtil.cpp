@@ -1,6 +1,5 @@
 #include "foundation/StrUtil.h"
 
-#include <cctype>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -8,6 +7,8 @@
 #include <stdexcept>
 
 #include "foundation/SecretMask.h"
+#include "platform/system/Ascii.h"
+#include "platform/system/NumberText.h"
 
 namespace foundation {
 
@@ -125,13 +126,7 @@ bool StrUtil::contains(OptText text1, OptText text2, std::string_view part) {
 }
 
 bool StrUtil::startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return sys::startsWithIgnoreAsciiCase(text, prefix);
 }
 
 int StrUtil::countMatches(OptText text, OptText part) {
@@ -264,7 +259,7 @@ std::string StrUtil::cleanFloatToString(float value) {
     for (size_t k = i; k < ePos; ++k) {
         if (sci[k] != '.') digits += sci[k];
     }
-    int exp = std::atoi(sci.c_str() + ePos + 1);
+    int exp = sys::parseNumber<int>(std::string_view(sci).substr(ePos + 1)).value_or(0);
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
     if (exp >= -3 && exp < 7) {

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/system/NumberText.h"
+
 namespace foundation {
 
 namespace {
@@ -68,7 +70,7 @@ bool TempFiles::isTemporaryName(const std::string& name, long* pid) {
     if (dash == std::string::npos || !allDigits(name, pidStart, dash) || !allDigits(name, dash + 1, name.size())) {
         return false;
     }
-    if (pid) *pid = std::stol(name.substr(pidStart, dash - pidStart));
+    if (pid) *pid = sys::parseNumber<long>(std::string_view(name).substr(pidStart, dash - pidStart)).value_or(0);
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include "foundation/RegistryUtil.h"
 #include "foundation/StrUtil.h"
 #include "foundation/ThreadUtil.h"
+#include "platform/system/NumberText.h"
 #include "platform/toolkit/Toolkit.h"
 #include "portal/LBTray.h"
 #include "portal/MessageCenter.h"
@@ -639,7 +640,7 @@ int64_t LBApp::updateFrequencyMs(const std::string& minutesText, std::optional<i
         whole = (c >= '0' && c <= '9') || (i == 0 && (c == '-' || c == '+') && text.size() > 1);
     }
     if (!whole) return previousMs.value_or(DEFAULT_UPDATE_MINUTES * MS_PER_MINUTE);
-    const int64_t minutes = std::clamp<int64_t>(std::stoll(text), 1, MAX_UPDATE_MINUTES);
+    const int64_t minutes = std::clamp<int64_t>(sys::parseNumber<int64_t>(text).value_or(1), 1, MAX_UPDATE_MINUTES);
     return minutes * MS_PER_MINUTE;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "foundation/Logger.h"
+#include "platform/system/NumberText.h"
 #include "platform/toolkit/Toolkit.h"
 #include "portal/LBApp.h"
 #include "tracker/ui/SWTUtil.h"
@@ -21,10 +22,9 @@ int parseValue(const std::string& url, const std::string& marker) {
     const size_t end = url.find('&', from);
     if (end == std::string::npos) throw std::invalid_argument(marker + " is not ended by &");
     const std::string text = url.substr(from, end - from);
-    size_t used = 0;
-    const int value = std::stoi(text, &used, 10);
-    if (used != text.size()) throw std::invalid_argument(marker + " is not a number");
-    return value;
+    const std::optional<int> value = sys::parseNumber<int>(text);
+    if (!value) throw std::invalid_argument(marker + " is not a number");
+    return *value;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core fonts-dejavu-extra xdg-utils openbox
   clang libclang-rt-14-dev ccache
+  locales
 )
 
 missing=()

@@ -27,6 +27,7 @@
 #include "foundation/QuietEnd.h"
 #include "foundation/Thread.h"
 #include "platform/com/Registration.h"
+#include "platform/system/NumberText.h"
 #include "platform/toolkit/TestDriver.h"
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
@@ -58,7 +59,7 @@ bool parse(int argc, char** argv, Options& o) {
         } else if (arg == "--screenshot" && hasValue) {
             o.screenshot = argv[++i];
         } else if (arg == "--seconds" && hasValue) {
-            o.seconds = std::atoi(argv[++i]);
+            o.seconds = sys::parseNumber<int>(argv[++i]).value_or(0);
         } else if (arg == "--menu") {
             o.menu = true;
         } else if (arg == "--preferences") {

@@ -1,22 +1,13 @@
 #pragma once
 // Member and tag names compare without regard to letter case (ASCII).
 
-#include <algorithm>
-#include <cctype>
 #include <string>
+
+#include "platform/system/Ascii.h"
 
 namespace automation {
 
-inline std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-inline std::string upperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
+inline std::string lowerCase(const std::string& text) { return sys::asciiLower(text); }
+inline std::string upperCase(const std::string& text) { return sys::asciiUpper(text); }
 
 }  // namespace automation

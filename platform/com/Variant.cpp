@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/com/ComException.h"
+#include "platform/system/NumberText.h"
 
 namespace com {
 
@@ -36,12 +37,9 @@ int32_t parseWhole(const std::string& text) {
     for (size_t i = digits; i < body.size(); ++i) {
         if (body[i] < '0' || body[i] > '9') mismatch("\"" + text + "\" is not a number");
     }
-    errno = 0;
-    long long value = std::strtoll(body.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < INT32_MIN || value > INT32_MAX) {
-        throw ComException(ComError::Overflow, "Overflow: " + text);
-    }
-    return static_cast<int32_t>(value);
+    const std::optional<int32_t> value = sys::parseNumber<int32_t>(body);
+    if (!value) throw ComException(ComError::Overflow, "Overflow: " + text);
+    return *value;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/system/NumberText.h"
 #include "platform/system/ThreadResources.h"
 
 namespace net {
@@ -377,7 +378,10 @@ void HttpConnection::headerLine(std::string_view line) {
         m_headers.reserve(16);
         m_status = 0;
         auto sp = m_statusLine.find(' ');
-        if (sp != std::string::npos) m_status = std::atoi(m_statusLine.c_str() + sp + 1);
+        if (sp != std::string::npos) {
+            const std::string_view code = std::string_view(m_statusLine).substr(sp + 1);
+            m_status = sys::parseNumber<int>(code.substr(0, code.find(' '))).value_or(0);
+        }
         return;
     }
     if (line.empty()) {

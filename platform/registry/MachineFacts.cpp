@@ -10,6 +10,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/system/NumberText.h"
+
 namespace reg {
 
 namespace {
@@ -106,11 +108,7 @@ detail::Store collect(const std::string& cpuinfoPath, const std::string& cpuFreq
 
     std::optional<long> mhz;
     std::string text = field("cpu MHz");
-    if (!text.empty()) {
-        char* end = nullptr;
-        double d = std::strtod(text.c_str(), &end);
-        if (end != text.c_str() && d > 0) mhz = std::lround(d);
-    }
+    if (const std::optional<double> d = sys::parseNumber<double>(text); d && *d > 0) mhz = std::lround(*d);
     if (!mhz) {
         std::ifstream in(cpuFrequencyPath);
         long khz = 0;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/system/NumberText.h"
+
 namespace reg::detail {
 
 std::string fold(const std::string& text) {
@@ -130,14 +132,9 @@ bool decodeData(const std::string& data, Value& value) {
             return unescape(data, value.text);
         case DataKind::Number: {
             if (data.empty()) return false;
-            errno = 0;
-            char* end = nullptr;
-            long long n = std::strtoll(data.c_str(), &end, 10);
-            if (errno != 0 || *end != '\0' || n < std::numeric_limits<int32_t>::min() ||
-                n > std::numeric_limits<int32_t>::max()) {
-                return false;
-            }
-            value.number = static_cast<int32_t>(n);
+            const std::optional<int32_t> n = sys::parseNumber<int32_t>(data);
+            if (!n) return false;
+            value.number = *n;
             return true;
         }
         case DataKind::Bytes:
@@ -247,15 +244,12 @@ bool Store::parse(const std::string& text) {
             current = key(path);
         } else if (fields[0] == "V" && fields.size() == 4 && current) {
             Value value;
-            char* endp = nullptr;
-            errno = 0;
-            unsigned long type = std::strtoul(fields[2].c_str(), &endp, 10);
-            if (fields[2].empty() || *endp != '\0' || errno != 0 || type > 0xFFFFFFFFul ||
-                !unescape(fields[1], value.name)) {
+            const std::optional<uint32_t> type = sys::parseNumber<uint32_t>(fields[2]);
+            if (!type || !unescape(fields[1], value.name)) {
                 clean = false;
                 continue;
             }
-            value.type = static_cast<uint32_t>(type);
+            value.type = *type;
             if (!decodeData(fields[3], value)) {
                 clean = false;
                 continue;

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/system/NumberText.h"
+
 namespace sys {
 
 namespace {
@@ -47,10 +49,9 @@ struct Route {
 };
 
 bool parseHex(const std::string& text, unsigned long& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    out = std::strtoul(text.c_str(), &end, 16);
-    return *end == '\0';
+    const std::optional<unsigned long> value = parseNumber<unsigned long>(text, 16);
+    if (value) out = *value;
+    return value.has_value();
 }
 
 bool isAllZero(const std::string& hex) {

@@ -2,11 +2,13 @@
 
 #include <sys/random.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
 #include <mutex>
+
+#include "platform/system/Ascii.h"
+#include "platform/system/NumberText.h"
 
 namespace sys {
 
@@ -54,6 +56,7 @@ void setGuidSource(std::function<std::optional<Guid>()> source) {
 
 std::string guidToString(const Guid& guid) {
     char text[39];
+    // Only integer conversions, which no locale changes.
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.data1, guid.data2,
                   guid.data3, guid.data4[0], guid.data4[1], guid.data4[2], guid.data4[3], guid.data4[4], guid.data4[5],
                   guid.data4[6], guid.data4[7]);
@@ -70,12 +73,12 @@ std::optional<Guid> guidFromString(const std::string& text) {
         if (dash) {
             if (body[i] != '-') return std::nullopt;
         } else {
-            if (!std::isxdigit(static_cast<unsigned char>(body[i]))) return std::nullopt;
+            if (!isAsciiHexDigit(body[i])) return std::nullopt;
             digits += body[i];
         }
     }
     auto field = [&digits](size_t at, size_t count) {
-        return static_cast<uint32_t>(std::strtoul(digits.substr(at, count).c_str(), nullptr, 16));
+        return parseNumber<uint32_t>(std::string_view(digits).substr(at, count), 16).value_or(0);
     };
     Guid guid;
     guid.data1 = field(0, 8);

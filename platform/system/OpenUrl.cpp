@@ -1,10 +1,10 @@
 #include "platform/system/OpenUrl.h"
 
-#include <cctype>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
 
+#include "platform/system/Ascii.h"
 #include "platform/system/Process.h"
 
 namespace sys {
@@ -21,7 +21,7 @@ bool startsWithNoCase(const std::string& text, const char* prefix) {
     size_t i = 0;
     for (; prefix[i] != '\0'; ++i) {
         if (i >= text.size()) return false;
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+        if (toAsciiLower(text[i]) != prefix[i]) return false;
     }
     return text.size() > i;
 }

@@ -1,17 +1,16 @@
 #include "platform/toolkit/Browser.h"
 
+#include "platform/system/Ascii.h"
 #include "platform/toolkit/Composite.h"
 #include "platform/toolkit/Display.h"
 
-#include <cctype>
 
 namespace tk {
 
 namespace {
 
 bool isWebAddress(const std::string& url) {
-    std::string scheme;
-    for (char c : url.substr(0, url.find(':'))) scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string scheme = sys::asciiLower(url.substr(0, url.find(':')));
     return (scheme == "http" || scheme == "https") && url.compare(scheme.size(), 3, "://") == 0 &&
            url.size() > scheme.size() + 3;
 }
@@ -23,7 +22,7 @@ bool setsCookie(const std::string& field) {
     const size_t equals = pair.find('=');
     if (equals == std::string::npos) return false;
     for (size_t i = 0; i < equals; ++i) {
-        if (!std::isspace(static_cast<unsigned char>(pair[i]))) return true;
+        if (!sys::isAsciiSpace(pair[i])) return true;
     }
     return false;
 }

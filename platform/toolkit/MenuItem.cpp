@@ -1,11 +1,11 @@
 #include "platform/toolkit/MenuItem.h"
 
+#include "platform/system/Ascii.h"
 #include "platform/toolkit/Display.h"
 #include "platform/toolkit/Image.h"
 #include "platform/toolkit/Menu.h"
 #include "platform/toolkit/ToolkitException.h"
 
-#include <cctype>
 
 namespace tk {
 
@@ -53,7 +53,7 @@ void MenuItem::unlink() {
 int MenuItem::normalizeAccelerator(int accelerator) {
     int modifiers = accelerator & MODIFIER_MASK;
     int key = accelerator & ~MODIFIER_MASK;
-    if (key >= 'a' && key <= 'z') key = std::toupper(key);
+    if (key >= 'a' && key <= 'z') key = sys::toAsciiUpper(static_cast<char>(key));
     return modifiers | key;
 }
 

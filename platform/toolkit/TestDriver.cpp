@@ -1,5 +1,6 @@
 #include "platform/toolkit/TestDriver.h"
 
+#include "platform/system/Ascii.h"
 #include "platform/toolkit/Browser.h"
 #include "platform/toolkit/Button.h"
 #include "platform/toolkit/Combo.h"
@@ -16,7 +17,6 @@
 #include "platform/toolkit/TrayItem.h"
 #include "platform/toolkit/Utf8.h"
 
-#include <cctype>
 
 namespace tk {
 
@@ -233,7 +233,7 @@ bool findMnemonic(Composite& composite, char letter, TestDriver& driver) {
 
 bool TestDriver::pressMnemonic(Shell& shell, char letter) {
     if (!reachable(shell)) return false;
-    return findMnemonic(shell, static_cast<char>(std::tolower(static_cast<unsigned char>(letter))), *this);
+    return findMnemonic(shell, sys::toAsciiLower(letter), *this);
 }
 
 bool TestDriver::pressKey(Control& control, int keyCode, char32_t character, int stateMask) {

@@ -1,8 +1,8 @@
 #include "platform/toolkit/Types.h"
 
+#include "platform/system/Ascii.h"
 #include "platform/toolkit/Event.h"
 
-#include <cctype>
 
 namespace tk {
 
@@ -29,7 +29,7 @@ char mnemonicOf(const std::string& text) {
             ++i;
             continue;
         }
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
+        return sys::toAsciiLower(text[i + 1]);
     }
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "tests/support/TestLocales.h"
+
 using foundation::StrUtil;
 
 namespace {
@@ -157,6 +159,11 @@ TEST(StrUtilTest, StartsWithIgnoreCase) {
     EXPECT_TRUE(StrUtil::startsWithIgnoreCase("abc", ""));
     EXPECT_FALSE(StrUtil::startsWithIgnoreCase("java", "javascript:"));
     EXPECT_FALSE(StrUtil::startsWithIgnoreCase(" javascript:", "javascript:"));
+    // A Turkish desktop's case rules pair "I" with a dotless i.
+    rltest::LocaleScope turkish("tr_TR.UTF-8");
+    ASSERT_TRUE(turkish.ok()) << turkish.problem();
+    EXPECT_TRUE(StrUtil::startsWithIgnoreCase("FILE:///tmp/Roamledger.html", "file:"));
+    EXPECT_TRUE(StrUtil::startsWithIgnoreCase("file://LOCALHOST/x", "file://localhost"));
 }
 
 TEST(StrUtilTest, NumericPortions) {

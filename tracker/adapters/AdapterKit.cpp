@@ -1,7 +1,6 @@
 #include "tracker/adapters/AdapterKit.h"
 
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <ctime>
 #include <map>
@@ -12,6 +11,7 @@
 #include "foundation/MathUtil.h"
 #include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
+#include "platform/system/Ascii.h"
 #include "tracker/adapters/Adapter.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/core/RLSource.h"
@@ -167,7 +167,7 @@ std::string escapeLifted(std::string_view value, HexCase hexCase) {
     for (char c : value) {
         std::string escaped = StrUtil::replaceGremlins(std::string_view(&c, 1));
         if (escaped.size() == 3 && escaped[0] == '%') {
-            for (char& digit : escaped) digit = static_cast<char>(std::tolower(static_cast<unsigned char>(digit)));
+            escaped = sys::asciiLower(escaped);
         }
         out += escaped;
     }

@@ -1,7 +1,8 @@
 #include "tracker/core/BasePreferences.h"
 
 #include <chrono>
-#include <strings.h>
+
+#include "platform/system/Ascii.h"
 
 namespace tracker {
 
@@ -40,7 +41,7 @@ int64_t BasePreferences::currentTimeMillis() {
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-bool BasePreferences::isTrueText(const std::string& text) { return ::strcasecmp(text.c_str(), "true") == 0; }
+bool BasePreferences::isTrueText(const std::string& text) { return sys::equalsIgnoreAsciiCase(text, "true"); }
 
 std::shared_ptr<IPrefPersist> BasePreferences::getPrefPersist() {
     std::lock_guard<std::mutex> guard(m_storeLock);

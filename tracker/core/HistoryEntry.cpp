@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "foundation/StrUtil.h"
+#include "platform/system/Ascii.h"
+#include "platform/system/NumberText.h"
 
 namespace tracker {
 
@@ -22,16 +24,6 @@ std::string_view nextField(std::string_view line, size_t& pos) {
     size_t start = pos;
     while (pos < line.size() && !isBlank(line[pos])) ++pos;
     return line.substr(start, pos - start);
-}
-
-template <typename T>
-bool parseInteger(std::string_view text, T& out) {
-    if (text.empty()) return false;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (*first == '+') ++first;
-    auto res = std::from_chars(first, last, out);
-    return res.ec == std::errc() && res.ptr == last;
 }
 
 // The common balance ("12345", "1234.5"): at most 7 digits and 10
@@ -123,7 +115,7 @@ bool parseFloat(std::string_view text, float& out) {
         out = negative ? -INFINITY : INFINITY;
         return true;
     }
-    if (body.empty() || !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.')) {
+    if (body.empty() || !(sys::isAsciiDigit(body.front()) || body.front() == '.')) {
         return false;
     }
     if (parsePlainFloat(body, out)) {
@@ -277,15 +269,13 @@ bool HistoryEntry::parse(std::string_view line, HistoryEntry& out) {
     std::string_view date = nextField(line, pos);
     std::string_view balance = nextField(line, pos);
     if (!nextField(line, pos).empty() || balance.empty()) return false;
-    int u = 0;
-    int64_t d = 0;
+    const std::optional<int> u = sys::parseNumber<int>(user);
+    const std::optional<int64_t> d = sys::parseNumber<int64_t>(date);
     float b = 0.0f;
-    if (!parseInteger(user, u) || u < 0) return false;
-    if (!parseInteger(date, d)) return false;
-    if (!parseFloat(balance, b)) return false;
-    out.m_user = u;
+    if (!u || *u < 0 || !d || !parseFloat(balance, b)) return false;
+    out.m_user = *u;
     out.setSource(source);
-    out.m_date = d;
+    out.m_date = *d;
     out.m_balance = b;
     return true;
 }

@@ -1,7 +1,7 @@
 #include "tracker/core/NumberFormat.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace tracker {
 
@@ -23,12 +23,13 @@ std::string NumberFormat::format(double value) const {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
 
-    // printf rounds the exact binary value to nearest, ties to even.
+    // to_chars rounds the exact binary value to nearest, ties to even, and
+    // always writes ".", where printf would write the locale's separator.
     // The largest finite double has 309 whole digits; 20 fraction digits at most.
     char buf[400];
-    const int size = std::snprintf(buf, sizeof buf, "%.*f", m_maxFractionDigits, value);
-    if (size < 0 || static_cast<size_t>(size) >= sizeof buf) return "NaN";
-    std::string text(buf, static_cast<size_t>(size));
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, m_maxFractionDigits);
+    if (result.ec != std::errc()) return "NaN";
+    std::string text(buf, result.ptr);
 
     bool negative = !text.empty() && text.front() == '-';
     if (negative) text.erase(0, 1);

@@ -5,9 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <charconv>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <ctime>
@@ -22,9 +21,12 @@
 #include "foundation/Messages.h"
 #include "foundation/PropertiesFormat.h"
 #include "foundation/StrUtil.h"
+#include "platform/system/Ascii.h"
 #include "platform/system/FileIo.h"
+#include "platform/system/NumberText.h"
 #include "platform/toolkit/DirectoryDialog.h"
 #include "platform/toolkit/Style.h"
+#include "tracker/core/SimpleDateFormat.h"
 #include "tracker/ui/BaseRLApp.h"
 #include "tracker/ui/SWTUtil.h"
 
@@ -37,26 +39,11 @@ namespace {
 
 const char* const LINE_END = "\n";
 
+// English names whatever the locale ("Fri Dec 11 13:19:12 UTC 2026").
 std::string currentDateLine() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buf[64];
-    if (std::strftime(buf, sizeof buf, "%a %b %d %H:%M:%S %Z %Y", &local) == 0) return "";
-    return buf;
-}
-
-template <typename T>
-bool parseDecimal(const std::string& text, T& value) {
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') {
-        ++first;
-        if (first != last && *first == '-') return false;
-    }
-    if (first == last) return false;
-    auto [end, ec] = std::from_chars(first, last, value, 10);
-    return ec == std::errc() && end == last;
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return SimpleDateFormat("EEE MMM dd HH:mm:ss z yyyy")
+        .format(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 std::system_error ioFailure(const std::string& what, const std::string& path, int err) {
@@ -128,8 +115,7 @@ int64_t PropertiesPrefPersist::getLongValue(const std::string& key, int64_t defa
         if (it == m_properties.end()) return defaultValue;
         text = it->second;
     }
-    int64_t value = 0;
-    return parseDecimal(text, value) ? value : defaultValue;
+    return sys::parseNumber<int64_t>(text).value_or(defaultValue);
 }
 
 int64_t PropertiesPrefPersist::getLongValue(const std::string& key) const { return getLongValue(key, 0); }
@@ -142,8 +128,7 @@ int PropertiesPrefPersist::getIntValue(const std::string& key, int defaultValue)
         if (it == m_properties.end()) return defaultValue;
         text = it->second;
     }
-    int32_t value = 0;
-    return parseDecimal(text, value) ? value : defaultValue;
+    return sys::parseNumber<int32_t>(text).value_or(defaultValue);
 }
 
 int PropertiesPrefPersist::getIntValue(const std::string& key) const { return getIntValue(key, 0); }
@@ -449,7 +434,7 @@ bool PropertiesPrefPersist::isTemporaryFileName(const std::string& name, const s
         return false;
     }
     for (size_t i = prefix.size(); i < prefix.size() + 6; ++i) {
-        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+        if (!sys::isAsciiAlnum(name[i])) return false;
     }
     return true;
 }

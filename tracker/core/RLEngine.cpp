@@ -1,7 +1,6 @@
 #include "tracker/core/RLEngine.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <map>
@@ -14,6 +13,7 @@
 #include "foundation/RLConstants.h"
 #include "foundation/StrUtil.h"
 #include "foundation/ThreadStop.h"
+#include "platform/system/NumberText.h"
 #include "tracker/core/History.h"
 #include "tracker/core/IDisplayer.h"
 #include "tracker/core/RLPreferences.h"
@@ -99,19 +99,9 @@ std::optional<double> parseBalance(const std::optional<std::string>& balance) {
     if (!body.empty() && (body.back() == 'f' || body.back() == 'F' || body.back() == 'd' || body.back() == 'D')) {
         body.remove_suffix(1);
     }
-    if (body.empty()) return std::nullopt;
-    bool negative = false;
-    if (body.front() == '+' || body.front() == '-') {
-        negative = body.front() == '-';
-        body.remove_prefix(1);
-    }
-    if (body.empty() || !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.')) {
-        return std::nullopt;
-    }
-    double value = 0.0;
-    auto res = std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
-    if (res.ec != std::errc() || res.ptr != body.data() + body.size() || !std::isfinite(value)) return std::nullopt;
-    return negative ? -value : value;
+    const std::optional<double> value = sys::parseNumber<double>(body);
+    if (!value || !std::isfinite(*value)) return std::nullopt;
+    return value;
 }
 
 bool isEmptyText(const std::optional<std::string>& text) { return !text || text->empty(); }

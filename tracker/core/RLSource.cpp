@@ -12,6 +12,7 @@
 #include "foundation/StrUtil.h"
 #include "foundation/TextBrowser.h"
 #include "foundation/TextBrowserException.h"
+#include "platform/system/NumberText.h"
 #include "tracker/core/BaseEngine.h"
 #include "tracker/core/RLPreferences.h"
 #include "tracker/core/SourceConfig.h"
@@ -66,7 +67,9 @@ bool parseFloatText(const std::string& text, float& value) {
         }
     }
     if (!digits) return false;
-    value = std::strtof(text.c_str(), nullptr);
+    const std::optional<float> number = sys::parseNumber<float>(text);
+    if (!number) return false;
+    value = *number;
     return true;
 }
 
@@ -634,7 +637,7 @@ std::string RLSource::floatToText(float value) {
     const std::string sci(buffer, result.ptr);
     const size_t e = sci.find('e');
     std::string mantissa = sci.substr(0, e);
-    const int exponent = std::stoi(sci.substr(e + 1));
+    const int exponent = sys::parseNumber<int>(std::string_view(sci).substr(e + 1)).value_or(0);
     std::string sign;
     if (!mantissa.empty() && mantissa[0] == '-') {
         sign = "-";

@@ -88,6 +88,7 @@ std::string SimpleDateFormat::format(int64_t millis) const {
         case 'm': out += padded(tm.tm_min, run); break;
         case 's': out += padded(tm.tm_sec, run); break;
         case 'a': out += tm.tm_hour < 12 ? "AM" : "PM"; break;
+        case 'z': out += tm.tm_zone ? tm.tm_zone : ""; break;
         default: out.append(run, c); break;
         }
         i += run;

@@ -2,7 +2,7 @@
 // Local date and time by a pattern of letters ("EEEE, MM/dd/yy 'at' h:mm a"):
 // E weekday (4 or more: full name), M month (MMM short, MMMM full name),
 // d day, y year (yy two digits), H hour 0-23, h hour 1-12, m minute,
-// s second, a AM/PM; text in single quotes is literal, '' is a quote.
+// s second, a AM/PM, z the zone's abbreviation ("UTC", "CET"); text in single quotes is literal, '' is a quote.
 // English names; other letters are copied as they are.
 
 #include <cstdint>

@@ -1,7 +1,6 @@
 #include "platform/automation/headless/HeadlessBrowser.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "platform/automation/Automation.h"
 #include "platform/automation/AutomationException.h"

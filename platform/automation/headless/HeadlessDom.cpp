@@ -1,10 +1,10 @@
 #include "platform/automation/headless/HeadlessDom.h"
 #include "platform/automation/Names.h"
+#include "platform/system/Ascii.h"
 
 #include <gumbo.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace automation::headless {
 
@@ -75,7 +75,7 @@ bool isVoid(const std::string& tag) {
 bool isPlainWord(const std::string& value) {
     if (value.empty()) return false;
     return std::all_of(value.begin(), value.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+        return sys::isAsciiAlnum(c) || c == '-' || c == '_' || c == '.';
     });
 }
 
@@ -141,7 +141,7 @@ std::string percentEncode(const std::string& text) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '*' || c == '-' || c == '.' || c == '_') {
+        if (sys::isAsciiAlnum(static_cast<char>(c)) || c == '*' || c == '-' || c == '.' || c == '_') {
             out += static_cast<char>(c);
         } else if (c == ' ') {
             out += '+';
@@ -368,8 +368,8 @@ std::string encodeFormData(const std::vector<std::pair<std::string, std::string>
 std::string resolveUrl(const std::string& base, const std::string& reference) {
     std::string ref = reference;
     // Blanks around an address in markup do not count.
-    while (!ref.empty() && std::isspace(static_cast<unsigned char>(ref.front()))) ref.erase(0, 1);
-    while (!ref.empty() && std::isspace(static_cast<unsigned char>(ref.back()))) ref.pop_back();
+    while (!ref.empty() && sys::isAsciiSpace(ref.front())) ref.erase(0, 1);
+    while (!ref.empty() && sys::isAsciiSpace(ref.back())) ref.pop_back();
     size_t colon = ref.find(':');
     if (colon != std::string::npos && ref.find_first_of("/?#") > colon && colon > 0) return ref;
     const std::string root = origin(base);

@@ -1,5 +1,6 @@
 #include "platform/toolkit/headless/HeadlessBackend.h"
 
+#include "platform/system/Ascii.h"
 #include "platform/toolkit/Browser.h"
 #include "platform/toolkit/Display.h"
 #include "platform/toolkit/MessageBox.h"
@@ -597,8 +598,7 @@ const BrowserRecord& browserRecord(const Browser& browser) {
 
 std::string pathOfFileUrl(const std::string& url) {
     if (url.size() < 5) return "";
-    std::string scheme = url.substr(0, 5);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::string scheme = sys::asciiLower(url.substr(0, 5));
     if (scheme != "file:") return "";
     std::string rest = url.substr(5);
     if (rest.rfind("//", 0) == 0) {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "foundation/Messages.h"
+#include "tests/support/TestLocales.h"
 #include "tests/tracker/core/SourceTestSupport.h"
 #include "tracker/ui/BaseRLApp.h"
 
@@ -86,14 +87,22 @@ TEST_F(OutcomeRecordingTest, ScrapedBalancesAreCleanedOrBecomeUnknown) {
 }
 
 TEST_F(OutcomeRecordingTest, SubtractFromStoresTheFloatText) {
-    auto s = source();
-    EXPECT_TRUE(s->registerBalance("4", true, false, 16));
-    EXPECT_EQ(balance(KEY), "12.0");
-    EXPECT_TRUE(s->registerBalance("2.5", true, false, 16));
-    EXPECT_EQ(balance(KEY), "13.5");
-    // 0 and below: no subtraction.
-    EXPECT_TRUE(s->registerBalance("4", true, false, 0));
-    EXPECT_EQ(balance(KEY), "4");
+    // A German desktop's decimal comma changes nothing.
+    for (const char* locale : {"C", "de_DE.UTF-8"}) {
+        rltest::LocaleScope scope(locale);
+        ASSERT_TRUE(scope.ok()) << scope.problem();
+        SCOPED_TRACE(locale);
+        auto s = source();
+        EXPECT_TRUE(s->registerBalance("4", true, false, 16));
+        EXPECT_EQ(balance(KEY), "12.0");
+        EXPECT_TRUE(s->registerBalance("2.5", true, false, 16));
+        EXPECT_EQ(balance(KEY), "13.5");
+        EXPECT_TRUE(s->registerBalance("$1,234.56", true, false, 16));
+        EXPECT_EQ(balance(KEY), "-1218.56");
+        // 0 and below: no subtraction.
+        EXPECT_TRUE(s->registerBalance("4", true, false, 0));
+        EXPECT_EQ(balance(KEY), "4");
+    }
 }
 
 TEST(FloatText, MatchesThePlatformsFloatText) {

@@ -11,10 +11,12 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/TestLocales.h"
 #include "tracker/core/PropertiesPrefPersist.h"
 
 using tracker::BasePrefPersist;
@@ -102,15 +104,25 @@ TEST(PropertiesFormat, WritesHeaderAndEscapes) {
 }
 
 TEST(PropertiesFormat, SavedFileStartsWithTheProductHeader) {
-    rltest::TempWorkDir dir;
-    Store out;
-    out.persist.setStringValue("UUID", "x");
-    out.persist.save();
-    auto out0 = lines(rltest::readFile(dir.file("Roamledger.settings")));
-    ASSERT_GE(out0.size(), 3u);
-    EXPECT_EQ(out0[0],
-              "#Roamledger Users, Accounts, and Settings - This file should generally not be edited by hand.");
-    EXPECT_EQ(out0[2], "UUID=x");
+    // The date line is English under every desktop's locale.
+    std::vector<std::string> locales = rltest::otherLocales();
+    locales.insert(locales.begin(), "C");
+    const std::regex date("#(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                          "[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [^ ]+ [0-9]{4}");
+    for (const std::string& locale : locales) {
+        rltest::LocaleScope scope(locale);
+        ASSERT_TRUE(scope.ok()) << scope.problem();
+        rltest::TempWorkDir dir;
+        Store out;
+        out.persist.setStringValue("UUID", "x");
+        out.persist.save();
+        auto out0 = lines(rltest::readFile(dir.file("Roamledger.settings")));
+        ASSERT_GE(out0.size(), 3u);
+        EXPECT_EQ(out0[0],
+                  "#Roamledger Users, Accounts, and Settings - This file should generally not be edited by hand.");
+        EXPECT_TRUE(std::regex_match(out0[1], date)) << locale << ": " << out0[1];
+        EXPECT_EQ(out0[2], "UUID=x");
+    }
 }
 
 TEST(PropertiesFormat, ReadsTheWholeSyntax) {

@@ -8,6 +8,7 @@
 
 #include "foundation/Messages.h"
 #include "foundation/RLConstants.h"
+#include "tests/support/TestLocales.h"
 #include "tests/tracker/core/EngineTestKit.h"
 #include "tracker/core/RLEngine.h"
 #include "tracker/core/SimpleDateFormat.h"
@@ -64,7 +65,16 @@ void registerIdle(ScriptedAdapters& adapters, std::initializer_list<const char*>
     for (const char* key : keys) adapters.add(key, nullptr);
 }
 
-TEST_F(ResultPagesTest, PortalEditionPageAndSummaryMatchGolden) {
+// The golden pages are the C locale's: a desktop's own locale changes no byte.
+class ResultPagesUnderLocaleTest : public ResultPagesTest, public ::testing::WithParamInterface<std::string> {};
+
+INSTANTIATE_TEST_SUITE_P(Locales, ResultPagesUnderLocaleTest,
+                         ::testing::Values("C", "de_DE.UTF-8", "fr_FR.UTF-8", "tr_TR.UTF-8"),
+                         [](const auto& info) { return info.param.substr(0, 2); });
+
+TEST_P(ResultPagesUnderLocaleTest, PortalEditionPageAndSummaryMatchGolden) {
+    rltest::LocaleScope locale(GetParam());
+    ASSERT_TRUE(locale.ok()) << locale.problem();
     registerIdle(adapters, {"Alamo", "American", "Delta", "Hilton"});
     RLPreferences::setLastRunDate(LAST_RUN);
     addUserWith("Main User", {{"Alamo", "al", RLPreferences::DISPLAY_NEVER_CHECKED, std::nullopt},
@@ -99,6 +109,8 @@ TEST_F(ResultPagesTest, PortalEditionPageAndSummaryMatchGolden) {
     // A second rewrite by the same engine adds no point.
     engine->writeOutput();
     EXPECT_EQ(History::getEntries(0, "AA", false).size(), 1u);
+    History::save();
+    EXPECT_EQ(world.read("Roamledger.history"), "0 AA 1167663900000 1200\n0 DL 1167663900000 1000\n");
 }
 
 TEST_F(ResultPagesTest, HorizontalLayoutMatchesGolden) {
@@ -320,7 +332,9 @@ TEST_F(ResultPagesTest, ChangeOfNoValueStillRecordsAHistoryPoint) {
     EXPECT_EQ(page.find("http://rl/TotalChart?u=1&"), std::string::npos);
 }
 
-TEST_F(ResultPagesTest, NumbersAreGroupedWithAtMostTwoDecimals) {
+TEST_P(ResultPagesUnderLocaleTest, NumbersAreGroupedWithAtMostTwoDecimals) {
+    rltest::LocaleScope locale(GetParam());
+    ASSERT_TRUE(locale.ok()) << locale.problem();
     registerIdle(adapters, {"American", "Delta", "Hilton", "United"});
     addUserWith("Main User", {{"American", "a", "1234567.891", "1234567.891"},
                               {"Delta", "b", "0.125", "0.125"},

@@ -29,6 +29,7 @@
 #include "foundation/QuietEnd.h"
 #include "foundation/TempFiles.h"
 #include "foundation/Thread.h"
+#include "platform/system/NumberText.h"
 #include "platform/toolkit/Toolkit.h"
 #include "platform/toolkit/qt/QtAccess.h"
 #include "platform/toolkit/qt/QtBackend.h"
@@ -78,7 +79,7 @@ static int runWindow(int argc, char** argv) {
         if (arg == "--screenshot" && i + 1 < argc) {
             screenshot = argv[++i];
         } else if (arg == "--seconds" && i + 1 < argc) {
-            seconds = std::atoi(argv[++i]);
+            seconds = sys::parseNumber<int>(argv[++i]).value_or(0);
             if (seconds <= 0) return usage();
         } else if (arg == "--timing") {
             timing = true;

@@ -9,6 +9,7 @@
 // on the page (0) or the controls (1).
 
 #include "platform/toolkit/Toolkit.h"
+#include "platform/system/NumberText.h"
 #include "platform/toolkit/qt/QtAccess.h"
 #include "platform/toolkit/qt/QtBackend.h"
 
@@ -67,9 +68,9 @@ int main(int argc, char** argv) {
         if (arg == "--screenshot" && i + 1 < argc) {
             screenshot = argv[++i];
         } else if (arg == "--seconds" && i + 1 < argc) {
-            seconds = std::atoi(argv[++i]);
+            seconds = sys::parseNumber<int>(argv[++i]).value_or(0);
         } else if (arg == "--tab" && i + 1 < argc) {
-            tab = std::atoi(argv[++i]) == 1 ? 1 : 0;
+            tab = sys::parseNumber<int>(argv[++i]).value_or(0) == 1 ? 1 : 0;
         } else {
             std::cerr << "usage: tk-demo [--screenshot FILE.png] [--seconds N] [--tab 0|1]\n";
             return 2;

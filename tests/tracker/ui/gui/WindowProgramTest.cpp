@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/PrivateXServer.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/TestLocales.h"
 #include "tests/support/Wait.h"
 #include "tests/support/XKeyboard.h"
 #include "tests/support/XWindows.h"
@@ -141,6 +143,39 @@ TEST_F(WindowProgramTest, OpensTheResultsPageOfAPreparedFolder) {
     EXPECT_TRUE(settings.count("DurationLastLaunch"));
     EXPECT_EQ(settings["User0AmericanUsername"], "alice1");
     EXPECT_EQ(rltest::readFile(folder + "/Roamledger.settings").find("secret-pw"), std::string::npos);
+}
+
+// Qt hands a German desktop's locale to the C library: the page and the
+// settings file stay as under C.
+TEST_F(WindowProgramTest, AGermanDesktopSeesTheNumbersAndDatesOfEveryOther) {
+    if (!rltest::haveDisplay()) GTEST_SKIP() << "no X display: run under xvfb-run";
+    const std::string folder = dir.file("german");
+    std::filesystem::create_directories(folder);
+    writeSettings(folder, [] {
+        for (auto [key, balance] : {std::pair{"American", "1234.5"}, {"Delta", "98765"}, {"Hilton", "0.75"}}) {
+            RLPreferences::setUsername(0, key, "alice1");
+            RLPreferences::setCurrentBalance(0, key, balance);
+            RLPreferences::setPreviousBalance(0, key, balance);
+        }
+    });
+    // Without the locale the program would quietly run under C.
+    rltest::LocaleScope available("de_DE.UTF-8");
+    ASSERT_TRUE(available.ok()) << available.problem();
+
+    const std::string shot = dir.file("german.png");
+    rltest::CommandRun result =
+        run("'" + folder + "' --screenshot '" + shot + "'", rltest::localeEnvironment("de_DE.UTF-8"));
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_GT(rltest::coloursIn(shot, 3), 20);
+    const std::string results = rltest::readFile(folder + "/Roamledger.html");
+    for (const char* shown : {">1,234.5<", ">98,765<", ">0.75<", ">100,000.25<"}) {
+        EXPECT_NE(results.find(shown), std::string::npos) << shown;
+    }
+    EXPECT_EQ(results.find(",,"), std::string::npos) << results;
+    const std::string settings = rltest::readFile(folder + "/Roamledger.settings");
+    EXPECT_TRUE(std::regex_search(settings, std::regex("\\n#(Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
+                                                       "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) ")))
+        << settings.substr(0, 200);
 }
 
 TEST_F(WindowProgramTest, AFirstStartWithoutSettingsOpensTheWindow) {
