@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "foundation/StrUtil.h"
+#include "platform/system/Ascii.h"
 
 namespace foundation {
 
@@ -16,8 +17,6 @@ int hexValue(char c) {
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string utf8Of(char32_t cp) {
     std::string out;
@@ -173,8 +172,7 @@ std::string maskPasswordFields(std::string_view text) {
 }  // namespace
 
 bool SecretMask::isPasswordFieldName(std::string_view name) {
-    std::string lowered(name);
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(), lower);
+    const std::string lowered = sys::asciiLower(name);
     for (const char* word : {"pass", "pwd", "pswd", "secret"}) {
         if (lowered.find(word) != std::string::npos) return true;
     }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/com/ComException.h"
+#include "platform/system/Ascii.h"
 #include "platform/system/NumberText.h"
 
 namespace com {
@@ -14,17 +15,6 @@ namespace {
 
 [[noreturn]] void mismatch(const std::string& what) {
     throw ComException(ComError::TypeMismatch, "Type mismatch: " + what);
-}
-
-bool equalsIgnoreCase(const std::string& text, const char* word) {
-    size_t i = 0;
-    for (; word[i] != '\0'; ++i) {
-        if (i >= text.size()) return false;
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != word[i]) return false;
-    }
-    return i == text.size();
 }
 
 int32_t parseWhole(const std::string& text) {
@@ -122,8 +112,8 @@ bool Variant::getBoolean() const {
             return std::get<int32_t>(m_value) != 0;
         case 4: {
             const std::string& text = std::get<std::string>(m_value);
-            if (equalsIgnoreCase(text, "true")) return true;
-            if (equalsIgnoreCase(text, "false")) return false;
+            if (sys::equalsIgnoreAsciiCase(text, "true")) return true;
+            if (sys::equalsIgnoreAsciiCase(text, "false")) return false;
             mismatch("\"" + text + "\" is not a boolean");
         }
         default:

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/system/Ascii.h"
 #include "platform/system/NumberText.h"
 #include "platform/system/ThreadResources.h"
 
@@ -56,16 +57,6 @@ std::string_view trim(std::string_view text) {
     return text.substr(b, e - b);
 }
 
-// Field names are ASCII tokens.
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoreCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    }
-    return true;
-}
 
 // Process-wide: libcurl's global state and a share object for the DNS and
 // TLS session caches. Connections themselves are not shared across threads
@@ -407,13 +398,7 @@ namespace {
 // text before "://" (without one, libcurl would guess a scheme from the
 // host name, ftp among them).
 bool isWebAddress(const std::string& url) {
-    auto startsWith = [&url](std::string_view prefix) {
-        if (url.size() < prefix.size()) return false;
-        for (size_t i = 0; i < prefix.size(); ++i) {
-            if (asciiLower(url[i]) != prefix[i]) return false;
-        }
-        return true;
-    };
+    auto startsWith = [&url](std::string_view prefix) { return sys::startsWithIgnoreAsciiCase(url, prefix); };
     return startsWith("http://") || startsWith("https://");
 }
 }  // namespace
@@ -443,7 +428,7 @@ void HttpConnection::prepare() {
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     // TLS hands over one record (16 KiB at most) per read whatever the room.
-    if (asciiLower(m_url[4]) != 's') curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBuffer);
+    if (sys::toAsciiLower(m_url[4]) != 's') curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBuffer);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::onWrite);
     curl_easy_setopt(e, CURLOPT_URL, m_url.c_str());
@@ -608,7 +593,8 @@ std::optional<std::string> HttpConnection::getHeaderField(size_t index) const {
 
 std::optional<std::string> HttpConnection::getHeaderField(const std::string& name) const {
     for (auto it = m_headers.rbegin(); it != m_headers.rend(); ++it) {
-        if (equalsIgnoreCase(it->first, name)) return it->second;
+        // Field names are ASCII tokens.
+        if (sys::equalsIgnoreAsciiCase(it->first, name)) return it->second;
     }
     return std::nullopt;
 }

@@ -2,21 +2,11 @@
 
 #include <string_view>
 
+#include "platform/system/Ascii.h"
+
 namespace net {
 
 namespace {
-
-// prefix is lower case ASCII.
-bool startsWithIgnoreCase(const std::string& text, const char* prefix) {
-    size_t i = 0;
-    for (; prefix[i]; ++i) {
-        if (i >= text.size()) return false;
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
 
 bool badHostCharacter(char c) {
     unsigned char u = static_cast<unsigned char>(c);
@@ -34,10 +24,10 @@ std::string Url::hostHeader() const {
 std::optional<Url> parseUrl(const std::string& address) {
     Url url;
     size_t pos;
-    if (startsWithIgnoreCase(address, "http://")) {
+    if (sys::startsWithIgnoreAsciiCase(address, "http://")) {
         url.scheme = "http";
         pos = 7;
-    } else if (startsWithIgnoreCase(address, "https://")) {
+    } else if (sys::startsWithIgnoreAsciiCase(address, "https://")) {
         url.scheme = "https";
         pos = 8;
     } else {

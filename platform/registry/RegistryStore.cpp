@@ -4,17 +4,12 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/system/Ascii.h"
 #include "platform/system/NumberText.h"
 
 namespace reg::detail {
 
-std::string fold(const std::string& text) {
-    std::string out = text;
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
+std::string fold(const std::string& text) { return sys::asciiLower(text); }
 
 std::vector<std::string> splitPath(const std::string& path) {
     std::vector<std::string> parts;
