@@ -10,6 +10,12 @@ const std::vector<std::string>& otherLocales() {
     return names;
 }
 
+std::vector<std::string> localesWithC() {
+    std::vector<std::string> names = otherLocales();
+    names.insert(names.begin(), "C");
+    return names;
+}
+
 LocaleScope::LocaleScope(const std::string& name) : m_name(name) {
     const char* previous = std::setlocale(LC_ALL, nullptr);
     m_previous = previous ? previous : "C";

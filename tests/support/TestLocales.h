@@ -11,6 +11,8 @@ namespace rltest {
 // The locales tests compare with C: decimal commas, "." as the German
 // grouping, day and month names of their own, and the Turkish dotless i.
 const std::vector<std::string>& otherLocales();
+// "C" and then the other locales.
+std::vector<std::string> localesWithC();
 
 // Sets every category to the locale for the object's life, then restores
 // the previous one.

@@ -105,11 +105,9 @@ TEST(PropertiesFormat, WritesHeaderAndEscapes) {
 
 TEST(PropertiesFormat, SavedFileStartsWithTheProductHeader) {
     // The date line is English under every desktop's locale.
-    std::vector<std::string> locales = rltest::otherLocales();
-    locales.insert(locales.begin(), "C");
     const std::regex date("#(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
                           "[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [^ ]+ [0-9]{4}");
-    for (const std::string& locale : locales) {
+    for (const std::string& locale : rltest::localesWithC()) {
         rltest::LocaleScope scope(locale);
         ASSERT_TRUE(scope.ok()) << scope.problem();
         rltest::TempWorkDir dir;
